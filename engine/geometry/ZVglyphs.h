@@ -24,6 +24,8 @@ struct ZVglyph {
     /// k >= 2 the glyph table's custom group k.
     std::array<std::int16_t, 2> tracking_group{0, 0};
 
+    /// The glyph's depth as pairs see it: its advance width, engine units.
+    float depth() const { return width; }
     /// Profile of one side (0 left, 1 right).
     const ZVprofile &profile(int side) const { return side == 0 ? left : right; }
 };

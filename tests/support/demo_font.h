@@ -162,3 +162,18 @@ inline DemoFont make_synthetic_font(int n) {
 }
 
 } // namespace zvtest
+
+#include "engine/geometry/ZVglyphs.h"
+#include <cmath>
+
+namespace zvtest {
+
+/// The font's side profiles at engine scale (x-height 225 units).
+inline PLXlibNamespaceForZV::ZVglyphs build_glyphs(DemoFont font) {
+    const double unit_scale = 225.0 / font.x_height;
+    return PLXlibNamespaceForZV::ZVglyphs(
+        font.outlines, font.info, unit_scale,
+        static_cast<int>(std::ceil(font.cap_height * unit_scale)));
+}
+
+} // namespace zvtest

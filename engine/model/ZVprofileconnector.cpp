@@ -1,0 +1,136 @@
+#include "engine/model/ZVprofileconnector.h"
+
+#include <algorithm>
+
+using PLXlibNamespaceForZV::ZV_NO_INK;
+
+namespace {
+
+// The gap sum of two rows without ink on one side lies above this.
+constexpr double kNoInkGap = 268435455.5;
+
+// Every change replaces two links by a strictly shorter one, so the rounds end; the cap only
+// guards against a broken profile.
+constexpr int kMaxCycles = 100000;
+
+} // namespace
+
+ZVprofileconnector::ZVprofileconnector(const PLXlibNamespaceForZV::ZVprofile &profile,
+                                       std::uint32_t side_)
+    : ZVprofile(profile), partners(profile.depths.size()), pending(profile.depths.size()),
+      side(side_) {
+    for (std::size_t i = 0; i < depths.size(); ++i)
+        pending[i] = depths[i] != ZV_NO_INK;
+}
+
+int ZVprofileconnector::set_up_horizontals_and_eliminate_overlap(ZVprofileconnector &a,
+                                                                 ZVprofileconnector &b) {
+    const std::int64_t lo = std::max(a.first_row, b.first_row);
+    const std::int64_t hi =
+        std::min<std::int64_t>(a.first_row + static_cast<std::int64_t>(a.rows()),
+                               b.first_row + static_cast<std::int64_t>(b.rows()));
+    int last = -1;
+    for (std::int64_t y = lo; y < hi; ++y) {
+        const auto ia = static_cast<std::size_t>(y - a.first_row);
+        const auto ib = static_cast<std::size_t>(y - b.first_row);
+        double g = a.depths[ia] + b.depths[ib];
+        if (g > kNoInkGap)
+            continue;
+        if (g < 0) {
+            a.depths[ia] += g;
+            g = 0;
+        }
+        a.partners[ia] = {static_cast<std::int32_t>(ib), g * g};
+        b.partners[ib] = {static_cast<std::int32_t>(ia), g * g};
+        last = static_cast<int>(ia);
+    }
+    return last;
+}
+
+bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofileconnector &b,
+                                             bool direction) {
+    const auto na = static_cast<std::int64_t>(a.rows());
+    const auto nb = static_cast<std::int64_t>(b.rows());
+    std::vector<std::uint8_t> fresh(static_cast<std::size_t>(na), 0);
+    bool changed = false, marked = false;
+
+    auto seek = [&](std::int64_t r) {
+        const double ga = a.depths[r];
+        const std::int64_t yr = a.first_row + r;
+        const std::int64_t level = yr - b.first_row; // b's row at r's height
+        double best = a.partners[r].distance;
+        std::int64_t best_q = -1;
+        auto consider = [&](std::int64_t q, double dy2) {
+            const double g = std::max(ga + b.depths[q], 0.0);
+            const double d = dy2 + g * g;
+            if (d < best && d < b.partners[q].distance) {
+                best = d;
+                best_q = q;
+            }
+        };
+        // Each walk jumps to the next row that comes closer, passing over rows without ink and
+        // rows no nearer than one already seen, and ends once the height difference alone is
+        // as far as the best link found.
+        auto walk_down = [&] {
+            for (std::int64_t q = std::min(level, nb - 1); q >= 0; q = b.next_closer_below[q]) {
+                const double dy = static_cast<double>(level - q);
+                if (dy * dy >= best)
+                    break;
+                consider(q, dy * dy);
+            }
+        };
+        auto walk_up = [&] {
+            for (std::int64_t q = std::max<std::int64_t>(level, 0); q < nb;
+                 q = b.next_closer_above[q]) {
+                const double dy = static_cast<double>(q - level);
+                if (dy * dy >= best)
+                    break;
+                consider(q, dy * dy);
+            }
+        };
+        if (a.side == 1) {
+            walk_up();
+            walk_down();
+        } else {
+            walk_down();
+            walk_up();
+        }
+        if (best_q < 0)
+            return;
+        const std::int32_t p = a.partners[r].row;
+        if (p >= 0) {
+            b.partners[p] = ZVpartner{};
+            b.pending[p] = 1;
+        }
+        const std::int32_t other = b.partners[best_q].row;
+        if (other >= 0) {
+            a.partners[other] = ZVpartner{};
+            fresh[other] = 1;
+            marked = true;
+        }
+        changed = true;
+        a.partners[r] = {static_cast<std::int32_t>(best_q), best};
+        b.partners[best_q] = {static_cast<std::int32_t>(r), best};
+    };
+
+    if (!direction) {
+        for (std::int64_t r = 0; r < na; ++r)
+            if (a.pending[r])
+                seek(r);
+    } else {
+        for (std::int64_t r = na - 1; r >= 0; --r)
+            if (a.pending[r])
+                seek(r);
+    }
+    if (marked)
+        a.pending.swap(fresh);
+    return changed;
+}
+
+void ZVprofileconnector::find_partners(ZVprofileconnector &a, ZVprofileconnector &b) {
+    for (int cycle = 0; cycle < kMaxCycles; ++cycle) {
+        if (!find_partners_round(a, b, false) || !find_partners_round(b, a, true) ||
+            !find_partners_round(a, b, true) || !find_partners_round(b, a, false))
+            return;
+    }
+}

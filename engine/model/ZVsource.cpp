@@ -1,0 +1,262 @@
+#include "engine/model/ZVsource.h"
+
+#include "engine/model/ZVprofileconnector.h"
+
+#include <algorithm>
+#include <cmath>
+
+using PLXlibNamespaceForZV::ZV_NO_INK;
+using PLXlibNamespaceForZV::ZVglyph;
+using PLXlibNamespaceForZV::ZVprofile;
+
+namespace {
+
+// Shells are quarter units. A search width is a few thousand shells; more only comes from a
+// broken glyph set and would allocate without bound.
+constexpr std::int64_t kMaxShells = 1 << 16;
+
+struct Shells {
+    std::int64_t end;   // E: one past the last shell, counted from distance 0
+    std::int64_t first; // F: the shell of the closest distance
+    std::size_t count() const { return static_cast<std::size_t>(end - first); }
+};
+
+Shells shells_for(double closest, unsigned n) {
+    const auto first = static_cast<std::int64_t>(std::trunc(4 * closest));
+    std::int64_t end = std::max(static_cast<std::int64_t>(std::trunc(4 * closest + 10)),
+                                static_cast<std::int64_t>(n));
+    end = std::min(end, first + kMaxShells);
+    return {end, first};
+}
+
+ZVprofile shifted(const ZVprofile &p, float value) {
+    ZVprofile s = p;
+    for (double &d : s.depths)
+        if (d != ZV_NO_INK)
+            d += value;
+    s.min_depth += value;
+    s.max_depth += value;
+    return s;
+}
+
+void add_to_bin(ZVbin &bin, std::int64_t row_a, std::int64_t row_b) {
+    bin.count += 1;
+    bin.sum_a += row_a;
+    bin.squares_a += row_a * row_a;
+    bin.sum_b += row_b;
+    bin.squares_b += row_b * row_b;
+}
+
+struct Measure {
+    std::vector<std::array<double, 5>> rows;
+    double closest = 0;
+};
+
+// Both measures of one couple of facing profiles (a: the left glyph's right side, shifted).
+Measure measure(const ZVsource &source_state, const ZVprofile &a, const ZVprofile &b, unsigned n) {
+    Measure m;
+    const auto picked = ZVsource::determine_characteristics_picked(a, b, n, m.closest);
+    ZVsource with_closest = source_state;
+    with_closest.closest = m.closest;
+    ZVprofile ta = a, tb = b;
+    const auto total = with_closest.determine_characteristics_total(ta, tb, n);
+    const std::size_t k = std::min(picked.size(), total.size());
+    m.rows.resize(k);
+    for (std::size_t i = 0; i < k; ++i)
+        m.rows[i] = {picked[i].a, picked[i].b, total[i].a, total[i].b,
+                     (picked[i].c + total[i].c) / 2};
+    return m;
+}
+
+} // namespace
+
+std::vector<ZVtriple> resample_profile_sequence(const std::vector<ZVbin> &bins, double,
+                                                std::int64_t, bool both_sides) {
+    std::vector<ZVtriple> triples;
+    triples.reserve(bins.size());
+    // Each shell includes everything nearer: the counts and sums accumulate over the bins.
+    double N = 0, Sa = 0, Qa = 0, Sb = 0, Qb = 0;
+    double Sn = 0, SSa = 0, SSb = 0, SQa = 0, SQb = 0, SNp = 0;
+    double p = 0;
+    for (const ZVbin &bin : bins) {
+        N += bin.count;
+        Sa += static_cast<double>(bin.sum_a);
+        Qa += static_cast<double>(bin.squares_a);
+        Sb += static_cast<double>(bin.sum_b);
+        Qb += static_cast<double>(bin.squares_b);
+        if (N == 0) {
+            triples.push_back({0, 0, 0});
+            continue;
+        }
+        // A row of unit height spreads by a twelfth around its centre.
+        double n = N, sa = Sa, sb = Sb, qa = Qa + N / 12, qb = Qb + N / 12;
+        if (both_sides) {
+            n *= 0.5, sa *= 0.5, sb *= 0.5, qa *= 0.5, qb *= 0.5;
+        }
+        Sn += n;
+        SSa += sa;
+        SSb += sb;
+        SQa += qa;
+        SQb += qb;
+        SNp += n * p;
+        const double r = std::sqrt(Sn / 4) / 16;
+        const double a = n + r;
+        const double V = SQa + SQb - (SSa * SSa + SSb * SSb) / Sn;
+        const double W = (p + 1) - SNp / Sn;
+        const double b = std::cbrt((6 * V) / (2 * W)) + r;
+        const double m = std::min(a, b);
+        double c = 0.375 * ((SSa + SSb) / (2 * Sn) - (sa + sb) / (2 * n));
+        c = std::min(std::max(c, -0.75 * m), 0.75 * m);
+        triples.push_back({a, b, c});
+        p += 1;
+    }
+    return triples;
+}
+
+std::vector<ZVtriple> ZVsource::determine_characteristics_picked(ZVprofile a, ZVprofile b,
+                                                                 unsigned n, double &closest) {
+    // a is the left glyph's profile; the nearer (then smaller, then lower) profile goes first.
+    bool a_first;
+    if (a.min_depth != b.min_depth)
+        a_first = a.min_depth < b.min_depth;
+    else if (a.rows() != b.rows())
+        a_first = a.rows() < b.rows();
+    else if (a.first_row != b.first_row)
+        a_first = a.first_row < b.first_row;
+    else
+        a_first = !a.empty() && !b.empty() && a.depths[0] < b.depths[0];
+    ZVprofileconnector first(a_first ? a : b, 1);
+    ZVprofileconnector second(a_first ? b : a, 0);
+    ZVprofileconnector::set_up_horizontals_and_eliminate_overlap(first, second);
+    ZVprofileconnector::find_partners(first, second);
+
+    double best = ZV_NO_PARTNER_DISTANCE;
+    for (const auto *c : {&first, &second})
+        for (const auto &link : c->partners)
+            best = std::min(best, link.distance);
+    closest = std::sqrt(best);
+
+    const Shells shells = shells_for(closest, n);
+    std::vector<ZVbin> bins(shells.count());
+    const double radius = (static_cast<double>(bins.size()) + 4 * closest) / 4 - 0.125;
+    const double radius2 = radius * radius;
+    for (const auto *c : {&first, &second}) {
+        const ZVprofileconnector &other = c == &first ? second : first;
+        for (std::size_t i = 0; i < c->partners.size(); ++i) {
+            const ZVpartner &link = c->partners[i];
+            if (link.row < 0 || link.distance > radius2)
+                continue;
+            const auto bin =
+                static_cast<std::int64_t>((std::sqrt(link.distance) - closest) * 4 + 0.5);
+            if (bin < 0 || bin >= static_cast<std::int64_t>(bins.size()))
+                continue; // a link exactly at the radius lies past the last shell
+            add_to_bin(bins[bin], c->first_row + static_cast<std::int64_t>(i),
+                       other.first_row + static_cast<std::int64_t>(link.row));
+        }
+    }
+    return resample_profile_sequence(bins, closest, shells.end, true);
+}
+
+std::vector<ZVtriple> ZVsource::determine_characteristics_total(ZVprofile &a, ZVprofile &b,
+                                                                unsigned n) const {
+    const std::int64_t lo = std::max(a.first_row, b.first_row);
+    const std::int64_t hi =
+        std::min<std::int64_t>(a.first_row + static_cast<std::int64_t>(a.rows()),
+                               b.first_row + static_cast<std::int64_t>(b.rows()));
+    if (a.min_depth + b.min_depth < 0) {
+        // Overlapping rows give half of the overlap back to each side.
+        for (std::int64_t y = lo; y < hi; ++y) {
+            double &da = a.depths[y - a.first_row];
+            double &db = b.depths[y - b.first_row];
+            const double sum = da + db;
+            if (sum < 0) {
+                da -= sum / 2;
+                db -= sum / 2;
+                a.max_depth = std::max(a.max_depth, da);
+                b.max_depth = std::max(b.max_depth, db);
+            }
+        }
+    }
+
+    const Shells shells = shells_for(closest, n);
+    std::vector<ZVbin> bins(shells.count());
+    const double E = static_cast<double>(shells.end);
+    const auto nbins = static_cast<std::int64_t>(bins.size());
+    // Distances whose shell lies outside [0, nbins) are dropped before their square root.
+    const double d_max = closest + (static_cast<double>(nbins) - 0.5) / 4;
+    const double d_max2 = d_max * d_max;
+    const auto nb = static_cast<std::int64_t>(b.rows());
+    for (std::int64_t g0 = 0; g0 < nb; g0 += 3) {
+        const std::int64_t g1 = std::min(g0 + 3, nb);
+        bool all_far = true;
+        for (std::int64_t q = g0; q < g1; ++q)
+            all_far = all_far && b.depths[q] >= E;
+        if (all_far)
+            continue;
+        for (std::size_t i = 0; i < a.rows(); ++i) {
+            const double da = a.depths[i];
+            const std::int64_t ya = a.first_row + static_cast<std::int64_t>(i);
+            for (std::int64_t q = g0; q < g1; ++q) {
+                const double g = da + b.depths[q];
+                if (g > E)
+                    continue;
+                const std::int64_t yb = b.first_row + q;
+                const double dy = static_cast<double>(ya - yb);
+                double d;
+                if (g <= 0) {
+                    d = std::fabs(dy);
+                } else {
+                    const double d2 = dy * dy + g * g;
+                    if (d2 >= d_max2)
+                        continue;
+                    d = std::sqrt(d2);
+                }
+                const auto bin = static_cast<std::int64_t>((d - closest) * 4 + 0.5);
+                if (bin < 0 || bin >= nbins)
+                    continue;
+                add_to_bin(bins[bin], yb, ya);
+            }
+        }
+    }
+    a = ZVprofile();
+    b = ZVprofile();
+    return resample_profile_sequence(bins, closest, shells.end, false);
+}
+
+void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, unsigned n,
+                                  float value_) {
+    value = value_;
+    rows.clear();
+    variant_rows.clear();
+    closest = 0;
+    closest_variant = -1073741824.0;
+    variant_pair = false;
+    if (left.right.empty() || right.left.empty())
+        return;
+
+    const Measure main = measure(*this, shifted(left.right, value), right.left, n);
+    closest = main.closest;
+
+    const int u = left.category.category, w = right.category.category;
+    const bool letters_across_case = (u == 0 && w == 1) || (u == 1 && w == 0);
+    const bool zone_left = !letters_across_case && !left.right_zone.empty();
+    const bool zone_right = !letters_across_case && !right.left_zone.empty();
+    if (!zone_left && !zone_right) {
+        rows = main.rows;
+        return;
+    }
+    variant_pair = u >= 3 || w >= 3;
+    const Measure zone = measure(*this, shifted(zone_left ? left.right_zone : left.right, value),
+                                 zone_right ? right.left_zone : right.left, n);
+    closest_variant = zone.closest;
+    // The shell counts differ when the closest distances do; the shorter measure's
+    // characteristics are cumulative, so its last shell stands for those beyond its end.
+    const std::size_t k = std::max(main.rows.size(), zone.rows.size());
+    variant_rows.resize(k);
+    for (std::size_t i = 0; i < k; ++i) {
+        const auto &m = main.rows[std::min(i, main.rows.size() - 1)];
+        const auto &z = zone.rows[std::min(i, zone.rows.size() - 1)];
+        std::copy(m.begin(), m.end(), variant_rows[i].begin());
+        std::copy(z.begin(), z.end(), variant_rows[i].begin() + 5);
+    }
+}

@@ -1,0 +1,59 @@
+// The measurement of one glyph pair at one kerning value: how close the facing outlines come,
+// and how much of the two sides lies within each quarter-unit shell of distance beyond that.
+#pragma once
+
+#include "engine/geometry/ZVglyphs.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+/// Characteristics of one distance shell: spread-weighted amount (a), vertical spread (b) and
+/// balance (c) of the rows within it.
+struct ZVtriple {
+    double a = 0, b = 0, c = 0;
+};
+
+/// One distance shell of a histogram: how many row couples fall in it and the sums of their row
+/// heights (signed, so that descender rows never wrap) and squared heights, per side.
+struct ZVbin {
+    std::uint32_t count = 0;
+    std::int64_t sum_a = 0, squares_a = 0;
+    std::int64_t sum_b = 0, squares_b = 0;
+};
+
+class ZVsource {
+  public:
+    float value = 0;    ///< the kerning value measured, engine units
+    double closest = 0; ///< closest distance of the main profiles, engine units
+    /// Closest distance with the zone profiles; -2^30 when they are not used.
+    double closest_variant = -1073741824.0;
+    bool variant_pair = false; ///< zone profiles used and a glyph is not a letter (category >= 3)
+    /// Per shell k (distance closest + k/4): {P.a, P.b, T.a, T.b, (P.c + T.c) / 2} of the
+    /// nearest-partner (P) and all-rows (T) measures; empty when zone profiles are used.
+    std::vector<std::array<double, 5>> rows;
+    /// Per shell: the five values of the main profiles, then those of the zone profiles.
+    std::vector<std::array<double, 10>> variant_rows;
+
+    /// Measures the pair (left, right) kerned by value, keeping at least n shells.
+    void update_from_glyphs(const PLXlibNamespaceForZV::ZVglyph &left,
+                            const PLXlibNamespaceForZV::ZVglyph &right, unsigned n, float value);
+    /// The nearest-partner measure of two facing profiles (a is the left glyph's, shifted);
+    /// writes their closest distance.
+    static std::vector<ZVtriple> determine_characteristics_picked(PLXlibNamespaceForZV::ZVprofile a,
+                                                                  PLXlibNamespaceForZV::ZVprofile b,
+                                                                  unsigned n, double &closest);
+    /// The all-rows measure of two facing profiles against this source's closest distance.
+    /// Gives overlap back to both sides and empties both profiles.
+    std::vector<ZVtriple> determine_characteristics_total(PLXlibNamespaceForZV::ZVprofile &a,
+                                                          PLXlibNamespaceForZV::ZVprofile &b,
+                                                          unsigned n) const;
+    /// Number of shell records, whichever kind the source holds.
+    std::size_t shells() const { return std::max(rows.size(), variant_rows.size()); }
+    bool empty() const { return rows.empty() && variant_rows.empty(); }
+};
+
+/// Cumulative characteristics, one triple per bin, of a histogram of couple distances.
+/// both_sides: every couple was counted from both of its rows.
+std::vector<ZVtriple> resample_profile_sequence(const std::vector<ZVbin> &bins, double closest,
+                                                std::int64_t shell_end, bool both_sides);
