@@ -53,6 +53,12 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
     const auto nb = static_cast<std::int64_t>(b.rows());
     std::vector<std::uint8_t> fresh(static_cast<std::size_t>(na), 0);
     bool changed = false, marked = false;
+    // No row of b lies nearer horizontally than its smallest distance: a walk may end as soon as
+    // the height difference with that gap reaches the best link, which is when a walk on the
+    // height difference alone could first accept nothing either.
+    double b_min = PLXlibNamespaceForZV::ZV_NO_INK;
+    for (double d : b.depths)
+        b_min = std::min(b_min, d);
 
     auto seek = [&](std::int64_t r) {
         const double ga = a.depths[r];
@@ -60,6 +66,8 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
         const std::int64_t level = yr - b.first_row; // b's row at r's height
         double best = a.partners[r].distance;
         std::int64_t best_q = -1;
+        const double g_min = std::max(ga + b_min, 0.0);
+        const double g_min2 = g_min * g_min;
         auto consider = [&](std::int64_t q, double dy2) {
             const double g = std::max(ga + b.depths[q], 0.0);
             const double d = dy2 + g * g;
@@ -74,7 +82,7 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
         auto walk_down = [&] {
             for (std::int64_t q = std::min(level, nb - 1); q >= 0; q = b.next_closer_below[q]) {
                 const double dy = static_cast<double>(level - q);
-                if (dy * dy >= best)
+                if (dy * dy + g_min2 >= best)
                     break;
                 consider(q, dy * dy);
             }
@@ -83,7 +91,7 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
             for (std::int64_t q = std::max<std::int64_t>(level, 0); q < nb;
                  q = b.next_closer_above[q]) {
                 const double dy = static_cast<double>(q - level);
-                if (dy * dy >= best)
+                if (dy * dy + g_min2 >= best)
                     break;
                 consider(q, dy * dy);
             }
