@@ -1,5 +1,7 @@
 #include "engine/model/ZVmodelpair.h"
 
+#include "engine/model/ZVcouple.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,11 +9,6 @@ namespace {
 
 bool groups_are(int g1, int g2, int a, int b) {
     return (g1 == a && g2 == b) || (g1 == b && g2 == a);
-}
-
-// The excess of a model kerned tighter (j) than another (k), added to the lower offset.
-double tight_excess(double j, double k) {
-    return j < 0 && j < k ? (j - std::min(k, 0.0)) * 1.2857142857142856 : 0;
 }
 
 } // namespace
@@ -25,7 +22,7 @@ ZVmodelpair::ZVmodelpair(const ZVsourcepair &pair, const ZVmix &mix)
 std::array<double, 3> ZVmodelpair::inconsistency(const ZVmodelpair &other, bool two_way,
                                                  std::pair<double, double> offsets,
                                                  bool weighted) const {
-    offsets.first += tight_excess(value, other.value);
+    offsets.first += zvcouple::tight_excess(*this, other);
     auto result = graph.inconsistency(other.graph, two_way, offsets);
     if (weighted && result[0] != 0) {
         const double w = priority + other.priority;
@@ -64,7 +61,7 @@ ZVfeedback ZVmodelpair::model_removal_feedback(const ZVtracking &tracking,
             if (c < 0)
                 record.offset_lo = c;
         }
-        record.offset_lo += tight_excess(T.value, L.value);
+        record.offset_lo += zvcouple::tight_excess(T, L);
         compare_graph_profiles(record, T.graph, L.graph);
         double diff = record.lo > ZV_TOLERANCE ? record.lo : 0;
         if (record.hi < -ZV_TOLERANCE)
