@@ -1,0 +1,173 @@
+"""Reads the files of one family, one per master, into the importer's model."""
+
+import os
+
+from fontTools.ttLib import TTFont, TTLibError
+
+from . import gsub as gsubreader
+from .glyphinfo import classify
+from .kerning import font_kerning
+from .model import Font, Glyph, Master
+from .outlines import layer_for_glyph
+
+
+class ImportError_(ValueError):
+    """A file that cannot be imported; the message names the file and the place."""
+
+
+def _name(font, *ids):
+    table = font["name"] if "name" in font else None
+    for name_id in ids:
+        value = table.getDebugName(name_id) if table is not None else None
+        if value:
+            return value
+    return None
+
+
+def _common_prefix_words(names):
+    words = [n.split() for n in names]
+    prefix = []
+    for group in zip(*words):
+        if len(set(group)) != 1:
+            break
+        prefix.append(group[0])
+    return " ".join(prefix)
+
+
+def _measured_top(font, glyph_name):
+    """Answers the top of a glyph's outline, or None when the font lacks it or it is empty."""
+    from fontTools.pens.boundsPen import BoundsPen
+
+    glyph_set = font.getGlyphSet()
+    if glyph_name not in glyph_set:
+        return None
+    pen = BoundsPen(glyph_set)
+    glyph_set[glyph_name].draw(pen)
+    return pen.bounds[3] if pen.bounds else None
+
+
+def _glyph_for_char(font, char):
+    return font.getBestCmap().get(ord(char)) if font.getBestCmap() else None
+
+
+def _master(font, name):
+    os2 = font["OS/2"] if "OS/2" in font else None
+    x_height = getattr(os2, "sxHeight", 0) if os2 is not None and os2.version >= 2 else 0
+    cap_height = getattr(os2, "sCapHeight", 0) if os2 is not None and os2.version >= 2 else 0
+    # Old OS/2 versions have no heights; measure them as a font editor does, from x and H.
+    if not x_height:
+        x_height = _measured_top(font, _glyph_for_char(font, "x") or "x") or 0
+    if not cap_height:
+        cap_height = _measured_top(font, _glyph_for_char(font, "H") or "H") or 0
+    if os2 is not None:
+        ascender, descender = os2.sTypoAscender, os2.sTypoDescender
+    else:
+        ascender, descender = font["hhea"].ascent, font["hhea"].descent
+    weight = os2.usWeightClass if os2 is not None else 400
+    return Master(name, weight, x_height, cap_height, ascender, descender)
+
+
+def _open(path):
+    try:
+        return TTFont(path, lazy=False)
+    except (TTLibError, OSError, AssertionError, KeyError, ValueError) as error:
+        raise ImportError_(f"{path}: not a readable OpenType/TrueType file ({error})") from error
+
+
+def read_family(paths, rename_synthetic=True):
+    """Answers the model of a family from its files, one master per file in the order given."""
+    if not paths:
+        raise ImportError_("no font files given")
+    fonts = [_open(p) for p in paths]
+    full_names = [_name(f, 4) or os.path.splitext(os.path.basename(p))[0] for f, p in zip(fonts, paths)]
+    family = _name(fonts[0], 16, 1) or "Untitled"
+    if len(fonts) > 1:
+        family = _common_prefix_words([_name(f, 16, 1) or family for f in fonts]) or family
+    masters = []
+    for font, full in zip(fonts, full_names):
+        name = full[len(family):].strip() if full.startswith(family) else full
+        masters.append(_master(font, name or _name(font, 17, 2) or "Regular"))
+    upm = fonts[0]["head"].unitsPerEm
+    for font, path in zip(fonts[1:], paths[1:]):
+        if font["head"].unitsPerEm != upm:
+            raise ImportError_(f"{path}: units per em {font['head'].unitsPerEm} differ from {upm}")
+
+    # The family's glyphs: the first file's order, then glyphs only later files have.
+    order, seen = [], set()
+    for font in fonts:
+        for name in font.getGlyphOrder():
+            if name not in seen:
+                seen.add(name)
+                order.append(name)
+    unicodes = {}
+    for font in fonts:
+        for code, name in sorted((font.getBestCmap() or {}).items()):
+            unicodes.setdefault(name, [])
+            if code not in unicodes[name]:
+                unicodes[name].append(code)
+    gsub = gsubreader.read_gsub(fonts[0])
+    renames = {}
+    if rename_synthetic and gsub is not None:
+        from .names import derived_names
+
+        renames = derived_names(fonts[0], gsub)
+
+    glyphs = []
+    for index, name in enumerate(order):
+        layers = {}
+        for m, (font, path) in enumerate(zip(fonts, paths)):
+            if name in font.getGlyphOrder():
+                try:
+                    layers[m] = layer_for_glyph(font, name)
+                except ValueError as error:
+                    raise ImportError_(f"{path}: {error}") from error
+        codes = sorted(unicodes.get(name, []))
+        new_name = renames.get(name, name)
+        glyphs.append(Glyph(new_name, codes, classify(new_name, codes), layers, id=f"g{index}"))
+    kerning = [font_kerning(font) for font in fonts]
+    font_version = fonts[0]["head"].fontRevision
+    result = Font(
+        family_name=family,
+        units_per_em=upm,
+        version_major=int(font_version),
+        version_minor=round((font_version - int(font_version)) * 1000),
+        masters=masters,
+        glyphs=glyphs,
+        kerning=kerning,
+        gsub=gsub,
+    )
+    if renames:
+        rename_everywhere(result, renames)
+    return result
+
+
+def rename_everywhere(font, renames):
+    """Applies glyph renames to components, kerning and GSUB (glyph names are their references)."""
+    def r(name):
+        return renames.get(name, name)
+
+    for glyph in font.glyphs:
+        for layer in glyph.layers.values():
+            for component in layer.components:
+                component.base = r(component.base)
+    font.kerning = [[(r(a), r(b), v) for a, b, v in pairs] for pairs in font.kerning]
+    if font.gsub is not None:
+        font.gsub = _rename_tree(font.gsub, r)
+
+
+def _rename_tree(value, r, key=None):
+    if isinstance(value, dict):
+        if key in _NAME_KEYED:
+            return {r(k): _rename_tree(v, r, _GLYPH) for k, v in value.items()}
+        return {k: _rename_tree(v, r, k) for k, v in value.items()}
+    if isinstance(value, list):
+        return [_rename_tree(v, r, key) for v in value]
+    if isinstance(value, str) and key not in _TEXT_KEYS:
+        return r(value)
+    return value
+
+
+# Dictionaries whose keys are glyph names, and string values that are not glyph names.
+_NAME_KEYED = {"mapping", "ligatures"}
+_TEXT_KEYS = {"tag"}
+_GLYPH = object()  # context of the values of a name-keyed dictionary
