@@ -5,6 +5,7 @@
 """
 
 import argparse
+import logging
 import os
 import sys
 
@@ -29,6 +30,8 @@ def main(argv=None):
         help="keep fontTools' glyph00123 names of nameless glyphs instead of names derived from GSUB",
     )
     args = parser.parse_args(argv)
+    # fontTools warns about harmless oddities (old creation dates); errors still stop the import.
+    logging.getLogger("fontTools").setLevel(logging.ERROR)
     try:
         font = read_family(args.fonts, rename_synthetic=not args.keep_glyph_names)
         if args.latin_subset:

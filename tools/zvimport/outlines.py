@@ -3,7 +3,8 @@
 The engine marks quadratic runs by walking a path backwards from its last node without wrapping
 around, so every closed path is written with an on-curve node last: a TrueType contour is rotated
 until its last point is on the curve, and a contour without any on-curve point gets the implied
-point between its last and first points made explicit. The on-curve node that ends a run of
+point between its last and first points made explicit, and a repeated start point at the end of
+a contour is merged. The on-curve node that ends a run of
 quadratic off-curve nodes is a quadratic curve node; off-curve nodes between two such nodes keep
 their implied on-curve midpoints, as in TrueType.
 """
@@ -44,6 +45,13 @@ def path_from_quadratic_contour(points):
         else:
             nodes.append(Node(_number(x), _number(y), OFFCURVE))
         previous_on = bool(on)
+    # A contour that repeats its start point at its end closes with a line of no length; the
+    # repeated point goes, as a font editor merges it on import (the outline is unchanged).
+    while len(nodes) > 1 and nodes[0].kind == LINE and (nodes[0].x, nodes[0].y) == (nodes[-1].x, nodes[-1].y):
+        del nodes[0]
+    # A contour of one point (TrueType uses them as placeholders) draws nothing.
+    if len({(n.x, n.y) for n in nodes}) < 2:
+        return None
     return Path(nodes)
 
 
