@@ -5,7 +5,6 @@ import unittest
 from fontTools.pens.basePen import BasePen
 
 import fixtures
-from zvimport.family import read_family
 from zvimport.model import CURVE, LINE, OFFCURVE, QCURVE
 from zvimport.outlines import layer_for_glyph
 
@@ -173,36 +172,6 @@ class Components(unittest.TestCase):
             [(c.base, c.x, c.y, c.transform) for c in layer.components],
             [("base", 120, -30, None), ("base", 600, 0, (-1, 0, 0, 1))],
         )
-
-
-class MasterMetrics(unittest.TestCase):
-    def glyphs(self):
-        return {
-            ".notdef": None,
-            "H": lambda pen: fixtures.rectangle(pen, 0, 0, 100, 710),
-            "x": lambda pen: fixtures.rectangle(pen, 0, 0, 100, 515),
-        }
-
-    def test_heights_and_weight_come_from_os2(self):
-        font = fixtures.tt_font(self.glyphs(), cmap={0x48: "H", 0x78: "x"}, weight=900, x_height=520, cap_height=720)
-        master = read_family([_saved(self, font)]).masters[0]
-        self.assertEqual((master.x_height, master.cap_height, master.weight), (520, 720, 900))
-
-    def test_heights_are_measured_from_x_and_H_without_them_in_os2(self):
-        font = fixtures.tt_font(self.glyphs(), cmap={0x48: "H", 0x78: "x"}, os2_version=1)
-        master = read_family([_saved(self, font)]).masters[0]
-        self.assertEqual((master.x_height, master.cap_height), (515, 710))
-
-
-def _saved(test, font):
-    import os
-    import tempfile
-
-    handle, path = tempfile.mkstemp(suffix=".ttf")
-    os.close(handle)
-    font.save(path)
-    test.addCleanup(os.remove, path)
-    return path
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 """Reads the files of one family, one per master, into the importer's model."""
 
+import contextlib
 import os
 
 from fontTools.ttLib import TTFont, TTLibError
@@ -11,8 +12,23 @@ from .model import Font, Glyph, Master
 from .outlines import layer_for_glyph
 
 
-class ImportError_(ValueError):
+class FontImportError(ValueError):
     """A file that cannot be imported; the message names the file and the place."""
+
+
+# Glyph indices are 16 bits in the engine, 65535 meaning none.
+MAX_GLYPHS = 65534
+
+
+@contextlib.contextmanager
+def _reading(path, what):
+    """Turns any failure of fontTools on a broken table into an error naming the file and place."""
+    try:
+        yield
+    except FontImportError:
+        raise
+    except Exception as error:  # fontTools raises many kinds (struct.error, AssertionError, ...)
+        raise FontImportError(f"{path}: {what}: {type(error).__name__}: {error}") from error
 
 
 def _name(font, *ids):
@@ -69,28 +85,36 @@ def _master(font, name):
 
 def _open(path):
     try:
-        return TTFont(path, lazy=False)
-    except (TTLibError, OSError, AssertionError, KeyError, ValueError) as error:
-        raise ImportError_(f"{path}: not a readable OpenType/TrueType file ({error})") from error
+        font = TTFont(path, lazy=False)
+        font.getGlyphOrder()
+        return font
+    except (TTLibError, OSError, AssertionError, KeyError, ValueError, EOFError) as error:
+        raise FontImportError(f"{path}: not a readable OpenType/TrueType file ({error})") from error
+    except Exception as error:  # a table directory or glyph order fontTools cannot decode
+        raise FontImportError(f"{path}: not a readable OpenType/TrueType file ({type(error).__name__})") from error
 
 
 def read_family(paths, rename_synthetic=True):
     """Answers the model of a family from its files, one master per file in the order given."""
     if not paths:
-        raise ImportError_("no font files given")
+        raise FontImportError("no font files given")
     fonts = [_open(p) for p in paths]
-    full_names = [_name(f, 4) or os.path.splitext(os.path.basename(p))[0] for f, p in zip(fonts, paths)]
     family = _name(fonts[0], 16, 1) or "Untitled"
     if len(fonts) > 1:
         family = _common_prefix_words([_name(f, 16, 1) or family for f in fonts]) or family
     masters = []
-    for font, full in zip(fonts, full_names):
-        name = full[len(family):].strip() if full.startswith(family) else full
-        masters.append(_master(font, name or _name(font, 17, 2) or "Regular"))
+    for font, path in zip(fonts, paths):
+        # The master is named by what its full name adds to the family ("Lato Black" -> "Black"),
+        # else by its style name, else by its file.
+        full = _name(font, 4) or ""
+        name = full[len(family):].strip() if full.startswith(family) else ""
+        name = name or _name(font, 17, 2) or os.path.splitext(os.path.basename(path))[0]
+        with _reading(path, "master metrics (OS/2, hhea)"):
+            masters.append(_master(font, name))
     upm = fonts[0]["head"].unitsPerEm
     for font, path in zip(fonts[1:], paths[1:]):
         if font["head"].unitsPerEm != upm:
-            raise ImportError_(f"{path}: units per em {font['head'].unitsPerEm} differ from {upm}")
+            raise FontImportError(f"{path}: units per em {font['head'].unitsPerEm} differ from {upm}")
 
     # The family's glyphs: the first file's order, then glyphs only later files have.
     order, seen = [], set()
@@ -99,13 +123,18 @@ def read_family(paths, rename_synthetic=True):
             if name not in seen:
                 seen.add(name)
                 order.append(name)
+    if len(order) > MAX_GLYPHS:
+        raise FontImportError(f"{paths[0]}: {len(order)} glyphs, more than the font model's {MAX_GLYPHS}")
     unicodes = {}
-    for font in fonts:
-        for code, name in sorted((font.getBestCmap() or {}).items()):
+    for font, path in zip(fonts, paths):
+        with _reading(path, "character map (cmap)"):
+            cmap = font.getBestCmap() or {}
+        for code, name in sorted(cmap.items()):
             unicodes.setdefault(name, [])
             if code not in unicodes[name]:
                 unicodes[name].append(code)
-    gsub = gsubreader.read_gsub(fonts[0])
+    with _reading(paths[0], "substitutions (GSUB)"):
+        gsub = gsubreader.read_gsub(fonts[0])
     renames = {}
     if rename_synthetic and gsub is not None:
         from .names import derived_names
@@ -117,14 +146,15 @@ def read_family(paths, rename_synthetic=True):
         layers = {}
         for m, (font, path) in enumerate(zip(fonts, paths)):
             if name in font.getGlyphOrder():
-                try:
+                with _reading(path, f"glyph '{name}'"):
                     layers[m] = layer_for_glyph(font, name)
-                except ValueError as error:
-                    raise ImportError_(f"{path}: {error}") from error
         codes = sorted(unicodes.get(name, []))
         new_name = renames.get(name, name)
         glyphs.append(Glyph(new_name, codes, classify(new_name, codes), layers, id=f"g{index}"))
-    kerning = [font_kerning(font) for font in fonts]
+    kerning = []
+    for font, path in zip(fonts, paths):
+        with _reading(path, "kerning (GPOS, kern)"):
+            kerning.append(font_kerning(font))
     font_version = fonts[0]["head"].fontRevision
     result = Font(
         family_name=family,
