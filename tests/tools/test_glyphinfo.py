@@ -67,7 +67,8 @@ class Classification(unittest.TestCase):
                 )
 
     def test_script_tags(self):
-        for script, tag in [("latin", "latn"), ("cyrillic", "cyrl"), ("greek", "grek"), ("arabic", "arab"), (None, None)]:
+        tags = [("latin", "latn"), ("cyrillic", "cyrl"), ("greek", "grek"), ("arabic", "arab"), (None, None)]
+        for script, tag in tags:
             with self.subTest(script):
                 self.assertEqual(script_tag(script), tag)
 

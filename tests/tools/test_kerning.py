@@ -50,7 +50,10 @@ class GposPairs(unittest.TestCase):
                 self.assertEqual(pairs(kerned_font(code)).get(pair), expected)
 
     def test_extension_lookups_are_resolved(self):
-        code = "lookup K0 { pos A V -5; } K0; lookup K1 { pos [T] [o] -40; } K1; feature kern { lookup K0; lookup K1; } kern;"
+        code = (
+            "lookup K0 { pos A V -5; } K0; lookup K1 { pos [T] [o] -40; } K1;"
+            "feature kern { lookup K0; lookup K1; } kern;"
+        )
         font = kerned_font(code, extra=fixtures.wrap_in_extension("GPOS", 1))
         self.assertEqual(font["GPOS"].table.LookupList.Lookup[1].LookupType, 9)
         self.assertEqual(pairs(font), {("A", "V"): -5, ("T", "o"): -40})
@@ -103,7 +106,8 @@ def fonttools_pair_value(font, left, right):
     """The pair's value read straight from fontTools' objects: per `kern` lookup the first pair
     subtable that covers the left glyph and (for format 1) lists the pair, summed over lookups."""
     gpos = font["GPOS"].table
-    indices = sorted({i for r in gpos.FeatureList.FeatureRecord if r.FeatureTag == "kern" for i in r.Feature.LookupListIndex})
+    records = [r for r in gpos.FeatureList.FeatureRecord if r.FeatureTag == "kern"]
+    indices = sorted({i for r in records for i in r.Feature.LookupListIndex})
     total = 0
     for i in indices:
         for subtable in gpos.LookupList.Lookup[i].SubTable:

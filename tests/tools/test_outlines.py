@@ -162,9 +162,17 @@ class Components(unittest.TestCase):
             pen.addComponent("base", (1, 0, 0, 1, 120, -30))
             pen.addComponent("base", (-1, 0, 0, 1, 600, 0))
 
+        def scaled(pen):
+            pen.addComponent("base", (0.5, 0, 0, 0.5, 100, 40))
+
+        def apple_offset(font):
+            font["glyf"]["scaled"].components[0].flags |= 0x0800  # offset in the scaled space
+
         font = fixtures.tt_font(
-            {".notdef": None, "base": lambda pen: fixtures.rectangle(pen, 0, 0, 100, 100), "comp": composite},
+            {".notdef": None, "base": lambda pen: fixtures.rectangle(pen, 0, 0, 100, 100), "comp": composite,
+             "scaled": scaled},
             widths={"comp": 640},
+            extra=apple_offset,
         )
         layer = layer_for_glyph(font, "comp")
         self.assertEqual((layer.width, layer.paths), (640, []))
@@ -172,6 +180,8 @@ class Components(unittest.TestCase):
             [(c.base, c.x, c.y, c.transform) for c in layer.components],
             [("base", 120, -30, None), ("base", 600, 0, (-1, 0, 0, 1))],
         )
+        (component,) = layer_for_glyph(font, "scaled").components
+        self.assertEqual((component.x, component.y, component.transform), (50, 20, (0.5, 0, 0, 0.5)))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 import contextlib
 import os
+import sys
 
 from fontTools.ttLib import TTFont, TTLibError
 
@@ -135,8 +136,17 @@ def read_family(paths, rename_synthetic=True):
                 unicodes[name].append(code)
     with _reading(paths[0], "substitutions (GSUB)"):
         gsub = gsubreader.read_gsub(fonts[0])
+    if gsub is not None and len(fonts) > 1:
+        for font, path in zip(fonts[1:], paths[1:]):
+            with _reading(path, "substitutions (GSUB)"):
+                if gsubreader.read_gsub(font) != gsub:
+                    print(f"import_font: warning: {path}: GSUB differs from {paths[0]}'s, which is used",
+                          file=sys.stderr)
     renames = {}
-    if rename_synthetic and gsub is not None:
+    # Names made up from glyph indices only name the same glyph in every master when the glyph
+    # orders agree.
+    same_order = all(f.getGlyphOrder() == fonts[0].getGlyphOrder() for f in fonts[1:])
+    if rename_synthetic and gsub is not None and same_order:
         from .names import derived_names
 
         renames = derived_names(fonts[0], gsub)

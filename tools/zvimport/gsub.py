@@ -199,7 +199,11 @@ def restrict(gsub, kept):
                     continue  # a position no kept glyph can fill: the rule never matches
                 # keep the key order of the format
                 if t == 5:
-                    s = {"format": 3, "inputCoverages": s["inputCoverages"], "substLookupRecords": s["substLookupRecords"]}
+                    s = {
+                        "format": 3,
+                        "inputCoverages": s["inputCoverages"],
+                        "substLookupRecords": s["substLookupRecords"],
+                    }
             subtables.append(s)
         lookups.append({"type": t, "subtables": subtables})
     return {"features": gsub["features"], "lookups": lookups}

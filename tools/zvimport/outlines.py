@@ -14,6 +14,10 @@ from fontTools.pens.recordingPen import RecordingPen
 from .model import CURVE, LINE, OFFCURVE, QCURVE, Component, Layer, Node, Path
 
 
+SCALED_COMPONENT_OFFSET = 0x0800
+UNSCALED_COMPONENT_OFFSET = 0x1000
+
+
 class OutlineError(ValueError):
     """A glyph outline that cannot be represented; the message names the glyph."""
 
@@ -68,12 +72,14 @@ def _tt_layer(font, name):
                     "points, which the importer does not resolve"
                 )
             transform = None
+            x, y = component.x, component.y
             if hasattr(component, "transform"):
                 (xx, xy), (yx, yy) = component.transform
                 transform = tuple(_number(round(v, 6)) for v in (xx, xy, yx, yy))
-            layer.components.append(
-                Component(component.glyphName, _number(component.x), _number(component.y), transform)
-            )
+                # Apple's flag: the offset is in the component's scaled space.
+                if component.flags & SCALED_COMPONENT_OFFSET and not component.flags & UNSCALED_COMPONENT_OFFSET:
+                    x, y = round(xx * x + yx * y, 6), round(xy * x + yy * y, 6)
+            layer.components.append(Component(component.glyphName, _number(x), _number(y), transform))
         return layer
     if glyph.numberOfContours <= 0:
         return layer

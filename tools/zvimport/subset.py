@@ -22,7 +22,8 @@ def reachable(font, ranges):
         if font.gsub is not None:
             for lookup in font.gsub["lookups"]:
                 for subtable in lookup["subtables"]:
-                    new.update(n for n in gsubreader.substitution_outputs(subtable, lookup["type"], kept) if n in by_name)
+                    outputs = gsubreader.substitution_outputs(subtable, lookup["type"], kept)
+                    new.update(n for n in outputs if n in by_name)
         if new <= kept:
             return kept
         kept |= new
