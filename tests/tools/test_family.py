@@ -9,7 +9,7 @@ import tempfile
 import unittest
 
 import fixtures
-from zvimport import fontjson
+from zvimport import fontjson, subset
 from zvimport.family import FontImportError, read_family
 
 IMPORTER = os.path.join(fixtures.TOOLS, "import_font.py")
@@ -61,6 +61,35 @@ class Masters(Files):
         data = json.loads(fontjson.dumps(font))
         self.assertEqual([m["axesValues"] for m in data["masters"]], [[300], [700]])
         self.assertEqual([layer["layerId"] for layer in data["glyphs"][2]["layers"]], ["m1"])
+
+
+class Subset(Files):
+    def test_keeps_what_latin_code_points_reach_with_their_kerning_and_substitutions(self):
+        def composite(pen):
+            pen.addComponent("a", (1, 0, 0, 1, 0, 0))
+            pen.addComponent("ring", (1, 0, 0, 1, 0, 500))
+
+        glyphs = {".notdef": None, "alpha": square, "a": square, "ring": square, "aring": composite, "f": square,
+                  "i": square, "f_i": square, "a.sc": square, "a.sc.alt": square, "alpha.sc": square,
+                  "lambda": square, "f_lambda": square}
+        cmap = {0x61: "a", 0xE5: "aring", 0x66: "f", 0x69: "i", 0x3B1: "alpha", 0x3BB: "lambda"}
+        features = """
+        feature smcp { sub a by a.sc; sub alpha by alpha.sc; } smcp;
+        feature salt { sub a.sc by a.sc.alt; } salt;
+        feature liga { sub f i by f_i; sub f lambda by f_lambda; } liga;
+        feature kern { pos f i -10; pos a alpha -20; pos a.sc a.sc.alt -5; } kern;
+        """
+        font = read_family([self.saved(fixtures.tt_font(glyphs, cmap=cmap, features=features))])
+        subset.restrict(font)
+        self.assertEqual(
+            [g.name for g in font.glyphs],
+            [".notdef", "a", "ring", "aring", "f", "i", "f_i", "a.sc", "a.sc.alt"],
+        )
+        self.assertEqual(font.kerning, [[("f", "i", -10), ("a.sc", "a.sc.alt", -5)]])
+        mappings = [s["mapping"] for lookup in font.gsub["lookups"] if lookup["type"] == 1 for s in lookup["subtables"]]
+        self.assertEqual(mappings, [{"a": "a.sc"}, {"a.sc": "a.sc.alt"}])
+        data = json.loads(fontjson.dumps(font))
+        self.assertEqual([g["id"] for g in data["glyphs"]][-2:], ["g8", "g9"])  # ids survive the subset
 
 
 class Writing(unittest.TestCase):

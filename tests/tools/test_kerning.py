@@ -71,13 +71,16 @@ class GposPairs(unittest.TestCase):
         self.assertEqual(font_kerning(kerned_font(code)), [("A", "V", -3), ("A", "W", -2), ("V", "A", -1)])
 
 
-def with_kern_table(table):
+def with_kern_table(*tables):
+    """Answers a font edit adding an old `kern` table of (coverage, {pair: value}) subtables."""
+
     def add(font):
         kern = newTable("kern")
-        kern.version = 0
-        subtable = KernTable_format_0()
-        subtable.version, subtable.coverage, subtable.kernTable = 0, 1, dict(table)
-        kern.kernTables = [subtable]
+        kern.version, kern.kernTables = 0, []
+        for coverage, table in tables:
+            subtable = KernTable_format_0()
+            subtable.version, subtable.coverage, subtable.kernTable = 0, coverage, dict(table)
+            kern.kernTables.append(subtable)
         font["kern"] = kern
 
     return add
@@ -85,11 +88,23 @@ def with_kern_table(table):
 
 class OldKernTable(unittest.TestCase):
     def test_kern_table_is_read_without_a_gpos_kern_feature(self):
-        font = kerned_font(None, extra=with_kern_table({("A", "V"): -70, ("T", "o"): 0}))
+        font = kerned_font(None, extra=with_kern_table((1, {("A", "V"): -70, ("T", "o"): 0})))
         self.assertEqual(pairs(font), {("A", "V"): -70})
 
+    def test_subtables_add_up_unless_they_override_and_cross_stream_ones_are_not_kerning(self):
+        font = kerned_font(
+            None,
+            extra=with_kern_table(
+                (1, {("A", "V"): -70, ("T", "o"): -20}),
+                (1, {("A", "V"): -5}),
+                (1 | 8, {("T", "o"): -30}),
+                (1 | 4, {("A", "W"): -50}),
+            ),
+        )
+        self.assertEqual(pairs(font), {("A", "V"): -75, ("T", "o"): -30})
+
     def test_gpos_kern_feature_takes_precedence_over_the_kern_table(self):
-        font = kerned_font("feature kern { pos T o -40; } kern;", extra=with_kern_table({("A", "V"): -70}))
+        font = kerned_font("feature kern { pos T o -40; } kern;", extra=with_kern_table((1, {("A", "V"): -70})))
         self.assertEqual(pairs(font), {("T", "o"): -40})
 
 

@@ -143,16 +143,19 @@ def _kern_table_kerning(font):
     total = {}
     for subtable in font["kern"].kernTables:
         coverage = getattr(subtable, "coverage", 1)
-        # Apple's and Microsoft's headers differ; only plain horizontal format 0 pairs are kerning.
         if getattr(subtable, "format", 0) != 0 or not hasattr(subtable, "kernTable"):
-            continue
+            continue  # only format 0 holds plain pairs
+        # Apple's and Microsoft's headers code the flags differently.
         if getattr(subtable, "apple", False):
             if coverage & 0xE0:  # vertical, cross-stream or variation subtables
                 continue
-        elif coverage & 0x0E or not coverage & 0x01:  # minimum, cross-stream, override or vertical
-            continue
+            override = False
+        else:
+            if not coverage & 0x01 or coverage & 0x06:  # not horizontal, minimum or cross-stream
+                continue
+            override = bool(coverage & 0x08)  # replaces what the subtables before gave
         for key, value in subtable.kernTable.items():
-            total[key] = total.get(key, 0) + value
+            total[key] = value if override else total.get(key, 0) + value
     return total
 
 
