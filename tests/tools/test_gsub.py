@@ -85,5 +85,37 @@ class ReadGsub(unittest.TestCase):
         self.assertIsNone(gsubreader.read_gsub(fixtures.tt_font({".notdef": None})))
 
 
+class GlyphRules(unittest.TestCase):
+    """Context rules listed glyph by glyph (format 1), which feature code makes of several rules."""
+
+    def test_rules_are_kept_per_first_glyph_and_restricted_by_their_glyphs(self):
+        glyphs = {".notdef": None}
+        glyphs.update({name: None for name in ["a", "b", "x", "y", "a.alt", "b.alt"]})
+        features = """
+        lookup CH { sub a by a.alt; sub b by b.alt; } CH;
+        feature calt { sub x a' lookup CH; sub y a' lookup CH; sub x b' lookup CH; sub a' lookup CH b; } calt;
+        feature ss02 { sub a' lookup CH b'; sub b' lookup CH a'; } ss02;
+        """
+        gsub = gsubreader.read_gsub(fixtures.tt_font(glyphs, features=features))
+        record = [{"sequenceIndex": 0, "lookupListIndex": 0}]
+
+        def rule(backtracks=(), look_aheads=()):
+            return {"backtracks": list(backtracks), "input": [], "lookAheads": list(look_aheads),
+                    "substLookupRecords": record}
+
+        chain = {"format": 1, "coverage": ["a", "b"],
+                 "chainSubRuleSets": [[rule(["x"]), rule(["y"]), rule(look_aheads=["b"])], [rule(["x"])]]}
+        context = {"format": 1, "coverage": ["a", "b"],
+                   "subRuleSets": [[{"input": ["b"], "substLookupRecords": record}],
+                                   [{"input": ["a"], "substLookupRecords": record}]]}
+        self.assertEqual(gsub["lookups"][1:], [{"type": 6, "subtables": [chain]}, {"type": 5, "subtables": [context]}])
+
+        restricted = gsubreader.restrict(gsub, {"a", "a.alt", "b", "b.alt", "y"})
+        self.assertEqual(restricted["lookups"][1]["subtables"][0]["chainSubRuleSets"],
+                         [[rule(["y"]), rule(look_aheads=["b"])], []])
+        restricted = gsubreader.restrict(gsub, {"a", "a.alt", "x"})
+        self.assertEqual(restricted["lookups"][2]["subtables"], [{"format": 1, "coverage": ["a"], "subRuleSets": [[]]}])
+
+
 if __name__ == "__main__":
     unittest.main()
