@@ -4,12 +4,14 @@ import contextlib
 import os
 import sys
 
+from fontTools.pens.boundsPen import BoundsPen
 from fontTools.ttLib import TTFont, TTLibError
 
 from . import gsub as gsubreader
 from .glyphinfo import classify
 from .kerning import font_kerning
 from .model import Font, Glyph, Master
+from .names import derived_names
 from .outlines import layer_for_glyph
 
 
@@ -53,8 +55,6 @@ def _common_prefix_words(names):
 
 def _measured_top(font, glyph_name):
     """Answers the top of a glyph's outline, or None when the font lacks it or it is empty."""
-    from fontTools.pens.boundsPen import BoundsPen
-
     glyph_set = font.getGlyphSet()
     if glyph_name not in glyph_set:
         return None
@@ -112,10 +112,15 @@ def read_family(paths, rename_synthetic=True):
         name = name or _name(font, 17, 2) or os.path.splitext(os.path.basename(path))[0]
         with _reading(path, "master metrics (OS/2, hhea)"):
             masters.append(_master(font, name))
-    upm = fonts[0]["head"].unitsPerEm
-    for font, path in zip(fonts[1:], paths[1:]):
-        if font["head"].unitsPerEm != upm:
-            raise FontImportError(f"{path}: units per em {font['head'].unitsPerEm} differ from {upm}")
+    upms = []
+    for font, path in zip(fonts, paths):
+        with _reading(path, "font header (head)"):
+            upms.append(font["head"].unitsPerEm)
+        if not 16 <= upms[-1] <= 16384:
+            raise FontImportError(f"{path}: units per em {upms[-1]} outside 16 to 16384")
+        if upms[-1] != upms[0]:
+            raise FontImportError(f"{path}: units per em {upms[-1]} differ from {upms[0]}")
+    upm = upms[0]
 
     # The family's glyphs: the first file's order, then glyphs only later files have.
     order, seen = [], set()
@@ -147,15 +152,14 @@ def read_family(paths, rename_synthetic=True):
     # orders agree.
     same_order = all(f.getGlyphOrder() == fonts[0].getGlyphOrder() for f in fonts[1:])
     if rename_synthetic and gsub is not None and same_order:
-        from .names import derived_names
-
         renames = derived_names(fonts[0], gsub)
 
     glyphs = []
+    names_in = [set(font.getGlyphOrder()) for font in fonts]
     for index, name in enumerate(order):
         layers = {}
         for m, (font, path) in enumerate(zip(fonts, paths)):
-            if name in font.getGlyphOrder():
+            if name in names_in[m]:
                 with _reading(path, f"glyph '{name}'"):
                     layers[m] = layer_for_glyph(font, name)
         codes = sorted(unicodes.get(name, []))
@@ -165,12 +169,9 @@ def read_family(paths, rename_synthetic=True):
     for font, path in zip(fonts, paths):
         with _reading(path, "kerning (GPOS, kern)"):
             kerning.append(font_kerning(font))
-    font_version = fonts[0]["head"].fontRevision
     result = Font(
         family_name=family,
         units_per_em=upm,
-        version_major=int(font_version),
-        version_minor=round((font_version - int(font_version)) * 1000),
         masters=masters,
         glyphs=glyphs,
         kerning=kerning,

@@ -70,8 +70,6 @@ class Master:
 class Font:
     family_name: str
     units_per_em: int
-    version_major: int
-    version_minor: int
     masters: list          # of Master
     glyphs: list           # of Glyph, in font order
     kerning: list          # per master: list of (left name, right name, value) in glyph order
