@@ -98,6 +98,12 @@ class Writing(unittest.TestCase):
             with self.subTest(value):
                 self.assertEqual(json.dumps(fontjson.number(value)), text)
 
+    def test_numbers_the_file_cannot_hold_are_refused_naming_the_glyph(self):
+        font = read_family([_save(self, fixtures.tt_font({".notdef": None, "a": square}, cmap={0x61: "a"}))])
+        font.glyphs[1].layers[0].width = 3e7
+        with self.assertRaisesRegex(ValueError, "glyph 'a': number 30000000.0 outside"):
+            fontjson.dumps(font)
+
     def test_file_is_one_line_with_keys_in_the_format_order(self):
         font = read_family([_save(self, fixtures.tt_font({".notdef": None, "a": square}, cmap={0x61: "a"}))])
         text = fontjson.dumps(font)

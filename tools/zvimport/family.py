@@ -100,16 +100,20 @@ def read_family(paths, rename_synthetic=True):
     if not paths:
         raise FontImportError("no font files given")
     fonts = [_open(p) for p in paths]
-    family = _name(fonts[0], 16, 1) or "Untitled"
-    if len(fonts) > 1:
-        family = _common_prefix_words([_name(f, 16, 1) or family for f in fonts]) or family
-    masters = []
+    names = []  # (family, full, style) per file
     for font, path in zip(fonts, paths):
+        with _reading(path, "names (name)"):
+            names.append((_name(font, 16, 1), _name(font, 4), _name(font, 17, 2)))
+    family = names[0][0] or "Untitled"
+    if len(fonts) > 1:
+        family = _common_prefix_words([n[0] or family for n in names]) or family
+    masters = []
+    for font, path, (_, full, style) in zip(fonts, paths, names):
         # The master is named by what its full name adds to the family ("Lato Black" -> "Black"),
         # else by its style name, else by its file.
-        full = _name(font, 4) or ""
+        full = full or ""
         name = full[len(family):].strip() if full.startswith(family) else ""
-        name = name or _name(font, 17, 2) or os.path.splitext(os.path.basename(path))[0]
+        name = name or style or os.path.splitext(os.path.basename(path))[0]
         with _reading(path, "master metrics (OS/2, hhea)"):
             masters.append(_master(font, name))
     upms = []
@@ -152,7 +156,8 @@ def read_family(paths, rename_synthetic=True):
     # orders agree.
     same_order = all(f.getGlyphOrder() == fonts[0].getGlyphOrder() for f in fonts[1:])
     if rename_synthetic and gsub is not None and same_order:
-        renames = derived_names(fonts[0], gsub)
+        with _reading(paths[0], "glyph names (post)"):
+            renames = derived_names(fonts[0], gsub)
 
     glyphs = []
     names_in = [set(font.getGlyphOrder()) for font in fonts]

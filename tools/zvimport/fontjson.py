@@ -1,6 +1,7 @@
 """Writes the importer's model as a JSON font file in its canonical bytes (see host/FONT_JSON.md)."""
 
 import json
+import math
 
 from .model import CURVE, LINE, OFFCURVE, QCURVE
 
@@ -8,10 +9,20 @@ NODE_TYPES = {OFFCURVE: "A", CURVE: "C", QCURVE: "$", LINE: "L"}
 CASES = {None: 0, "upper": 1, "lower": 2, "smallCaps": 3, "minor": 4}
 
 
+# The reader refuses larger model numbers; no font coordinate comes near.
+MAX_MAGNITUDE = 1e7
+
+
+class FontJSONError(ValueError):
+    """A value the file format cannot hold; the message names the place."""
+
+
 def number(value):
     """Answers a model number in its canonical form: whole values as integers."""
     value = float(value)
-    return int(value) if value.is_integer() and abs(value) < 2**53 else value
+    if not math.isfinite(value) or abs(value) > MAX_MAGNITUDE:
+        raise FontJSONError(f"number {value!r} outside the file's range of +-{MAX_MAGNITUDE:g}")
+    return int(value) if value.is_integer() else value
 
 
 def master_id(index):
@@ -98,6 +109,13 @@ def _kerning(font):
     return result or None
 
 
+def _checked(place, make, *args):
+    try:
+        return make(*args)
+    except FontJSONError as error:
+        raise FontJSONError(f"{place}: {error}") from error
+
+
 def font_object(font):
     """Answers the font as nested dicts with keys in the file's order."""
     return {
@@ -109,9 +127,9 @@ def font_object(font):
         "axes": [{"name": "Weight", "tag": "wght"}],
         "userData": {},
         "customParameters": [],
-        "masters": [_master(i, m) for i, m in enumerate(font.masters)],
-        "glyphs": [_glyph(g, font.masters) for g in font.glyphs],
-        "kerning": _kerning(font),
+        "masters": [_checked(f"master '{m.name}'", _master, i, m) for i, m in enumerate(font.masters)],
+        "glyphs": [_checked(f"glyph '{g.name}'", _glyph, g, font.masters) for g in font.glyphs],
+        "kerning": _checked("kerning", _kerning, font),
         "instances": [
             {"name": m.name, "axesValues": [number(m.weight)], "customParameters": []} for m in font.masters
         ],
