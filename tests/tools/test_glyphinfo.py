@@ -4,7 +4,7 @@ import unittest
 
 import fixtures
 from zvimport import gsub as gsubreader
-from zvimport.glyphinfo import classify, script_tag
+from zvimport.glyphinfo import classify
 from zvimport.names import derived_names
 
 # (glyph name, code points, category, subcategory, case, script)
@@ -38,6 +38,8 @@ CASES = [
     ("acutecomb", [0x301], "Mark", "Nonspacing", None, None),
     ("acute", [0xB4], "Mark", "Spacing", None, None),
     ("caron", [0x2C7], "Mark", "Spacing", None, None),
+    ("uni00AD", [0xAD], "Punctuation", "Dash", None, None),
+    ("uni0000", [0x0], "Separator", "Control", None, None),
     # unencoded glyphs, from the name
     ("a.sc", [], "Letter", "Smallcaps", "smallCaps", "latin"),
     ("A.ss01", [], "Letter", "Uppercase", "upper", "latin"),
@@ -65,12 +67,6 @@ class Classification(unittest.TestCase):
                 self.assertEqual(
                     (info.category, info.subcategory, info.case, info.script), (category, subcategory, case, script)
                 )
-
-    def test_script_tags(self):
-        tags = [("latin", "latn"), ("cyrillic", "cyrl"), ("greek", "grek"), ("arabic", "arab"), (None, None)]
-        for script, tag in tags:
-            with self.subTest(script):
-                self.assertEqual(script_tag(script), tag)
 
 
 class NamesForNamelessGlyphs(unittest.TestCase):

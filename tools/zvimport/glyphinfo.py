@@ -27,20 +27,6 @@ def script_of(char):
     return ftunicodedata.script_name(code).lower()
 
 
-def script_tag(script):
-    """Answers the OpenType script tag of a host script name ("latin" -> "latn"), or None."""
-    if script is None:
-        return None
-    code = ftunicodedata.script_code(script.capitalize(), default=None)
-    if code is None:
-        code = ftunicodedata.script_code(script.replace(" ", "_").title(), default=None)
-    if code is None:
-        return None
-    tags = ftunicodedata.ot_tags_from_script(code)
-    # The newer Indic tags ("dev2") come first; the first tag is the one fonts use today.
-    return tags[0] if tags and tags[0] != "DFLT" else None
-
-
 def _is_super_or_sub(char):
     return unicodedata.decomposition(char).startswith(("<super>", "<sub>"))
 
