@@ -2,6 +2,8 @@
 # Installs what building and testing Zelvar needs on Debian (bookworm or later).
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev)
+# The font importer (tools/import_font.py) and the Lato files the sample family is made from.
+packages+=(python3 python3-fonttools fonts-lato)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,1 @@
+"""Turns OpenType/TrueType files of one family (one file per master) into a Zelvar JSON font."""
