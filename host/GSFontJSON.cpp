@@ -55,10 +55,6 @@ class TreeBuilder : public nlohmann::json_sax<nlohmann::json> {
     bool start_object(std::size_t) override { return open(PlistValue::dictionary()); }
     bool key(string_t &k) override {
         Frame &f = stack_.back();
-        if (f.dict->objectForKey(k)) {
-            f.hasKey = false;
-            return refuse("duplicate key \"" + k + "\"");
-        }
         f.key = std::move(k);
         f.hasKey = true;
         return true;
@@ -120,7 +116,12 @@ class TreeBuilder : public nlohmann::json_sax<nlohmann::json> {
             f.array->push_back(std::move(v));
             return &f.array->back();
         }
-        return &f.dict->setObject(std::move(v), f.key);
+        PlistValue *added = f.dict->addObjectIfAbsent(std::move(v), f.key);
+        if (!added) {
+            f.hasKey = false;
+            refuse("duplicate key \"" + f.key + "\"");
+        }
+        return added;
     }
     bool add(PlistValue v) { return place(std::move(v)) != nullptr; }
     bool open(PlistValue v) {
@@ -667,14 +668,20 @@ std::unique_ptr<GSFont> readFont(const PlistValue &rootValue) {
             if (!rows)
                 fail(m.path, "expected an object");
             GSMasterKerning mk = GSMasterKerning::dictionaryWithCapacity(rows->count());
-            for (const auto &[left, unused2] : *rows) {
-                const Node r = m[left.c_str()];
-                const PlistDictionary *values = r.v.asDictionary();
+            // The bulk of a file: values are checked in place, and a path is made only for an
+            // error.
+            for (const auto &[left, rowValue] : *rows) {
+                const PlistDictionary *values = rowValue.asDictionary();
                 if (!values)
-                    fail(r.path, "expected an object");
+                    fail(m.path + "." + left, "expected an object");
                 GSKerningRow row = GSKerningRow::dictionaryWithCapacity(values->count());
-                for (const auto &[right, unused3] : *values)
-                    row.setObject(r[right.c_str()].number(), right);
+                for (const auto &[right, value] : *values) {
+                    double v = 0;
+                    if (!value.numberValue(v) || !(std::abs(v) <= kMaxModelNumber))
+                        Node{value, m.path + "." + left + "." + right}
+                            .number(); // reports the fault
+                    row.setObject(v, right);
+                }
                 mk.setObject(std::move(row), left);
             }
             store.setObject(std::move(mk), masterId);

@@ -17,7 +17,6 @@ template <class V> class MGOrderedDictionary {
     static MGOrderedDictionary dictionaryWithCapacity(std::size_t capacity) {
         MGOrderedDictionary d;
         d.entries_.reserve(capacity);
-        d.index_.reserve(capacity);
         return d;
     }
 
@@ -27,31 +26,38 @@ template <class V> class MGOrderedDictionary {
     bool empty() const { return entries_.empty(); }
     /// The value stored under `key`, or nullptr.
     const V *objectForKey(const std::string &key) const {
-        auto it = index_.find(key);
-        return it == index_.end() ? nullptr : &entries_[it->second].second;
+        const std::size_t at = find(key);
+        return at == npos ? nullptr : &entries_[at].second;
     }
     /// The value stored under `key`, or nullptr; changes go into the dictionary.
     V *objectForKey(const std::string &key) {
-        auto it = index_.find(key);
-        return it == index_.end() ? nullptr : &entries_[it->second].second;
+        const std::size_t at = find(key);
+        return at == npos ? nullptr : &entries_[at].second;
     }
     /// Stores `value` under `key`: a new key goes last, an existing one keeps its place.
     V &setObject(V value, const std::string &key) {
-        auto [it, added] = index_.try_emplace(key, entries_.size());
-        if (added)
-            return entries_.emplace_back(key, std::move(value)).second;
-        return entries_[it->second].second = std::move(value);
+        bool added = false;
+        V &slot = slotFor(key, added);
+        slot = std::move(value);
+        return slot;
+    }
+    /// Stores `value` under a new `key` and answers it; answers nullptr (storing nothing) when the
+    /// key is already there.
+    V *addObjectIfAbsent(V value, const std::string &key) {
+        bool added = false;
+        V &slot = slotFor(key, added);
+        if (!added)
+            return nullptr;
+        slot = std::move(value);
+        return &slot;
     }
     /// Removes `key`; answers whether it was there. Later entries keep their order.
     bool removeObjectForKey(const std::string &key) {
-        auto it = index_.find(key);
-        if (it == index_.end())
+        const std::size_t at = find(key);
+        if (at == npos)
             return false;
-        const std::size_t at = it->second;
-        index_.erase(it);
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
-        for (std::size_t i = at; i < entries_.size(); ++i)
-            index_[entries_[i].first] = i;
+        rebuildIndex();
         return true;
     }
     /// Removes every entry.
@@ -79,6 +85,46 @@ template <class V> class MGOrderedDictionary {
     bool operator==(const MGOrderedDictionary &o) const { return entries_ == o.entries_; }
 
   private:
+    // Small dictionaries (most user data, every object of a font file) are searched in order;
+    // larger ones keep a hash index.
+    static constexpr std::size_t kLinear = 8;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::size_t find(const std::string &key) const {
+        if (index_.empty()) {
+            for (std::size_t i = 0; i < entries_.size(); ++i)
+                if (entries_[i].first == key)
+                    return i;
+            return npos;
+        }
+        auto it = index_.find(key);
+        return it == index_.end() ? npos : it->second;
+    }
+    // The value slot of `key`, appended (default-made) when new.
+    V &slotFor(const std::string &key, bool &added) {
+        if (!index_.empty()) {
+            auto [it, fresh] = index_.try_emplace(key, entries_.size());
+            added = fresh;
+            if (!fresh)
+                return entries_[it->second].second;
+            return entries_.emplace_back(key, V{}).second;
+        }
+        const std::size_t at = find(key);
+        added = at == npos;
+        if (!added)
+            return entries_[at].second;
+        entries_.emplace_back(key, V{});
+        if (entries_.size() > kLinear)
+            rebuildIndex();
+        return entries_.back().second;
+    }
+    void rebuildIndex() {
+        index_.clear();
+        if (entries_.size() <= kLinear)
+            return;
+        index_.reserve(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            index_.emplace(entries_[i].first, i);
+    }
     std::vector<Entry> entries_;
     std::unordered_map<std::string, std::size_t> index_;
 };
