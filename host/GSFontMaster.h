@@ -54,7 +54,7 @@ class GSFontMaster {
     /// The custom parameters in order.
     std::vector<GSCustomParameter> &customParameters() { return params_; }
     const std::vector<GSCustomParameter> &customParameters() const { return params_; }
-    /// The value of the first active custom parameter named `key`, or nullptr.
+    /// The value of the custom parameter named `key` (see customValueIn), or nullptr.
     const PlistValue *customValueForKey(const std::string &key) const {
         return customValueIn(params_, key);
     }

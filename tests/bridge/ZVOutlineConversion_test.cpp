@@ -1,7 +1,10 @@
 #include "bridge/ZVOutlineConversion.h"
+#include "engine/geometry/ZVrasterization.h"
 #include "host/testing/GSFontBuilder.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace PLXlibNamespaceForZV;
 using zvtesting::GSFontBuilder;
@@ -171,4 +174,26 @@ TEST(OutlineConversion, UnnamedGlyphGivesEmptyIdAndName) {
     EXPECT_TRUE(g.name.empty());
     const PLXglyph none = create_PLXglyph_from_GSLayer(nullptr, 0);
     EXPECT_EQ(none.contours_number, 0);
+}
+
+TEST(OutlineConversion, TrueTypeContourProfileFollowsTheOutline) {
+    // A TrueType ring of four quadratic arcs, written with an on-curve node last.
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("o").width(300).path({GSNode({200, 0}, 'A'), GSNode({200, 100}, '$'),
+                                  GSNode({200, 200}, 'A'), GSNode({100, 200}, '$'),
+                                  GSNode({0, 200}, 'A'), GSNode({0, 100}, '$'), GSNode({0, 0}, 'A'),
+                                  GSNode({100, 0}, '$')});
+    const PLXglyph g = create_PLXglyph_from_GSLayer(&firstLayer(b.font(), "o"), 0);
+    EXPECT_EQ(types(g, 0), (std::vector<std::uint32_t>{2, 5, 2, 5, 2, 5, 2, 5}));
+    const ZVrasterization r = g.rasterized();
+    // The lower left arc: x = 100 t², y = 100 (1 - t)², so at height y the outline is at
+    // x = 100 (1 - sqrt(y / 100))²; the right side mirrors it against the advance of 300.
+    for (const double y : {5.0, 25.0, 50.0, 90.0}) {
+        SCOPED_TRACE(y);
+        const auto row = static_cast<std::size_t>(y - r.offset);
+        const double t = 1 - std::sqrt((y + 0.5) / 100); // the row is sampled at its centre
+        EXPECT_NEAR(r.left.at(row), 100 * t * t, 0.5);
+        EXPECT_NEAR(r.right.at(row), 300 - (200 - 100 * t * t), 0.5);
+    }
 }
