@@ -59,7 +59,13 @@ class TreeBuilder : public nlohmann::json_sax<nlohmann::json> {
         f.hasKey = true;
         return true;
     }
-    bool end_object() override { return close(); }
+    bool end_object() override {
+        if (const std::string *dup = stack_.back().dict->duplicateKey()) {
+            stack_.back().hasKey = false;
+            return refuse("duplicate key \"" + *dup + "\"");
+        }
+        return close();
+    }
     bool start_array(std::size_t) override { return open(PlistValue::array()); }
     bool end_array() override { return close(); }
     bool parse_error(std::size_t position, const std::string &,
@@ -116,12 +122,9 @@ class TreeBuilder : public nlohmann::json_sax<nlohmann::json> {
             f.array->push_back(std::move(v));
             return &f.array->back();
         }
-        PlistValue *added = f.dict->addObjectIfAbsent(std::move(v), f.key);
-        if (!added) {
-            f.hasKey = false;
-            refuse("duplicate key \"" + f.key + "\"");
-        }
-        return added;
+        // Keys are checked for repeats when the object closes (cheaper than an index per object).
+        f.dict->appendUnchecked(f.key, std::move(v));
+        return &f.dict->entryAtIndexMutable(f.dict->count() - 1).second;
     }
     bool add(PlistValue v) { return place(std::move(v)) != nullptr; }
     bool open(PlistValue v) {
@@ -471,8 +474,8 @@ GSOTSubtable readSubtable(const Node &n, int type, std::size_t lookupCount) {
         const PlistDictionary *d = m.v.asDictionary();
         if (!d)
             fail(m.path, "expected an object");
-        for (const auto &[k, unused] : *d)
-            st.mapping.setObject(m[k.c_str()].string(), k);
+        for (const auto &[k, value] : *d)
+            st.mapping.setObject(Node{value, m.path + "." + k}.string(), k);
         return st;
     }
     if (type == 2 || type == 3) {
@@ -481,8 +484,8 @@ GSOTSubtable readSubtable(const Node &n, int type, std::size_t lookupCount) {
         const PlistDictionary *d = m.v.asDictionary();
         if (!d)
             fail(m.path, "expected an object");
-        for (const auto &[k, unused] : *d)
-            st.sequences.setObject(m[k.c_str()].strings(), k);
+        for (const auto &[k, value] : *d)
+            st.sequences.setObject(Node{value, m.path + "." + k}.strings(), k);
         return st;
     }
     if (type == 4) {
@@ -491,8 +494,8 @@ GSOTSubtable readSubtable(const Node &n, int type, std::size_t lookupCount) {
         const PlistDictionary *d = m.v.asDictionary();
         if (!d)
             fail(m.path, "expected an object");
-        for (const auto &[k, unused] : *d) {
-            const Node set = m[k.c_str()];
+        for (const auto &[k, value] : *d) {
+            const Node set{value, m.path + "." + k};
             std::vector<GSOTLigature> ligs;
             for (std::size_t i = 0; i < set.array().size(); ++i) {
                 const Node lig = set.at(i);
@@ -660,8 +663,8 @@ std::unique_ptr<GSFont> readFont(const PlistValue &rootValue) {
         if (!byMaster)
             fail(kerning.path, "expected an object or null");
         auto &store = font->ensureKerning().silentStorage();
-        for (const auto &[masterId, unused] : *byMaster) {
-            const Node m = kerning[masterId.c_str()];
+        for (const auto &[masterId, masterValue] : *byMaster) {
+            const Node m{masterValue, kerning.path + "." + masterId};
             if (!masterIds.count(masterId))
                 fail(m.path, "kerning for a master id that names no master");
             const PlistDictionary *rows = m.v.asDictionary();

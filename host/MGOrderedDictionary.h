@@ -1,6 +1,7 @@
 // An insertion-ordered dictionary with string keys, as the host keeps kerning and user data.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <unordered_map>
@@ -17,6 +18,8 @@ template <class V> class MGOrderedDictionary {
     static MGOrderedDictionary dictionaryWithCapacity(std::size_t capacity) {
         MGOrderedDictionary d;
         d.entries_.reserve(capacity);
+        if (capacity > kLinear)
+            d.index_.reserve(capacity);
         return d;
     }
 
@@ -51,6 +54,32 @@ template <class V> class MGOrderedDictionary {
         slot = std::move(value);
         return &slot;
     }
+    /// Appends an entry without looking for its key or indexing it: for a reader that checks
+    /// uniqueness itself (see hasDuplicateKey) and then only enumerates. Lookups stay correct,
+    /// searching in order until the next setObject indexes the dictionary.
+    void appendUnchecked(std::string key, V value) {
+        entries_.emplace_back(std::move(key), std::move(value));
+    }
+    /// A key that occurs twice, or nullptr.
+    const std::string *duplicateKey() const {
+        if (entries_.size() <= kLinear) {
+            for (std::size_t i = 0; i < entries_.size(); ++i)
+                for (std::size_t j = i + 1; j < entries_.size(); ++j)
+                    if (entries_[i].first == entries_[j].first)
+                        return &entries_[j].first;
+            return nullptr;
+        }
+        std::vector<const std::string *> keys;
+        keys.reserve(entries_.size());
+        for (const Entry &e : entries_)
+            keys.push_back(&e.first);
+        std::sort(keys.begin(), keys.end(),
+                  [](const std::string *a, const std::string *b) { return *a < *b; });
+        for (std::size_t i = 1; i < keys.size(); ++i)
+            if (*keys[i] == *keys[i - 1])
+                return keys[i];
+        return nullptr;
+    }
     /// Removes `key`; answers whether it was there. Later entries keep their order.
     bool removeObjectForKey(const std::string &key) {
         const std::size_t at = find(key);
@@ -75,6 +104,8 @@ template <class V> class MGOrderedDictionary {
     }
     /// Entry i in insertion order (i < count()).
     const Entry &entryAtIndex(std::size_t i) const { return entries_[i]; }
+    /// Entry i with a changeable value (i < count()); the key must stay.
+    Entry &entryAtIndexMutable(std::size_t i) { return entries_[i]; }
 
     auto begin() const { return entries_.begin(); }
     auto end() const { return entries_.end(); }
@@ -108,14 +139,16 @@ template <class V> class MGOrderedDictionary {
                 return entries_[it->second].second;
             return entries_.emplace_back(key, V{}).second;
         }
+        if (entries_.size() >= kLinear) { // about to outgrow the ordered search
+            rebuildIndex();
+            if (!index_.empty())
+                return slotFor(key, added);
+        }
         const std::size_t at = find(key);
         added = at == npos;
         if (!added)
             return entries_[at].second;
-        entries_.emplace_back(key, V{});
-        if (entries_.size() > kLinear)
-            rebuildIndex();
-        return entries_.back().second;
+        return entries_.emplace_back(key, V{}).second;
     }
     void rebuildIndex() {
         index_.clear();

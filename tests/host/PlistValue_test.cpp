@@ -47,3 +47,22 @@ TEST(MGOrderedDictionary, KeepsInsertionOrderThroughReplaceAndRemove) {
     d.setObject(4, "c");
     EXPECT_EQ(d.allKeys(), (std::vector<std::string>{"a", "b", "c"}));
 }
+
+TEST(MGOrderedDictionary, UncheckedAppendsStayFindableAndRepeatsAreFound) {
+    for (const int n : {3, 20}) { // searched in order, and past the hash threshold
+        SCOPED_TRACE(n);
+        MGOrderedDictionary<int> d;
+        for (int i = 0; i < n; ++i)
+            d.appendUnchecked("k" + std::to_string(i), i);
+        EXPECT_EQ(d.duplicateKey(), nullptr);
+        EXPECT_EQ(*d.objectForKey("k2"), 2);
+        d.setObject(99, "k1"); // replaces, does not add a second k1
+        EXPECT_EQ(d.count(), static_cast<std::size_t>(n));
+        EXPECT_EQ(*d.objectForKey("k1"), 99);
+        d.setObject(7, "new");
+        EXPECT_EQ(d.allKeys().back(), "new");
+        d.appendUnchecked("k0", 5);
+        ASSERT_NE(d.duplicateKey(), nullptr);
+        EXPECT_EQ(*d.duplicateKey(), "k0");
+    }
+}
