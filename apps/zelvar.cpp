@@ -1,29 +1,38 @@
-// The headless road: builds the glyph table and side profiles of a font and prints a summary.
+// The headless road: loads a font family, converts every glyph of every master, builds each
+// master's glyph table and side profiles, and prints a summary per master.
 //
-// Usage: zelvar [default_groups.txt]
+// Usage: zelvar [font.json [default_groups.txt]]   (default: the sample family)
+//        zelvar --demo [default_groups.txt]        (the small font drawn in code)
+#include "bridge/ZVGlyphTableFromFont.h"
+#include "bridge/ZVMasterOutlines.h"
 #include "demo_font.h"
 #include "engine/geometry/ZVglyphs.h"
+#include "host/GSFontJSON.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 using namespace PLXlibNamespaceForZV;
 
-int main(int argc, char **argv) {
-    const std::string groups_path =
-        argc > 1 ? argv[1] : std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
+namespace {
 
+double msSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+int runDemo(const std::string &groups_path) {
     zvtest::DemoFont font = zvtest::make_demo_font();
     const auto start = std::chrono::steady_clock::now();
     font.info.set_default_tracking_groups(groups_path);
     const double unit_scale = 225.0 / font.x_height; // the engine measures an x-height as 225
     const int zone_height = static_cast<int>(std::ceil(font.cap_height * unit_scale));
     const ZVglyphs glyphs(font.outlines, font.info, unit_scale, zone_height);
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms = msSince(start);
 
     std::size_t with_rows = 0, symmetric = 0, min_rows = SIZE_MAX, max_rows = 0;
     for (const ZVglyph &g : glyphs.glyphs) {
@@ -52,4 +61,65 @@ int main(int argc, char **argv) {
     std::printf("\nSpecial spacing groups (from %s):\n%s", groups_path.c_str(),
                 font.info.get_special_spacing_info("").c_str());
     return 0;
+}
+
+int runFont(const std::string &path, const std::string &groups_path) {
+    auto start = std::chrono::steady_clock::now();
+    const GSFontReadResult read = readFontJSONFile(path);
+    if (!read) {
+        std::fprintf(stderr, "zelvar: %s\n", read.error.c_str());
+        return 1;
+    }
+    const GSFont &font = *read.font;
+    std::printf("%s: %zu glyphs, %zu masters, loaded in %.1f ms\n", font.familyName().c_str(),
+                font.countOfGlyphs(), font.countOfFontMasters(), msSince(start));
+
+    // Until the bridge reads the glyph table itself, a small helper fills it from the model.
+    ZVglyphsinfo info;
+    fill_glyph_table_from_font(font, info);
+    info.set_default_tracking_groups(groups_path);
+
+    std::printf("%-12s %7s %8s %13s %10s %10s\n", "master", "glyphs", "pairs", "search width",
+                "convert", "profiles");
+    for (const GSFontMaster *master : font.fontMasters()) {
+        const double x_height = master->defaultXHeight();
+        if (!(x_height > 0 && x_height <= 22000)) {
+            std::printf("%-12s x-height %g is not usable; skipped\n", master->name().c_str(),
+                        x_height);
+            continue;
+        }
+        start = std::chrono::steady_clock::now();
+        std::vector<PLXglyph> outlines = outlines_for_master(font, *master);
+        const double convert_ms = msSince(start);
+        start = std::chrono::steady_clock::now();
+        const double unit_scale = 225.0 / x_height; // the engine measures an x-height as 225
+        const int zone_height =
+            static_cast<int>(std::ceil(master->defaultCapHeight() * unit_scale));
+        const ZVglyphs glyphs(outlines, info, unit_scale, zone_height);
+        const double profile_ms = msSince(start);
+
+        std::size_t pairs = 0;
+        if (const GSMasterKerning *kerning = font.masterKerning(master->id(), 0))
+            for (const auto &[left, row] : *kerning)
+                pairs += row.count();
+        std::printf("%-12s %7zu %8zu %13d %7.1f ms %7.1f ms\n", master->name().c_str(),
+                    glyphs.glyphs.size(), pairs, glyphs.max_width, convert_ms, profile_ms);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const std::string default_groups = std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
+    if (argc > 1 && std::string(argv[1]) == "--demo")
+        return runDemo(argc > 2 ? argv[2] : default_groups);
+    const std::string font_path = argc > 1 ? argv[1] : std::string(ZV_SAMPLES_DIR) + "/Lato.json";
+    const std::string groups_path = argc > 2 ? argv[2] : default_groups;
+    if (argc <= 1 && !std::filesystem::exists(font_path)) {
+        std::printf("The sample family %s is not here; showing the demo font instead.\n\n",
+                    font_path.c_str());
+        return runDemo(groups_path);
+    }
+    return runFont(font_path, groups_path);
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Zelvar needs on Debian (bookworm or later).
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
 # The font importer (tools/import_font.py) and the Lato files the sample family is made from.
 packages+=(python3 python3-fonttools fonts-lato)
 missing=()

@@ -1,0 +1,162 @@
+// The font: masters, glyphs, kerning, instances, user data and the compiled substitution table.
+#pragma once
+
+#include "host/GSCustomParameter.h"
+#include "host/GSFontMaster.h"
+#include "host/GSGlyph.h"
+#include "host/GSInstance.h"
+#include "host/GSKerning.h"
+#include "host/GSOTTables.h"
+#include "host/PlistValue.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+/// A design-space axis of the font.
+struct GSAxis {
+    std::string name;
+    std::string tag;
+    bool operator==(const GSAxis &) const = default;
+};
+
+/// A whole font. The font owns its masters and glyphs; pointers to them stay valid while they are
+/// in the font. Kerning changes are reported to observers of "kerning" synchronously.
+class GSFont {
+  public:
+    GSFont();
+    GSFont(const GSFont &) = delete;
+    GSFont &operator=(const GSFont &) = delete;
+    ~GSFont();
+
+    const std::string &familyName() const { return familyName_; }
+    void setFamilyName(std::string n) { familyName_ = std::move(n); }
+    /// Font units per em.
+    std::uint32_t unitsPerEm() const { return unitsPerEm_; }
+    void setUnitsPerEm(std::uint32_t u) { unitsPerEm_ = u; }
+    /// Answers YES when the font's feature code compiles; otherwise NO with a reason in `error`.
+    bool compileTempFontError(std::string *error) const;
+    bool featureCodeCompiles() const { return featuresCompile_; }
+    void setFeatureCodeCompiles(bool c) { featuresCompile_ = c; }
+    const std::vector<GSAxis> &axes() const { return axes_; }
+    void setAxes(std::vector<GSAxis> a) { axes_ = std::move(a); }
+
+    /// The masters in font order.
+    std::vector<GSFontMaster *> fontMasters() const;
+    std::size_t countOfFontMasters() const { return masters_.size(); }
+    /// The master of that id, or nullptr.
+    GSFontMaster *fontMasterForId(const std::string &id) const;
+    /// Appends a master; the font becomes its owner.
+    GSFontMaster &addFontMaster(std::unique_ptr<GSFontMaster> master);
+
+    /// The glyphs in font order.
+    std::vector<GSGlyph *> glyphs() const;
+    std::size_t countOfGlyphs() const { return glyphs_.size(); }
+    /// Appends a glyph; the font becomes its owner. A repeated name or id is the caller's fault:
+    /// lookups then find the first.
+    GSGlyph &addGlyph(std::unique_ptr<GSGlyph> glyph);
+    /// The glyph of that name, or nullptr.
+    GSGlyph *glyphForName(const std::string &name) const;
+    /// The glyph of that id, or nullptr.
+    GSGlyph *glyphForId(const std::string &id) const;
+    /// The first glyph carrying that Unicode value (upper-case hex, "00C4"), or nullptr.
+    GSGlyph *glyphForUnicode(const std::string &hex) const;
+    /// The glyphs whose layer for the master uses the named glyph as a component, in font order.
+    std::vector<GSGlyph *> glyphsContainingComponentWithName(const std::string &name,
+                                                             const std::string &masterId) const;
+
+    /// The custom parameters in order.
+    std::vector<GSCustomParameter> &customParameters() { return params_; }
+    const std::vector<GSCustomParameter> &customParameters() const { return params_; }
+    /// The instances in order.
+    std::vector<GSInstance> &instances() { return instances_; }
+    const std::vector<GSInstance> &instances() const { return instances_; }
+
+    /// The user data under `key`, or nullptr.
+    const PlistValue *userDataForKey(const std::string &key) const {
+        return userData_.userDataForKey(key);
+    }
+    void setUserData(PlistValue value, const std::string &key) {
+        userData_.setUserData(std::move(value), key);
+    }
+    void removeUserDataForKey(const std::string &key) { userData_.removeUserDataForKey(key); }
+    GSUserData &userData() { return userData_; }
+    const GSUserData &userData() const { return userData_; }
+    /// Data kept while the font is open and never saved.
+    PlistDictionary &tempData() { return tempData_; }
+
+    // Kerning.
+#if ZV_HOST_VERSION == 2
+    /// Master id → kerning; nullptr when the font has no kerning at all.
+    GSKerningDictionary *kerning() const { return kerning_.get(); }
+#else
+    /// Master id → left-to-right kerning; nullptr when the font has none.
+    GSKerningDictionary *kerningLTR() const { return kerning_.get(); }
+    /// The kerning of a writing direction (0 left to right; the stand-in has no other).
+    GSKerningDictionary *kerningForDirection(int direction) const {
+        return direction == 0 ? kerning_.get() : nullptr;
+    }
+#endif
+    /// The kerning dictionary whatever the generation calls it; nullptr when there is none.
+    GSKerningDictionary *kerningDictionary() const { return kerning_.get(); }
+    /// Makes an empty kerning dictionary when there is none; answers it.
+    GSKerningDictionary &ensureKerning();
+    /// Drops the kerning dictionary (the font then has no kerning).
+    void removeKerningDictionary();
+    /// One master's kerning (direction 0), or nullptr.
+    const GSMasterKerning *masterKerning(const std::string &masterId, int direction) const;
+    /// The effective kerning of a glyph pair: glyph–glyph, then glyph–group, group–glyph,
+    /// group–group; GSNoKerningValue when none is stored (or a glyph is missing).
+    double kerningForFontMasterIDFirstGlyph(const std::string &masterId, const GSGlyph *first,
+                                            const GSGlyph *second, int direction) const;
+    /// The value stored under exactly these keys, or GSNoKerningValue.
+    double kerningForFontMasterIDLeftKey(const std::string &masterId, const std::string &leftKey,
+                                         const std::string &rightKey, int direction) const;
+    /// Stores one value (direction 0), making the kerning dictionary when there is none.
+    void setKerningForFontMasterID(const std::string &masterId, const std::string &leftKey,
+                                   const std::string &rightKey, double value, int direction);
+
+    /// Registers `callback` for changes of `keyPath` ("kerning"); answers a token for removal.
+    int addObserver(const std::string &keyPath, std::function<void()> callback);
+    void removeObserver(int token);
+
+    /// Suspends interface updates (nested).
+    void disableUpdateInterface() { ++interfaceSuspended_; }
+    void enableUpdateInterface() {
+        if (interfaceSuspended_ > 0)
+            --interfaceSuspended_;
+    }
+    int interfaceUpdatesSuspended() const { return interfaceSuspended_; }
+
+    /// The compiled font with the GSUB table.
+    const GSCompositorFont *compositorFont() const { return &compositor_; }
+    GSCompositorFont &mutableCompositorFont() { return compositor_; }
+
+  private:
+    friend class GSGlyph;
+    void glyphRenamed(GSGlyph &glyph, const std::string &oldName);
+    void reindex();
+    void notify(const std::string &keyPath);
+
+    std::string familyName_;
+    std::uint32_t unitsPerEm_ = 1000;
+    bool featuresCompile_ = true;
+    std::vector<GSAxis> axes_;
+    std::vector<std::unique_ptr<GSFontMaster>> masters_;
+    std::vector<std::unique_ptr<GSGlyph>> glyphs_;
+    std::unordered_map<std::string, GSGlyph *> byName_, byId_, byUnicode_;
+    std::vector<GSCustomParameter> params_;
+    std::vector<GSInstance> instances_;
+    GSUserData userData_;
+    PlistDictionary tempData_;
+    std::unique_ptr<GSKerningDictionary> kerning_;
+    std::map<int, std::pair<std::string, std::function<void()>>> observers_;
+    int nextObserver_ = 1;
+    int interfaceSuspended_ = 0;
+    GSCompositorFont compositor_;
+};

@@ -1,0 +1,184 @@
+#include "host/testing/GSFontBuilder.h"
+
+#include <gtest/gtest.h>
+
+using zvtesting::GSFontBuilder;
+
+namespace {
+
+// A, V, o with groups: A's right side and V's left side are "A"/"V" groups.
+std::unique_ptr<GSFont> kernedFont() {
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("A").groups("A", "A");
+    b.glyph("Aacute").groups("A", "A");
+    b.glyph("V").groups("V", "V");
+    b.glyph("T"); // no groups
+    b.glyph("o").groups("o", "o");
+    b.kern("A", "V", -80);               // glyph–glyph
+    b.kern("Aacute", "@MMK_R_V", -60);   // glyph–group
+    b.kern("@MMK_L_A", "o", -20);        // group–glyph
+    b.kern("@MMK_L_A", "@MMK_R_V", -70); // group–group
+    b.kern("@MMK_L_A", "@MMK_R_o", 0);   // a stored zero is kerning
+    return b.build();
+}
+
+} // namespace
+
+TEST(GSFontKerning, EffectiveLookupTriesGlyphThenGroupKeys) {
+    const auto font = kernedFont();
+    const GSFont &f = *font;
+    struct Case {
+        const char *left, *right;
+        double value;
+    } cases[] = {
+        {"A", "V", -80},      {"Aacute", "V", -60},         {"A", "o", -20},
+        {"Aacute", "o", -20}, {"V", "A", GSNoKerningValue}, {"T", "o", GSNoKerningValue},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.left) + " " + c.right);
+        EXPECT_EQ(f.kerningForFontMasterIDFirstGlyph("m0", f.glyphForName(c.left),
+                                                     f.glyphForName(c.right), 0),
+                  c.value);
+    }
+    // The group–group value shows once the glyph–glyph and glyph–group keys are gone.
+    f.kerningDictionary()->removeValue("m0", "id-A", "id-V");
+    EXPECT_EQ(f.kerningForFontMasterIDFirstGlyph("m0", f.glyphForName("A"), f.glyphForName("V"), 0),
+              -70);
+    EXPECT_EQ(f.kerningForFontMasterIDFirstGlyph("m1", f.glyphForName("A"), f.glyphForName("V"), 0),
+              GSNoKerningValue);
+    EXPECT_EQ(f.kerningForFontMasterIDFirstGlyph("m0", nullptr, f.glyphForName("V"), 0),
+              GSNoKerningValue);
+
+    EXPECT_EQ(f.kerningForFontMasterIDLeftKey("m0", "@MMK_L_A", "@MMK_R_o", 0), 0);
+    EXPECT_EQ(f.kerningForFontMasterIDLeftKey("m0", "id-Aacute", "id-V", 0), GSNoKerningValue);
+    EXPECT_EQ(GSNoKerningValue, 9223372036854775808.0);
+}
+
+TEST(GSFontKerning, WritesNotifyObserversBeforeReturning) {
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("A");
+    auto font = b.build();
+    EXPECT_EQ(font->kerningDictionary(), nullptr); // a font may have no kerning at all
+    EXPECT_EQ(font->masterKerning("m0", 0), nullptr);
+
+    int calls = 0;
+    const int token = font->addObserver("kerning", [&] { ++calls; });
+    font->addObserver("other", [] { FAIL() << "only kerning observers are told"; });
+    font->setKerningForFontMasterID("m0", "id-A", "id-A", 5, 0);
+    EXPECT_EQ(calls, 1);
+    ASSERT_NE(font->kerningDictionary(), nullptr);
+    GSMasterKerning replacement;
+    replacement.setObject(GSKerningRow{}, "id-A");
+    font->kerningDictionary()->setObject(replacement, "m0");
+    EXPECT_EQ(calls, 2);
+    font->kerningDictionary()->removeAllObjects();
+    EXPECT_EQ(calls, 3);
+    font->removeObserver(token);
+    font->setKerningForFontMasterID("m0", "id-A", "id-A", 5, 0);
+    EXPECT_EQ(calls, 3);
+#if ZV_HOST_VERSION == 2
+    EXPECT_EQ(font->kerning(), font->kerningDictionary());
+#else
+    EXPECT_EQ(font->kerningLTR(), font->kerningDictionary());
+    EXPECT_EQ(font->kerningForDirection(0), font->kerningDictionary());
+#endif
+}
+
+TEST(GSFontKerning, LayerKerningWritesBetweenTheLayersGlyphs) {
+    GSFontBuilder b;
+    b.master("Regular").master("Bold");
+    b.glyph("T");
+    b.glyph("o");
+    auto font = b.build();
+    GSLayer *t = font->glyphForName("T")->layers()[1], *o = font->glyphForName("o")->layers()[1];
+#if ZV_HOST_VERSION == 2
+    t->setRightKerning(-40, o);
+#else
+    t->setNextKerning(-40, o, 0);
+#endif
+    EXPECT_EQ(font->kerningForFontMasterIDLeftKey("m1", "id-T", "id-o", 0), -40);
+    EXPECT_EQ(font->kerningForFontMasterIDLeftKey("m0", "id-T", "id-o", 0), GSNoKerningValue);
+}
+
+TEST(GSFont, LookupsAndGenerationNames) {
+    GSFontBuilder b;
+    b.master("Regular", 510, 720, {400}).master("Bold", 530, 730, {700});
+    b.glyph("A").unicode("0041").category("Letter", "Uppercase").script("latin");
+    b.glyph("acutecomb");
+    b.glyph("Aacute").unicode("00C1").component("A").component("acutecomb", 100, 0);
+    b.masterParameter(1, "Link Metrics With First Master", PlistValue(1));
+    auto font = b.build();
+    EXPECT_EQ(font->glyphForUnicode("00C1")->name(), "Aacute");
+    EXPECT_EQ(font->glyphForId("id-A")->name(), "A");
+    EXPECT_EQ(font->glyphForUnicode("0042"), nullptr);
+    const auto users = font->glyphsContainingComponentWithName("A", "m1");
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0]->name(), "Aacute");
+    EXPECT_EQ(
+        *font->fontMasters()[1]->customValueForKey("Link Metrics With First Master")->asInteger(),
+        1);
+    EXPECT_EQ(font->fontMasters()[0]->customValueForKey("Link Metrics With First Master"), nullptr);
+    font->glyphForName("A")->setName("A.alt");
+    EXPECT_EQ(font->glyphForName("A"), nullptr);
+    EXPECT_NE(font->glyphForName("A.alt"), nullptr);
+
+    const GSFontMaster &bold = *font->fontMasters()[1];
+    const GSGlyph &a = *font->glyphForName("A.alt");
+    EXPECT_EQ(a.unicodeChar(), 0x41u);
+#if ZV_HOST_VERSION == 2
+    EXPECT_EQ(bold.xHeight(), 530);
+    EXPECT_EQ(bold.capHeight(), 730);
+    EXPECT_EQ(bold.weightValue(), 700);
+    EXPECT_EQ(bold.widthValue(), 0);
+    EXPECT_EQ(a.layerForKey("m1"), a.layers()[1]);
+    EXPECT_EQ(*a.subCategory(), "Uppercase");
+#else
+    EXPECT_EQ(bold.defaultXHeight(), 530);
+    EXPECT_EQ(bold.defaultCapHeight(), 730);
+    EXPECT_EQ(bold.axesValues(), std::vector<double>{700});
+    EXPECT_EQ(a.layerForId("m1"), a.layers()[1]);
+    EXPECT_EQ(a.case_(), GSUppercase);
+#endif
+}
+
+TEST(GSInstance, InterpolationWeighsTheMastersAroundItsPlace) {
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100})
+        .master("Regular", 500, 700, {400})
+        .master("Black", 500, 700, {900});
+    auto font = b.build();
+    struct Case {
+        double weight;
+        std::vector<std::string> disabled;
+        std::vector<std::pair<std::string, double>> expected;
+    } cases[] = {
+        {400, {}, {{"m1", 1.0}}},
+        {400, {"Regular"}, {{"m0", 0.625}, {"m2", 0.375}}},
+        {250, {}, {{"m0", 0.5}, {"m1", 0.5}}},
+        {1000, {"Regular"}, {{"m0", -0.125}, {"m2", 1.125}}}, // outside: extrapolated
+        {400, {"Light", "Regular", "Black"}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.weight);
+        GSInstance inst;
+        inst.setFont(font.get());
+#if ZV_HOST_VERSION == 2
+        inst.setInterpolationWeight(c.weight);
+#else
+        inst.setAxesValues({c.weight});
+#endif
+        PlistArray names;
+        for (const std::string &n : c.disabled)
+            names.push_back(PlistValue(n));
+        inst.customParameters().emplace_back("Disable Masters", PlistValue(names));
+        inst.updateInterpolationValues();
+        const auto &w = inst.instanceInterpolations();
+        ASSERT_EQ(w.count(), c.expected.size());
+        for (std::size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(w.entryAtIndex(i).first, c.expected[i].first);
+            EXPECT_NEAR(w.entryAtIndex(i).second, c.expected[i].second, 1e-12);
+        }
+    }
+}
