@@ -1,81 +1,134 @@
-// The spacing model's hot path: measuring pairs, building their graphs, comparing graphs.
-#include "demo_font.h"
+// The spacing model's hot paths on the sample family's Regular master: measuring pairs, building
+// their graphs, comparing graphs, and fitting a mix to the designer's models.
 #include "engine/model/ZVgraph.h"
+#include "engine/model/ZVmodels.h"
 #include "engine/model/ZVsource.h"
+#include "sample_master.h"
 
 #include <benchmark/benchmark.h>
 
-#include <random>
+#include <algorithm>
 
-using namespace PLXlibNamespaceForZV;
+using zvtest::sample_master;
+using zvtest::SampleMaster;
 
 namespace {
 
-struct Master {
-    ZVglyphs glyphs = zvtest::build_glyphs(zvtest::make_synthetic_font(400));
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> pairs;
-    Master() {
-        std::mt19937 rng(7);
-        std::uniform_int_distribution<int> pick(0, static_cast<int>(glyphs.glyphs.size()) - 1);
-        pairs.resize(10000);
-        for (auto &p : pairs)
-            p = {static_cast<std::uint16_t>(pick(rng)), static_cast<std::uint16_t>(pick(rng))};
+// The master's first 10 000 kerned pairs stand for its frequent pairs.
+std::vector<ZVglyph_pair> frequent_pairs(const SampleMaster &s) {
+    std::vector<ZVglyph_pair> pairs;
+    for (const ZVminipair &k : s.kerning) {
+        if (pairs.size() == 10000)
+            break;
+        pairs.push_back({k.left, k.right});
     }
-};
-
-const Master &master() {
-    static const Master m;
-    return m;
-}
-
-ZVmix mix() {
-    ZVmix m;
-    m.weights = {0.3, 0.4, 0.5, 0.2};
-    return m;
+    return pairs;
 }
 
 void BM_MeasurePair(benchmark::State &state) {
-    const Master &m = master();
+    const SampleMaster &s = sample_master();
+    const auto pairs = frequent_pairs(s);
     const float value = static_cast<float>(state.range(0));
-    const auto n = static_cast<unsigned>(m.glyphs.max_width);
     ZVsource source;
     std::size_t i = 0;
     for (auto _ : state) {
-        const auto &[l, r] = m.pairs[i++ % m.pairs.size()];
-        source.update_from_glyphs(m.glyphs.glyphs[l], m.glyphs.glyphs[r], n, value);
+        const ZVglyph_pair p = pairs[i++ % pairs.size()];
+        source.update_from_glyphs(s.glyphs.glyphs[p.first], s.glyphs.glyphs[p.second], s.n(),
+                                  value);
         benchmark::DoNotOptimize(source.closest);
     }
     state.SetLabel("per source");
 }
 BENCHMARK(BM_MeasurePair)->Arg(0)->Arg(-40)->Arg(20)->Unit(benchmark::kMicrosecond);
 
+std::vector<ZVsource> some_sources(const SampleMaster &s, std::size_t count) {
+    const auto pairs = frequent_pairs(s);
+    std::vector<ZVsource> sources(count);
+    for (std::size_t k = 0; k < count; ++k)
+        sources[k].update_from_glyphs(s.glyphs.glyphs[pairs[k * 37 % pairs.size()].first],
+                                      s.glyphs.glyphs[pairs[k * 37 % pairs.size()].second], s.n(),
+                                      0);
+    return sources;
+}
+
 void BM_BuildGraph(benchmark::State &state) {
-    const Master &m = master();
-    ZVsource source;
-    source.update_from_glyphs(m.glyphs.glyphs[m.pairs[0].first], m.glyphs.glyphs[m.pairs[0].second],
-                              static_cast<unsigned>(m.glyphs.max_width), 0);
+    const auto sources = some_sources(sample_master(), 64);
+    const ZVmix mix = ZVmodels::initial_vertices[12];
+    std::size_t i = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(ZVgraph(source, mix()).breadths.data());
+        benchmark::DoNotOptimize(ZVgraph(sources[i++ % sources.size()], mix).breadths.data());
 }
 BENCHMARK(BM_BuildGraph)->Unit(benchmark::kMicrosecond);
 
 void BM_CompareGraphs(benchmark::State &state) {
-    const Master &m = master();
+    const ZVmix mix = ZVmodels::initial_vertices[12];
     std::vector<ZVgraph> graphs;
-    for (int k = 0; k < 64; ++k) {
-        ZVsource source;
-        source.update_from_glyphs(m.glyphs.glyphs[m.pairs[k].first],
-                                  m.glyphs.glyphs[m.pairs[k].second],
-                                  static_cast<unsigned>(m.glyphs.max_width), 0);
-        graphs.emplace_back(source, mix());
-    }
+    for (const ZVsource &s : some_sources(sample_master(), 64))
+        graphs.emplace_back(s, mix);
     std::size_t i = 0;
     for (auto _ : state) {
-        const ZVgraph &a = graphs[i % 64], &b = graphs[(i * 7 + 3) % 64];
-        benchmark::DoNotOptimize(a.compare(b, 0, 0));
+        benchmark::DoNotOptimize(graphs[i % 64].compare(graphs[(i * 7 + 3) % 64], 0, 0));
         ++i;
     }
 }
-BENCHMARK(BM_CompareGraphs);
+BENCHMARK(BM_CompareGraphs)->Iterations(1000000);
+
+// Ten pairs that need no kerning and n models spread over the master's basic Latin kerning.
+std::vector<ZVminipair> models_of(const SampleMaster &s, std::size_t n) {
+    std::vector<ZVminipair> models;
+    for (const char *g : {"n", "o", "H", "l", "i"})
+        models.push_back({s.index(g), s.index(g), 0});
+    for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{
+             {"n", "o"}, {"o", "n"}, {"m", "n"}, {"u", "n"}, {"H", "O"}})
+        models.push_back({s.index(l), s.index(r), 0});
+    std::vector<ZVminipair> kerned;
+    for (const ZVminipair &k : s.kerning) {
+        const auto &a = s.info._category_for_index[k.left],
+                   &b = s.info._category_for_index[k.right];
+        if ((a.flags & 1) && (b.flags & 1) && a.unicode > 32 && a.unicode < 128 && b.unicode > 32 &&
+            b.unicode < 128)
+            kerned.push_back({k.left, k.right, static_cast<float>(k.value * s.unit_scale)});
+    }
+    const std::size_t step = std::max<std::size_t>(kerned.size() / n, 1);
+    for (std::size_t i = 0; i < n && i * step < kerned.size(); ++i)
+        models.push_back(kerned[i * step]);
+    return models;
+}
+
+void BM_DetermineMix(benchmark::State &state) {
+    const SampleMaster &s = sample_master();
+    ZVmodels prepared(models_of(s, static_cast<std::size_t>(state.range(0))));
+    prepared.update_glyphs(s.glyphs);
+    std::size_t kept = 0, evaluated = 0;
+    for (auto _ : state) {
+        ZVmodels m = prepared;
+        m.determine_mix_and_modelpairs(true);
+        kept = m.size();
+        evaluated = m.mixes.size();
+    }
+    state.counters["models_kept"] = static_cast<double>(kept);
+    state.counters["mixes_last_pass"] = static_cast<double>(evaluated);
+}
+BENCHMARK(BM_DetermineMix)
+    ->Arg(20)
+    ->Arg(100)
+    ->Arg(300)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_TidyUp(benchmark::State &state) {
+    const SampleMaster &s = sample_master();
+    std::vector<ZVminipair> models = models_of(s, 20);
+    for (const char *g : {"a", "e", "s", "c", "r"}) // five models opened far beyond the others
+        models.push_back({s.index("n"), s.index(g), 40});
+    ZVmodels prepared(models);
+    prepared.update_glyphs(s.glyphs);
+    for (auto _ : state) {
+        ZVmodels m = prepared;
+        m.tidy_up();
+        benchmark::DoNotOptimize(m.size());
+    }
+}
+BENCHMARK(BM_TidyUp)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,0 +1,220 @@
+// The spacing model on a professionally kerned font: Lato's Regular master.
+#include "engine/model/ZVmodels.h"
+#include "engine/model/ZVprofileconnector.h"
+#include "sample_master.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using namespace PLXlibNamespaceForZV;
+using zvtest::sample_master;
+using zvtest::SampleMaster;
+
+namespace {
+
+const char *kPairs[][2] = {{"T", "o"},          {"A", "V"},     {"n", "n"},           {"o", "o"},
+                           {"f", "parenright"}, {"V", "comma"}, {"L", "quotesingle"}, {"p", "j"}};
+
+ZVsource measure(const ZVglyph &l, const ZVglyph &r, float value, unsigned n) {
+    ZVsource s;
+    s.update_from_glyphs(l, r, n, value);
+    return s;
+}
+
+double brute_force_closest(const ZVprofile &a, const ZVprofile &b, double value) {
+    double best = std::numeric_limits<double>::max();
+    for (std::size_t i = 0; i < a.rows(); ++i) {
+        if (a.depths[i] == ZV_NO_INK)
+            continue;
+        for (std::size_t j = 0; j < b.rows(); ++j) {
+            if (b.depths[j] == ZV_NO_INK)
+                continue;
+            const double dy =
+                (a.first_row + static_cast<double>(i)) - (b.first_row + static_cast<double>(j));
+            const double g = std::max(a.depths[i] + value + b.depths[j], 0.0);
+            best = std::min(best, dy * dy + g * g);
+        }
+    }
+    return std::sqrt(best);
+}
+
+ZVglyph mirrored(const ZVglyph &g) {
+    ZVglyph m = g;
+    std::swap(m.left, m.right);
+    std::swap(m.left_zone, m.right_zone);
+    return m;
+}
+
+// Ten pairs that need no kerning, then n models spread over the master's kerning of basic Latin
+// glyphs (engine units).
+std::vector<ZVminipair> sample_models(const SampleMaster &s, std::size_t n) {
+    std::vector<ZVminipair> models;
+    for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{{"n", "n"},
+                                                                                 {"o", "o"},
+                                                                                 {"H", "H"},
+                                                                                 {"n", "o"},
+                                                                                 {"o", "n"},
+                                                                                 {"l", "l"},
+                                                                                 {"i", "i"},
+                                                                                 {"m", "n"},
+                                                                                 {"u", "n"},
+                                                                                 {"H", "O"}})
+        models.push_back({s.index(l), s.index(r), 0});
+    std::vector<ZVminipair> kerned;
+    for (const ZVminipair &k : s.kerning) {
+        const auto &a = s.info._category_for_index[k.left],
+                   &b = s.info._category_for_index[k.right];
+        if ((a.flags & ZV_HAS_UNICODE) && (b.flags & ZV_HAS_UNICODE) && a.unicode > 32 &&
+            a.unicode < 128 && b.unicode > 32 && b.unicode < 128)
+            kerned.push_back({k.left, k.right, static_cast<float>(k.value * s.unit_scale)});
+    }
+    const std::size_t step = std::max<std::size_t>(kerned.size() / std::max<std::size_t>(n, 1), 1);
+    for (std::size_t i = 0; i < n && i * step < kerned.size(); ++i)
+        models.push_back(kerned[i * step]);
+    return models;
+}
+
+ZVmodels fit(const SampleMaster &s, const std::vector<ZVminipair> &models) {
+    ZVmodels m(models);
+    m.update_glyphs(s.glyphs);
+    m.determine_mix_and_modelpairs(true);
+    return m;
+}
+
+} // namespace
+
+TEST(SampleMeasurement, ClosestDistanceIsTheNearestRowCouple) {
+    const SampleMaster &s = sample_master();
+    for (const auto &[l, r] : kPairs) {
+        for (float value : {-40.f, -10.f, 0.f, 20.f}) {
+            SCOPED_TRACE(testing::Message() << l << "+" << r << " at " << value);
+            EXPECT_NEAR(measure(s[l], s[r], value, s.n()).closest,
+                        brute_force_closest(s[l].right, s[r].left, value), 1e-9);
+        }
+    }
+}
+
+TEST(SampleMeasurement, SpacingProperties) {
+    const SampleMaster &s = sample_master();
+    for (const auto &[l, r] : kPairs) {
+        SCOPED_TRACE(testing::Message() << l << "+" << r);
+        double previous = -1;
+        for (float value = -50; value <= 30; value += 10) {
+            const double c = measure(s[l], s[r], value, s.n()).closest;
+            if (previous >= 0) {
+                EXPECT_GE(c, previous - 1e-9) << "closest never decreases as the value grows";
+                EXPECT_LE(c - previous, 10 + 1e-9) << "and grows by at most the change";
+            }
+            previous = c;
+        }
+        const ZVsource a = measure(s[l], s[r], 0, s.n());
+        const ZVsource b = measure(mirrored(s[r]), mirrored(s[l]), 0, s.n());
+        EXPECT_EQ(a.closest, b.closest) << "an exactly mirrored pair measures alike";
+        EXPECT_EQ(a.shells(), b.shells());
+        const ZVmix mix = ZVmodels::initial_vertices[5];
+        const ZVgraph ga(a, mix), gb(b, mix);
+        ASSERT_EQ(ga.breadths.size(), gb.breadths.size());
+        for (std::size_t i = 0; i < ga.breadths.size(); ++i)
+            EXPECT_NEAR(ga.breadths[i], gb.breadths[i], 1e-3 * (1 + std::fabs(ga.breadths[i])));
+        EXPECT_EQ(ga.dissimilarity(ZVgraph(measure(s[l], s[r], 0, s.n()), mix)), 0)
+            << "two identical pairs give identical graphs";
+    }
+}
+
+TEST(SampleMeasurement, AdjustValuesNeverWidensTheBounds) {
+    const SampleMaster &s = sample_master();
+    const ZVmix mix = ZVmodels::initial_vertices[12];
+    std::vector<ZVmodelpair> models;
+    for (const auto &[l, r] : kPairs) {
+        ZVsimplepair head;
+        head.indices = {s.index(l), s.index(r)};
+        head.value = s.kerning_engine(l, r);
+        head.properties.set_kind(ZV_MODEL);
+        models.emplace_back(ZVsourcepair(head, s[l], s[r], s.n()), mix);
+    }
+    const char *others[][2] = {
+        {"T", "a"}, {"P", "A"}, {"o", "v"}, {"r", "period"}, {"quotedbl", "A"}};
+    for (const auto &[l, r] : others) {
+        ZVsimplepair head;
+        head.indices = {s.index(l), s.index(r)};
+        head.value = s.kerning_engine(l, r);
+        ZVsourcepair sp(head, s[l], s[r], s.n());
+        ZVpair p = sp;
+        p.value_min = ZV_NO_LOWER_BOUND;
+        p.value_max = ZV_NO_VALUE;
+        const ZVgraph graph(sp.current_source(), mix);
+        std::vector<float> estimates;
+        for (const ZVmodelpair &m : models) {
+            const float lo = p.value_min, hi = p.value_max;
+            p.adjust_values(m, graph, mix, estimates, false);
+            EXPECT_GE(p.value_min, lo);
+            EXPECT_LE(p.value_max, hi);
+        }
+    }
+}
+
+TEST(SampleFit, TerminatesAndIsDeterministic) {
+    const SampleMaster &s = sample_master();
+    for (std::size_t n : {20u, 60u}) {
+        SCOPED_TRACE(n);
+        std::vector<ZVminipair> models = sample_models(s, n);
+        const ZVmodels a = fit(s, models);
+        const ZVmodels b = fit(s, models);
+        std::reverse(models.begin(), models.end());
+        const ZVmodels c = fit(s, models);
+        ASSERT_FALSE(a.modelpairs.empty());
+        EXPECT_EQ(a.mix.cost, 0);
+        for (const ZVmodels *other : {&b, &c}) {
+            EXPECT_EQ(a.mix.weights, other->mix.weights);
+            EXPECT_EQ(a.mix.values, other->mix.values);
+            EXPECT_EQ(a.mix.singles, other->mix.singles);
+            EXPECT_EQ(a.to_indices(), other->to_indices());
+        }
+    }
+}
+
+TEST(SampleFit, APlantedContradictionIsRemoved) {
+    const SampleMaster &s = sample_master();
+    std::vector<ZVminipair> models = sample_models(s, 20);
+    const ZVglyph_pair planted{s.index("n"), s.index("u")};
+    models.push_back({planted.first, planted.second, 45}); // n+u opened by 45 units
+    const ZVmodels m = fit(s, models);
+    EXPECT_FALSE(m.contains(planted));
+    ASSERT_TRUE(m.removed.count(planted));
+    EXPECT_EQ(m.removed.at(planted), 45);
+    const bool reported = std::any_of(
+        m.models_feedbacks.list.begin(), m.models_feedbacks.list.end(), [&](const ZVfeedback &f) {
+            return f.type == ZVfeedback::model_status_removed && f.pairs.front().indices == planted;
+        });
+    EXPECT_TRUE(reported);
+}
+
+TEST(SampleFit, CustomGroupTrackingIsFinite) {
+    SampleMaster s = sample_master();
+    for (const char *g : {"hyphen", "guillemotleft", "guillemotright"})
+        s.glyphs.glyphs[s.index(g)].tracking_group = {2, 2};
+    std::vector<ZVminipair> models = sample_models(s, 20);
+    for (const auto &[l, r, v] :
+         std::vector<std::tuple<const char *, const char *, float>>{{"n", "hyphen", 4},
+                                                                    {"hyphen", "n", 4},
+                                                                    {"o", "hyphen", 2},
+                                                                    {"T", "hyphen", -12},
+                                                                    {"hyphen", "T", -12},
+                                                                    {"H", "guillemotright", 6},
+                                                                    {"guillemotleft", "H", 6}})
+        models.push_back({s.index(l), s.index(r), v});
+    ZVmodels m(models);
+    m.highest_tracking_group = 2;
+    m.update_glyphs(s.glyphs);
+    m.determine_mix_and_modelpairs(true);
+    ASSERT_GE(m.mix.values.size(), 3u);
+    for (float v : m.mix.values) {
+        EXPECT_TRUE(std::isfinite(v));
+        EXPECT_LE(std::fabs(v), 500.f);
+    }
+    for (float v : m.mix.singles)
+        EXPECT_TRUE(std::isfinite(v));
+}
