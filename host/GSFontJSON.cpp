@@ -303,7 +303,8 @@ std::unique_ptr<GSShape> readShape(const Node &n) {
 struct ComponentUse {
     std::string ref;
     std::string path;
-    std::size_t glyph; // index of the glyph whose layer holds the component
+    std::size_t glyph;  // index of the glyph whose layer holds the component
+    std::string master; // the layer's master: a component is drawn from that master's layer
 };
 
 void readGlyph(const Node &n, GSFont &font, std::unordered_set<std::string> &masterIds,
@@ -360,7 +361,8 @@ void readGlyph(const Node &n, GSFont &font, std::unordered_set<std::string> &mas
         for (std::size_t s = 0; s < shapes.array().size(); ++s) {
             auto shape = readShape(shapes.at(s));
             if (auto c = dynamic_cast<GSComponent *>(shape.get()))
-                uses.push_back({c->componentName(), shapes.at(s).path, font.countOfGlyphs()});
+                uses.push_back({c->componentName(), shapes.at(s).path, font.countOfGlyphs(),
+                                layer->associatedMasterId()});
             layer->addShape(std::move(shape));
         }
         const Node anchors = l["anchors"];
@@ -390,16 +392,28 @@ void readGlyph(const Node &n, GSFont &font, std::unordered_set<std::string> &mas
     font.addGlyph(std::move(g));
 }
 
-// Refuses components naming no glyph and components that reach their own glyph again.
+void checkComponentCycles(const GSFont &font, const std::vector<const ComponentUse *> &uses);
+
+// Refuses components naming no glyph and components that reach their own glyph again. A
+// component is drawn from the referenced glyph's layer for the same master, so cycles are looked
+// for within each master: glyphs that use each other in different masters are fine.
 void checkComponents(const GSFont &font, const std::vector<ComponentUse> &uses) {
-    std::unordered_map<std::string, std::vector<const ComponentUse *>> edges; // glyph → uses in it
     for (const ComponentUse &u : uses) {
         if (!font.glyphForName(u.ref))
             fail(u.path + ".ref", "component names no glyph \"" + u.ref + "\"");
     }
-    const auto glyphs = font.glyphs();
+    std::map<std::string, std::vector<const ComponentUse *>> by_master;
     for (const ComponentUse &u : uses)
-        edges[glyphs[u.glyph]->name()].push_back(&u);
+        by_master[u.master].push_back(&u);
+    for (const auto &[master, master_uses] : by_master)
+        checkComponentCycles(font, master_uses);
+}
+
+void checkComponentCycles(const GSFont &font, const std::vector<const ComponentUse *> &uses) {
+    std::unordered_map<std::string, std::vector<const ComponentUse *>> edges; // glyph → uses in it
+    const auto glyphs = font.glyphs();
+    for (const ComponentUse *u : uses)
+        edges[glyphs[u->glyph]->name()].push_back(u);
     enum Color { White, Grey, Black };
     std::unordered_map<std::string, Color> color;
     // Iterative depth-first search, so that a long chain of components cannot exhaust the stack.

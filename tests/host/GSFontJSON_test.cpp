@@ -311,6 +311,18 @@ TEST(FontJSON, ComponentCyclesAreRefused) {
     EXPECT_EQ(r.error, "$.glyphs[2].layers[0].shapes[1]: component cycle A → B → C → A");
 }
 
+TEST(FontJSON, GlyphsMayUseEachOtherInDifferentMasters) {
+    // Each master draws a component from its own layer of the referenced glyph: A uses B only in
+    // the first master and B uses A only in the second, which is no cycle.
+    GSFontBuilder b;
+    b.master("Light");
+    b.master("Bold");
+    b.glyph("A").in(0).component("B").in(1).rect(0, 0, 1, 1);
+    b.glyph("B").in(0).rect(0, 0, 1, 1).in(1).component("A");
+    const GSFontReadResult r = readFontJSON(writeFontJSON(*b.build()));
+    EXPECT_TRUE(r) << r.error;
+}
+
 TEST(FontJSON, DamagedFilesNeverCrashTheReader) {
     // Cut, flipped and spliced bytes of a good file: each gives a font or an error, never a crash
     // (the sanitizer build runs this too).
