@@ -72,6 +72,9 @@ struct ZVUIpair {
 /// v rounded to a whole number, halves away from zero, in single precision.
 float round_half_away(float v);
 
+/// The cost of giving a pair whose value is X the value c instead, within bounds [lo, hi].
+double rounding_cost(double c, double X, double lo, double hi);
+
 /// A pair's value rounded to whole font units by the cheaper of ceiling and floor. Values whose
 /// magnitude would fall below min_magnitude become 0 or the minimum; 2^30 means no minimum.
 float round_pair_value(const ZVsimplepair &pair, float min_magnitude);
