@@ -22,6 +22,19 @@ float to_engine(float v, double scale) {
 
 } // namespace
 
+ZVsimplepair whole_kerning_record() {
+    ZVsimplepair p;
+    p.indices = {65535, 65535};
+    p.properties.set_kind(ZV_USER_SET_AUTO);
+    return p;
+}
+
+ZVsimplepair no_pair_record() {
+    ZVsimplepair p;
+    p.indices = {65535, 65535};
+    return p;
+}
+
 bool compare_candidates_by_properties_then_frequency(const ZVsimplepair &a, const ZVsimplepair &b) {
     const bool a2 = a.properties.kind() & 2, b2 = b.properties.kind() & 2;
     if (a2 != b2)
@@ -82,6 +95,10 @@ ZVautopairs::ZVautopairs(const ZVmodels &models, const ZVglyphs &glyphs,
 }
 
 ZVautopairs::records_type::iterator ZVautopairs::lower_bound(ZVglyph_pair pair) {
+    return std::lower_bound(records.begin(), records.end(), pair, by_pair);
+}
+
+ZVautopairs::records_type::const_iterator ZVautopairs::lower_bound(ZVglyph_pair pair) const {
     return std::lower_bound(records.begin(), records.end(), pair, by_pair);
 }
 

@@ -16,6 +16,11 @@
 /// Index of a visible pair that has no record.
 inline constexpr std::uint32_t ZV_NO_RECORD = 0xFFFFFFFF;
 
+/// The record that stands for a change of the whole kerning (several pairs changed).
+ZVsimplepair whole_kerning_record();
+/// The record that stands for no change (kind 0, no glyphs).
+ZVsimplepair no_pair_record();
+
 /// Whether a comes first when fewer pairs are kept: fixed pairs, user-set ones, then by
 /// frequency (higher first), value and glyph pair.
 bool compare_candidates_by_properties_then_frequency(const ZVsimplepair &a, const ZVsimplepair &b);
@@ -52,6 +57,58 @@ class ZVautopairs {
                                               const ZVcache &cache,
                                               const std::vector<ZVsimplepair> &independents);
 
+    // Visible text and rekerning.
+
+    /// Takes the glyph run shown and autokerns its new pairs into the cache. Returns the cache
+    /// record (font units) of the one pair newly autokerned, the whole-kerning record when
+    /// several were, else a record of kind 0.
+    ZVsimplepair set_visible_text(const std::vector<std::uint16_t> &text, ZVmodels &models,
+                                  const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache);
+    /// Makes a pair visible and autokerns it into the cache; true when it was autokerned.
+    bool set_visible_pair(ZVglyph_pair pair, const ZVmix &mix,
+                          const std::vector<ZVmodelpair> &modelpairs,
+                          const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache);
+    /// Autokerns every visible pair with a record into the cache again.
+    void autokern_visible(ZVmodels &models, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                          ZVcache &cache);
+    /// Hands pairs to autokerning (kind 1), taking them out of the models and the independent
+    /// pairs. A pair without record gets one when visible, or when keep_kerned asks to keep a
+    /// former model kerned. Returns the head (engine units) of the one pair autokerned, the
+    /// whole-kerning record when several were, else a record of kind 0.
+    ZVsimplepair set_autos(const std::vector<ZVglyph_pair> &pairs, ZVcache &cache,
+                           std::vector<ZVsimplepair> &independents,
+                           const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVmodels &models,
+                           bool keep_kerned = false);
+    /// Takes a pair out of autokerning (kind 0) and forgets its measurements.
+    void deactivate_pair(ZVglyph_pair pair);
+    /// Gives a glyph side (side 1: its right side) a tracking group and rekerns its visible
+    /// pairs.
+    void set_tracking_group_and_rekern(std::uint16_t glyph, std::int8_t side, std::int16_t group,
+                                       ZVmodels &models,
+                                       const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                                       ZVcache &cache);
+    /// Forgets the measurements of a glyph's pairs after an outline edit and rekerns its
+    /// visible pairs; a glyph without outline loses its cache entries.
+    void update_glyph_shape_and_rekern(std::uint16_t glyph,
+                                       const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                                       ZVmodels &models, ZVcache &cache);
+    /// Forgets the measurements of every pair holding the glyph.
+    void remove_sources_for_glyph(std::uint16_t glyph);
+    /// What a pair would get if autokerned now (engine units); both glyphs 65535 when the set
+    /// has no record of it.
+    ZVsimplepair autokerned_pair(ZVglyph_pair pair, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                                 const ZVmix &mix,
+                                 const std::vector<ZVmodelpair> &modelpairs) const;
+    /// Whole font units by which a glyph side (side != 0: the glyph on the left) should move so
+    /// that its pairs with the partners fit the models best.
+    int autospacing_adjustment(std::uint16_t glyph, std::int8_t side,
+                               const std::vector<std::uint16_t> &partners, ZVmodels &models,
+                               const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
+    /// The type-22 message listing the active pairs added for composite glyphs.
+    ZVfeedback added_composites_pairs() const;
+
   private:
     records_type::iterator lower_bound(ZVglyph_pair pair);
+    records_type::const_iterator lower_bound(ZVglyph_pair pair) const;
+    std::uint32_t insert_record(records_type::iterator at, ZVglyph_pair pair);
 };
