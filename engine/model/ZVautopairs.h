@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <vector>
 
 /// Index of a visible pair that has no record.
@@ -26,6 +27,19 @@ ZVsimplepair no_pair_record();
 bool compare_candidates_by_properties_then_frequency(const ZVsimplepair &a, const ZVsimplepair &b);
 /// Whether a comes first in a list by value: lower value, lower frequency, then glyph pair.
 bool compare_simplepairs_by_value(const ZVsimplepair &a, const ZVsimplepair &b);
+
+/// A bounded set of candidates kept as unlike one another as their weights allow.
+struct ZVdiverse_selection {
+    std::vector<ZVcandidate> members;
+    int capacity = 0;                 ///< the most members kept
+    int seen = 0;                     ///< candidates offered
+    std::vector<double> similarities; ///< upper triangle of same-group member similarities
+    std::size_t dimension = 0;        ///< member count when the selection filled
+};
+
+/// Similarity of two candidates' graphs: 0 across groups, ZV_IDENTICAL_SIMILARITY for equal
+/// graphs, else 1 / their dissimilarity.
+double candidate_similarity(const ZVcandidate &a, const ZVcandidate &b);
 
 class ZVautopairs {
   public:
@@ -106,6 +120,33 @@ class ZVautopairs {
                                const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
     /// The type-22 message listing the active pairs added for composite glyphs.
     ZVfeedback added_composites_pairs() const;
+
+    // Diverse selection, suggestions, initial models and changes.
+
+    /// Offers a candidate to a selection; it joins, replaces the most redundant member, or is
+    /// dropped.
+    static void add_diverse_candidate(ZVdiverse_selection &selection, ZVcandidate c);
+    /// Fills the suggestion list with the most diverse frequent pairs beside the model pairs;
+    /// favoured pairs are replaced less readily.
+    void init_diverse_selection(const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVmodels &models,
+                                const std::set<ZVglyph_pair> &favoured);
+    /// Type-9 messages for the autokerned pairs that would teach the models most.
+    ZVfeedbacks model_suggestions(ZVmodels &models, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                                  const std::set<ZVglyph_pair> &favoured);
+    /// The first models of a master that has kerning, picked from it (values as the map's,
+    /// engine units).
+    std::vector<ZVminipair> auto_pick_initial_models(const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                                                     const std::map<ZVglyph_pair, float> &existing);
+    /// The most telling pairs whose autokerned value moved against the previous values (engine
+    /// units) and glyphs; at most 50.
+    std::vector<ZVsimplepair> changes(const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                                      ZVmodels &models,
+                                      const std::map<ZVglyph_pair, float> &previous,
+                                      const PLXlibNamespaceForZV::ZVglyphs &previous_glyphs);
+    /// Adds the most urgent pairs of the existing kerning (engine units) as models: with flag
+    /// false pairs in special groups, else pairs of letters.
+    void quick_add_to_models(const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVmodels &models,
+                             const std::map<ZVglyph_pair, float> &existing, bool flag);
 
   private:
     records_type::iterator lower_bound(ZVglyph_pair pair);
