@@ -101,6 +101,13 @@ TEST(ZVautopairsSelection, ModelSuggestionsAreFrequentAutokernedPairs) {
         EXPECT_GE(s.urgency, 5 * f * f * (1 - 1e-9));
     }
 
+    // The companion set is prepared for the suggestions and follows every refit.
+    EXPECT_FALSE(models.second_modelpairs.empty());
+    ZVmodels refit = models;
+    refit.modelpairs = ZVmodelpairs();
+    refit.determine_mix_and_modelpairs(false);
+    EXPECT_TRUE(refit.second_modelpairs.empty());
+
     // A favoured pair scores four times higher (and is replaced less readily).
     const ZVglyph_pair top = list.list.back().pairs[0].indices;
     const double before = list.list.back().urgency;
