@@ -234,3 +234,13 @@ TEST(ZVautopairsRekerning, QueriesLeaveTheSetAlone) {
     ASSERT_EQ(f.pairs.size(), 1u);
     EXPECT_EQ(f.pairs[0].indices, P("n", "zero"));
 }
+
+TEST(ZVautopairsRekerning, AutospacingWalksToTheModelWithinHalfTheDepth) {
+    Master s;
+    PLXlibNamespaceForZV::ZVglyphs g = demo_glyphs().glyphs;
+    // T o is a model at -45: the side moves until the pair stands at the model.
+    const int free = s.set.autospacing_adjustment(G("o"), 0, {G("T")}, s.models, g);
+    EXPECT_EQ(free, static_cast<int>(std::lround(-45 / g.scale)));
+    g.glyphs[G("o")].width = 9; // limit -4: no shift below -3 is tried
+    EXPECT_EQ(s.set.autospacing_adjustment(G("o"), 0, {G("T")}, s.models, g), -3);
+}
