@@ -57,3 +57,31 @@ void ZVcache::add_sourcepair(const ZVsimplepair &pair, bool scale_values) {
     if (sorted)
         std::sort(list.begin(), list.end(), by_right);
 }
+
+bool ZVcache::remove_pair(ZVglyph_pair pair) {
+    if (pair.first >= lists.size())
+        return false;
+    auto &list = lists[pair.first];
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const ZVsimplepair &p) { return p.indices == pair; });
+    if (it == list.end())
+        return false;
+    *it = list.back();
+    list.pop_back();
+    sorted = false;
+    return true;
+}
+
+const ZVsimplepair *ZVcache::find(ZVglyph_pair pair) const {
+    if (pair.first >= lists.size())
+        return nullptr;
+    const auto &list = lists[pair.first];
+    if (sorted) { // only a sorted list may be searched by halves
+        const ZVsimplepair key{pair, 0, 0, 0, 0, {}};
+        const auto it = std::lower_bound(list.begin(), list.end(), key, by_right);
+        return it != list.end() && it->indices == pair ? &*it : nullptr;
+    }
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const ZVsimplepair &p) { return p.indices == pair; });
+    return it == list.end() ? nullptr : &*it;
+}

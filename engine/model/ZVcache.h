@@ -20,6 +20,12 @@ class ZVcache {
     /// Inserts or overwrites the record of the same pair in its left glyph's list.
     void add_sourcepair(const ZVsimplepair &pair, bool scale_values);
 
+    /// Removes the first record of the pair from its left glyph's list (the list's last record
+    /// takes its place, so the lists are no longer sorted); false when there is none.
+    bool remove_pair(ZVglyph_pair pair);
+    /// The record of a pair, nullptr when the cache has none.
+    const ZVsimplepair *find(ZVglyph_pair pair) const;
+
   private:
     void scale_record(ZVsimplepair &pair) const;
     ZVsimplepair scratch_;

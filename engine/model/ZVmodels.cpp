@@ -126,6 +126,8 @@ void ZVmodels::grow_tracking(ZVtracking &t) const {
 void ZVmodels::determine_mix_and_modelpairs(bool soften) {
     if (!modelpairs.empty() || pairs.empty())
         return;
+    // The companion set follows the model pairs: it is prepared again from the new fit.
+    second_modelpairs = ZVmodelpairs();
     bool second = false;
     while (!pairs.empty()) {
         models_feedbacks.erase_types_9_to_11();
@@ -437,6 +439,7 @@ void ZVmodels::quick_add(const ZVminipair &pair, const PLXlibNamespaceForZV::ZVg
         return;
     add_pair_as_model(pair, glyphs);
     clear_priorities();
+    second_modelpairs = ZVmodelpairs();
     if (contains(key))
         modelpairs.quick_add(key, *this, mix);
 }

@@ -9,6 +9,29 @@ float round_half_away(float v) {
     return std::trunc(v + (v >= 0 ? 0.49999997f : -0.49999997f));
 }
 
+double rounding_cost(double c, double X, double lo, double hi) {
+    // Moving toward zero is cheaper; leaving the pair's bounds costs four times the excess.
+    double d;
+    if (X > c) {
+        d = X - c;
+        if (c >= 0)
+            d *= 0.75;
+        if (c < lo) {
+            d += 4 * (lo - c);
+            const double z = std::min(lo, 0.0);
+            if (z - c > ZV_TOLERANCE)
+                d += 4 * (z - c);
+        }
+    } else {
+        d = c - X;
+        if (c <= 0)
+            d *= 0.5;
+        if (c > hi)
+            d += 4 * (c - hi);
+    }
+    return d;
+}
+
 float round_pair_value(const ZVsimplepair &pair, float min_magnitude) {
     const float x = pair.value;
     if (x == 0)
@@ -26,29 +49,7 @@ float round_pair_value(const ZVsimplepair &pair, float min_magnitude) {
             up = up <= -m ? up : 0;
         }
     }
-    const double X = x, lo = pair.value_min, hi = pair.value_max;
-    // Moving toward zero is cheaper; leaving the pair's bounds costs four times the excess.
-    auto cost = [&](double c) {
-        double d;
-        if (X > c) {
-            d = X - c;
-            if (c >= 0)
-                d *= 0.75;
-            if (c < lo) {
-                d += 4 * (lo - c);
-                const double z = std::min(lo, 0.0);
-                if (z - c > ZV_TOLERANCE)
-                    d += 4 * (z - c);
-            }
-        } else {
-            d = c - X;
-            if (c <= 0)
-                d *= 0.5;
-            if (c > hi)
-                d += 4 * (c - hi);
-        }
-        return d;
-    };
+    auto cost = [&](double c) { return rounding_cost(c, x, pair.value_min, pair.value_max); };
     return static_cast<float>(cost(up) >= cost(down) ? down : up);
 }
 

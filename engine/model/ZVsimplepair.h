@@ -15,7 +15,12 @@ using ZVglyph_pair = std::pair<std::uint16_t, std::uint16_t>;
 inline constexpr float ZV_NO_VALUE = 1073741824.0f;        ///< 2^30: no value, no upper bound
 inline constexpr float ZV_NO_LOWER_BOUND = -1073741824.0f; ///< -2^30: no lower bound
 inline constexpr double ZV_TOLERANCE = 1.0 / 8192;         ///< differences below count as none
-inline constexpr std::uint16_t ZV_UNKNOWN_FREQUENCY = 36833;
+/// Frequency markers of pairs that no count of the frequency file stands for.
+inline constexpr std::uint16_t ZV_UNKNOWN_FREQUENCY = 36833;         ///< known only as handed over
+inline constexpr std::uint16_t ZV_COMPOSITES_FREQUENCY = 36831;      ///< formed inside composites
+inline constexpr std::uint16_t ZV_COMPOSITES_USER_FREQUENCY = 36832; ///< and handed over too
+/// Frequencies from here up are markers, never counts.
+inline constexpr std::uint16_t ZV_MARKER_FREQUENCIES = 36830;
 
 /// Kinds of a pair (bits 0-1 of the properties byte).
 enum ZVpair_kind : std::uint8_t {
@@ -66,6 +71,9 @@ struct ZVUIpair {
 
 /// v rounded to a whole number, halves away from zero, in single precision.
 float round_half_away(float v);
+
+/// The cost of giving a pair whose value is X the value c instead, within bounds [lo, hi].
+double rounding_cost(double c, double X, double lo, double hi);
 
 /// A pair's value rounded to whole font units by the cheaper of ceiling and floor. Values whose
 /// magnitude would fall below min_magnitude become 0 or the minimum; 2^30 means no minimum.

@@ -1,5 +1,6 @@
 #include "engine/model/ZVsourcepair.h"
 
+#include "engine/model/ZVautopair.h"
 #include "engine/model/ZVmodelpair.h"
 
 #include <algorithm>
@@ -83,4 +84,12 @@ ZVUIpair ZVsourcepair::min_max_span_info(const ZVmix &mix,
     static constexpr std::uint8_t kind_flag[4] = {0, 2, 4, 1};
     info.flags = static_cast<std::uint8_t>(8 + kind_flag[properties.kind()]);
     return info;
+}
+
+ZVsimplepair ZVsourcepair::if_autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
+                                         const PLXlibNamespaceForZV::ZVglyphs &glyphs) const {
+    ZVautopair copy(*this);
+    copy.properties.set_kind(ZV_USER_SET_AUTO);
+    copy.autokerned(mix, models, glyphs);
+    return copy;
 }

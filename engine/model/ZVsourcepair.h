@@ -25,4 +25,7 @@ class ZVsourcepair : public ZVpair {
     bool measurable() const { return !current_source().empty(); }
     /// The span of values the pair can take against the model pairs, for the dialog.
     ZVUIpair min_max_span_info(const ZVmix &mix, const std::vector<ZVmodelpair> &models) const;
+    /// The record the pair would get if it were autokerned (a user-set autopair), engine units.
+    ZVsimplepair if_autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
+                               const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
 };

@@ -1,5 +1,6 @@
 #include "engine/model/ZVsourcepairs.h"
 
+#include "engine/model/ZVautopair.h"
 #include "engine/model/ZVmodelpair.h"
 
 #include <algorithm>
@@ -324,4 +325,21 @@ ZVUIpair ZVsourcepairs::min_max_span_info(ZVglyph_pair pair, const ZVmix &mix,
                                           const std::vector<ZVmodelpair> &models) const {
     const ZVsourcepair *p = find(pair);
     return p ? p->min_max_span_info(mix, models) : ZVUIpair();
+}
+
+ZVsimplepair ZVsourcepairs::if_autokerned(ZVglyph_pair pair, const ZVmix &mix,
+                                          const std::vector<ZVmodelpair> &models,
+                                          const ZVglyphs &glyphs) const {
+    if (const ZVsourcepair *p = find(pair))
+        return p->if_autokerned(mix, models, glyphs);
+    ZVsimplepair head;
+    head.indices = pair;
+    head.frequency = ZV_UNKNOWN_FREQUENCY;
+    head.properties.set_kind(ZV_USER_SET_AUTO);
+    if (pair.first >= glyphs.glyphs.size() || pair.second >= glyphs.glyphs.size())
+        return head; // an unknown glyph is never kerned
+    ZVautopair t(head, glyphs.glyphs[pair.first], glyphs.glyphs[pair.second],
+                 static_cast<unsigned>(glyphs.max_width));
+    t.autokerned(mix, models, glyphs);
+    return t;
 }

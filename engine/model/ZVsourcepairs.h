@@ -74,6 +74,12 @@ class ZVsourcepairs {
     ZVUIpair min_max_span_info(ZVglyph_pair pair, const ZVmix &mix,
                                const std::vector<ZVmodelpair> &models) const;
 
+    /// The record a pair would get if it were autokerned, engine units: a source pair from its
+    /// measurements, another pair measured from the glyphs at 0.
+    ZVsimplepair if_autokerned(ZVglyph_pair pair, const ZVmix &mix,
+                               const std::vector<ZVmodelpair> &models,
+                               const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
+
   private:
     const ZVsourcepair *find(ZVglyph_pair pair) const;
 };

@@ -45,3 +45,28 @@ inline ZVmix test_mix() {
 }
 
 } // namespace zvtest
+
+#include "engine/model/ZVmodels.h"
+
+namespace zvtest {
+
+/// Twelve models of the demo font: straight, round, capitals and a few diagonals.
+inline std::vector<ZVminipair> demo_models(const DemoGlyphs &d) {
+    return {d.mini("n", "n", 0),   d.mini("o", "o", -6),  d.mini("n", "o", -3),
+            d.mini("o", "n", -3),  d.mini("l", "l", 4),   d.mini("n", "l", 2),
+            d.mini("H", "H", 0),   d.mini("H", "O", -4),  d.mini("O", "H", -4),
+            d.mini("T", "o", -45), d.mini("V", "o", -30), d.mini("o", "v", -8)};
+}
+
+/// The demo models measured and fitted, built once (the fit is slow).
+inline const ZVmodels &fitted_demo_models() {
+    static const ZVmodels m = [] {
+        ZVmodels models(demo_models(demo_glyphs()));
+        models.update_glyphs(demo_glyphs().glyphs);
+        models.determine_mix_and_modelpairs(true);
+        return models;
+    }();
+    return m;
+}
+
+} // namespace zvtest

@@ -1,0 +1,342 @@
+// The visible text of an autopair set and the rekerning that edits call for.
+#include "engine/model/ZVautopairs.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+using PLXlibNamespaceForZV::ZVglyph;
+using PLXlibNamespaceForZV::ZVglyphs;
+
+namespace {
+
+const ZVglyph *glyph_at(const ZVglyphs &glyphs, std::uint16_t g) {
+    return g < glyphs.glyphs.size() ? &glyphs.glyphs[g] : nullptr;
+}
+
+// Whether the glyphs allow the pair to be kerned at all: no No-kerning side, both outlined,
+// some depth.
+bool kernable_glyphs(const ZVglyphs &glyphs, ZVglyph_pair p) {
+    const ZVglyph *l = glyph_at(glyphs, p.first), *r = glyph_at(glyphs, p.second);
+    return l && r && l->tracking_group[1] != -1 && r->tracking_group[0] != -1 && !l->left.empty() &&
+           !r->left.empty() && std::min(l->depth(), r->depth()) > 0;
+}
+
+void remove_independent(std::vector<ZVsimplepair> &independents, ZVglyph_pair p) {
+    const auto it = std::find_if(independents.begin(), independents.end(),
+                                 [&](const ZVsimplepair &s) { return s.indices == p; });
+    if (it == independents.end())
+        return;
+    *it = independents.back();
+    independents.pop_back();
+}
+
+// Counts the pairs autokerned by one operation and remembers the last of them.
+struct Kerned {
+    int count = 0;
+    ZVsimplepair last;
+    void add(const ZVsimplepair &p) {
+        ++count;
+        last = p;
+    }
+};
+
+} // namespace
+
+ZVsimplepair ZVautopairs::set_visible_text(const std::vector<std::uint16_t> &text, ZVmodels &models,
+                                           const ZVglyphs &glyphs, ZVcache &cache) {
+    models.determine_mix_and_modelpairs(false);
+    const ZVmix &mix = models.mix;
+    const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
+    Kerned kerned;
+    auto visit = [&](ZVglyph_pair p) {
+        if (set_visible_pair(p, mix, mp, glyphs, cache))
+            if (const ZVsimplepair *c = cache.find(p))
+                kerned.add(*c);
+    };
+    const std::vector<std::uint16_t> &V = visible_text;
+    bool walk_all = true;
+    if (!text.empty() && !V.empty()) {
+        if (text.size() <= V.size() && std::equal(text.begin(), text.end(), V.begin())) {
+            visible_text = text;
+            walk_all = false;
+        } else if (text.size() == V.size() + 1 && std::equal(V.begin(), V.end(), text.begin())) {
+            visible_text = text;
+            visit({text[text.size() - 2], text.back()});
+            walk_all = false;
+        }
+    }
+    if (walk_all) {
+        visible_text = text;
+        std::uint16_t previous = 65535;
+        for (const std::uint16_t g : visible_text) {
+            visit({previous, g});
+            previous = g;
+        }
+    }
+    if (kerned.count == 0)
+        return no_pair_record();
+    return kerned.count == 1 ? kerned.last : whole_kerning_record();
+}
+
+bool ZVautopairs::set_visible_pair(ZVglyph_pair p, const ZVmix &mix,
+                                   const std::vector<ZVmodelpair> &modelpairs,
+                                   const ZVglyphs &glyphs, ZVcache &cache) {
+    if (p.first == 65535 || p.second == 65535)
+        return false;
+    const auto [slot, inserted] = visible_pairs.emplace(p, ZV_NO_RECORD);
+    if (!inserted)
+        return false;
+    const auto it = lower_bound(p);
+    if (it == records.end() || it->indices != p)
+        return false;
+    slot->second = static_cast<std::uint32_t>(it - records.begin());
+    if (!it->is_autokernable(glyphs))
+        return false;
+    it->autokerned(mix, modelpairs, glyphs);
+    cache.add_sourcepair(*it, true); // a pair seen before keeps one entry
+    return true;
+}
+
+void ZVautopairs::autokern_visible(ZVmodels &models, const ZVglyphs &glyphs, ZVcache &cache) {
+    if (records.empty())
+        return;
+    models.determine_mix_and_modelpairs(false);
+    for (const auto &[pair, index] : visible_pairs) {
+        if (index == ZV_NO_RECORD)
+            continue;
+        ZVautopair &r = records[index];
+        if (!r.is_autokernable(glyphs))
+            continue;
+        r.autokerned(models.mix, models.modelpairs.pairs, glyphs);
+        cache.add_sourcepair(r, true);
+    }
+}
+
+std::uint32_t ZVautopairs::insert_record(records_type::iterator at, ZVglyph_pair pair) {
+    const auto index = static_cast<std::uint32_t>(at - records.begin());
+    ZVsimplepair head;
+    head.indices = pair;
+    head.frequency = ZV_UNKNOWN_FREQUENCY;
+    records.insert(at, ZVautopair(head));
+    // Every index from the insertion point on names the record one place further up.
+    auto shift = [&](std::uint32_t &i) {
+        if (i != ZV_NO_RECORD && i >= index)
+            ++i;
+    };
+    for (auto &[p, i] : visible_pairs)
+        shift(i);
+    for (std::uint32_t &i : candidates)
+        shift(i);
+    for (std::uint32_t &i : suggestions)
+        shift(i);
+    for (std::uint32_t &i : diverse)
+        shift(i);
+    return index;
+}
+
+ZVsimplepair ZVautopairs::set_autos(const std::vector<ZVglyph_pair> &pairs, ZVcache &cache,
+                                    std::vector<ZVsimplepair> &independents, const ZVglyphs &glyphs,
+                                    ZVmodels &models, bool keep_kerned) {
+    Kerned kerned;
+    for (const ZVglyph_pair &p : pairs) {
+        if (!kernable_glyphs(glyphs, p)) {
+            remove_independent(independents, p);
+            cache.remove_pair(p);
+            continue;
+        }
+        auto r = find_pair(p);
+        if (r == records.end()) {
+            const auto v = visible_pairs.find(p);
+            const bool visible = v != visible_pairs.end();
+            if (!visible && !keep_kerned)
+                continue;
+            const std::uint32_t index = insert_record(lower_bound(p), p);
+            if (visible)
+                v->second = index;
+            r = records.begin() + index;
+        } else if (r->properties.kind() == ZV_USER_SET_AUTO) {
+            continue;
+        }
+        r->properties.set_kind(ZV_USER_SET_AUTO);
+        if (r->frequency == ZV_UNKNOWN_FREQUENCY &&
+            std::find(user_set_pairs.begin(), user_set_pairs.end(), p) == user_set_pairs.end())
+            user_set_pairs.push_back(p);
+        r->refresh_properties(glyphs);
+        if (models.remove_pair(p, false)) {
+            // The fit no longer holds: rebuilt from the remaining models when next needed.
+            models.modelpairs = ZVmodelpairs();
+            models.second_modelpairs = ZVmodelpairs();
+            models.mixes.clear();
+            r->properties.set_kind(ZV_USER_SET_AUTO);
+            cache.valid = false;
+            continue;
+        }
+        remove_independent(independents, p);
+        if (!cache.valid)
+            continue;
+        if (r->is_autokernable(glyphs)) {
+            models.determine_mix_and_modelpairs(false);
+            r->autokerned(models.mix, models.modelpairs.pairs, glyphs);
+            cache.add_sourcepair(*r, true);
+            kerned.add(*r);
+        } else {
+            cache.remove_pair(p);
+        }
+    }
+    if (kerned.count == 0)
+        return no_pair_record();
+    return kerned.count == 1 ? kerned.last : whole_kerning_record();
+}
+
+void ZVautopairs::deactivate_pair(ZVglyph_pair p) {
+    const auto r = find_pair(p);
+    if (r == records.end())
+        return;
+    if (r->frequency == ZV_UNKNOWN_FREQUENCY) {
+        const auto u = std::find(user_set_pairs.begin(), user_set_pairs.end(), p);
+        if (u != user_set_pairs.end())
+            user_set_pairs.erase(u);
+    }
+    r->properties.set_kind(ZV_AUTOKERNED);
+    r->sources.clear();
+}
+
+void ZVautopairs::set_tracking_group_and_rekern(std::uint16_t glyph, std::int8_t side,
+                                                std::int16_t group, ZVmodels &models,
+                                                const ZVglyphs &glyphs, ZVcache &cache) {
+    models.determine_mix_and_modelpairs(false);
+    auto rekern = [&](ZVautopair &r) {
+        if (side == 1)
+            r.left_group = group;
+        else
+            r.right_group = group;
+        if (r.properties.kind() == ZV_AUTOKERNED) {
+            if (group == -1) {
+                const ZVsimplepair *c = cache.find(r.indices);
+                if (c && c->properties.kind() == ZV_MODEL)
+                    r.properties.set_kind(ZV_USER_SET_AUTO);
+            }
+            return;
+        }
+        if (group != -1 && !r.is_not_to_be_autokerned(glyphs) && visible_pairs.count(r.indices) &&
+            cache.valid) {
+            r.autokerned(models.mix, models.modelpairs.pairs, glyphs);
+            cache.add_sourcepair(r, true);
+        }
+    };
+    if (side == 1) {
+        for (auto it = lower_bound({glyph, 0}); it != records.end() && it->indices.first == glyph;
+             ++it)
+            rekern(*it);
+    } else {
+        for (ZVautopair &r : records)
+            if (r.indices.second == glyph)
+                rekern(r);
+    }
+}
+
+void ZVautopairs::update_glyph_shape_and_rekern(std::uint16_t glyph, const ZVglyphs &glyphs,
+                                                ZVmodels &models, ZVcache &cache) {
+    models.determine_mix_and_modelpairs(false);
+    const ZVglyph *g = glyph_at(glyphs, glyph);
+    const bool outlined = g && !g->left.empty();
+    for (ZVautopair &r : records) {
+        if (r.indices.first != glyph && r.indices.second != glyph)
+            continue;
+        r.sources.clear();
+        if (!outlined)
+            cache.remove_pair(r.indices);
+        else if (r.is_autokernable(glyphs) && visible_pairs.count(r.indices)) {
+            r.autokerned(models.mix, models.modelpairs.pairs, glyphs);
+            cache.add_sourcepair(r, true);
+        }
+    }
+}
+
+void ZVautopairs::remove_sources_for_glyph(std::uint16_t glyph) {
+    for (ZVautopair &r : records)
+        if (r.indices.first == glyph || r.indices.second == glyph)
+            r.sources.clear();
+}
+
+ZVsimplepair ZVautopairs::autokerned_pair(ZVglyph_pair p, const ZVglyphs &glyphs, const ZVmix &mix,
+                                          const std::vector<ZVmodelpair> &modelpairs) const {
+    const auto it = lower_bound(p);
+    if (it == records.end() || it->indices != p) {
+        ZVsimplepair none;
+        none.indices = {65535, 65535};
+        return none;
+    }
+    ZVautopair copy = *it;
+    copy.autokerned(mix, modelpairs, glyphs);
+    return copy;
+}
+
+int ZVautopairs::autospacing_adjustment(std::uint16_t glyph, std::int8_t side,
+                                        const std::vector<std::uint16_t> &partners,
+                                        ZVmodels &models, const ZVglyphs &glyphs) const {
+    models.determine_mix_and_modelpairs(false);
+    const ZVglyph *g = glyph_at(glyphs, glyph);
+    if (partners.empty() || !g)
+        return 0;
+    const ZVmix &mix = models.mix;
+    const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
+    const int limit = -static_cast<int>(0.5 * g->depth());
+    // Trial shifts beyond the search width can change nothing the measurements see.
+    const double widest = glyphs.scale > 0 ? glyphs.max_width / glyphs.scale : 0;
+    int k = 0, result = 0;
+    double best = DBL_MAX, plus = 0, minus = 0, s0 = 0;
+    bool first = true;
+    auto evaluate = [&] {
+        plus = minus = 0;
+        for (const std::uint16_t q : partners) {
+            ZVsimplepair head;
+            head.indices = side != 0 ? ZVglyph_pair{glyph, q} : ZVglyph_pair{q, glyph};
+            head.frequency = ZV_UNKNOWN_FREQUENCY;
+            if (!glyph_at(glyphs, q))
+                continue;
+            ZVautopair t(head);
+            const double d = t.deviation_for_value(mix, mp, glyphs, static_cast<float>(k));
+            plus += std::max(d, 0.0);
+            minus -= std::min(d, 0.0);
+        }
+        if (first) {
+            s0 = plus;
+            first = false;
+        }
+        const double total = plus + minus;
+        if (total < best)
+            result = k;
+        best = std::min(best, total);
+    };
+    evaluate();
+    while (k >= 0) {
+        if (minus >= best) {
+            if (s0 >= best)
+                return result;
+            k = 0;
+            break;
+        }
+        if (k + 1 > widest)
+            return result;
+        ++k;
+        evaluate();
+    }
+    for (;;) {
+        if (plus >= best || k - 1 <= limit)
+            return result;
+        --k;
+        evaluate();
+    }
+}
+
+ZVfeedback ZVautopairs::added_composites_pairs() const {
+    ZVfeedback f;
+    f.type = ZVfeedback::composite_pairs_added;
+    for (const ZVautopair &r : records)
+        if (r.properties.kind() != ZV_AUTOKERNED && r.left_group != -1 && r.right_group != -1 &&
+            r.frequency == ZV_COMPOSITES_FREQUENCY)
+            f.pairs.push_back(r);
+    return f;
+}
