@@ -334,13 +334,13 @@ def typeset(text, language):
     text = unicodedata.normalize("NFC", text.replace("\r", ""))
     text = text.replace("\u00a0", " ")
     q_open, q_close, s_open, s_close = QUOTES[language]
-    text = re.sub(r"\.\.\.+", "…", text)
+    text = re.sub(r"\.\.+", "…", text)  # two dots in casual text mean an ellipsis too
     text = text.replace("``", '"').replace("''", '"')
     # Straight double quotes: opening after a space or bracket, else closing.
     text = re.sub(OPENING_CONTEXT + '"', q_open, text, flags=re.M)
     text = text.replace('"', q_close)
     # Apostrophes inside and at the end of words; a quote opening before a letter.
-    text = re.sub(r"(?<=\w)'(?=\w)", "’", text)
+    text = re.sub(r"(?<=\w)['´](?=\w)", "’", text)
     text = re.sub(OPENING_CONTEXT + r"'(?=\d\d)", "’", text, flags=re.M)  # ’90s
     text = re.sub(OPENING_CONTEXT + "'", s_open, text, flags=re.M)
     text = text.replace("'", s_close if language in ("en", "de", "cs", "sk", "sl", "bg") else "’")
@@ -363,6 +363,7 @@ def typeset(text, language):
 
 
 def in_capitals(text, language):
+    """The text as set in capitals."""
     upper = text.upper()
     if language == "el":  # Greek capitals drop the accents and breathings, keep the diaeresis
         decomposed = unicodedata.normalize("NFD", upper)
@@ -371,6 +372,7 @@ def in_capitals(text, language):
 
 
 def capitalised(text):
+    """The text with every word's first letter a capital (headings, names)."""
     return re.sub(r"(?<![\w’'])(\w)", lambda m: m.group(1).upper(), text)
 
 
@@ -425,6 +427,8 @@ def count_words(counts, language):
     script = SCRIPT_OF_LANGUAGE[language]
     result = {}
     for word, n in counts.items():
+        # The words carry no quotes to pair up: only apostrophes, dashes and dots to typeset.
+        word = re.sub(r"\.\.+", "…", re.sub("--+", "–", word.replace("'", "’").replace('"', "")))
         for form, weight in ((word, 1.0), (in_capitals(word, language), ALL_CAPS_WEIGHT),
                              (capitalised(word), CAPITALISED_WEIGHT)):
             for a, b in zip(form, form[1:]):
@@ -489,7 +493,10 @@ def figures_text(rng, count):
     after = ["", "", "", ",", ".", ";", ":", ")", "”", "?", "!", "]"]
     pieces = []
     for _ in range(count):
-        pieces.append(rng.choice(before) + rng.choice(formats)() + rng.choice(after))
+        number, closing = rng.choice(formats)(), rng.choice(after)
+        if number.endswith(".") and closing == ".":  # "a.m." ends a sentence with its own dot
+            closing = ""
+        pieces.append(rng.choice(before) + number + closing)
     return " ".join(pieces)
 
 

@@ -80,6 +80,16 @@ class PairFrequencyFileTest(unittest.TestCase):
                 self.assertLessEqual(len(scripts), 1)
                 self.assertLessEqual(scripts, {"LATIN", "GREEK", "CYRILLIC"})
 
+    def test_counted_in_typeset_form(self):
+        for pair, _, number in self.pairs:
+            with self.subTest(line=number, pair=pair):
+                self.assertFalse(set(pair) & set("'\"`"), "straight quotes are typeset")
+                self.assertNotIn(pair, ("--", ".."), "dashes and ellipses are typeset")
+        marks = "".join(pair for pair in self.frequency)
+        for mark in "“”‘’„«»–—…":
+            with self.subTest(mark=mark):
+                self.assertIn(mark, marks)
+
     def test_common_pairs_rank_as_in_text(self):
         f = self.frequency
         for pair in ["th", "he", "er", "en", "Th", "TH", "e,", "s.", "00", "19", "’s", "“T",
