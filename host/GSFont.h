@@ -27,7 +27,7 @@ struct GSAxis {
 
 /// A whole font. The font owns its masters and glyphs; pointers to them stay valid while they are
 /// in the font. Kerning changes are reported to observers of "kerning" synchronously.
-class GSFont {
+class GSFont : public GSUserDataOwner {
   public:
     GSFont();
     GSFont(const GSFont &) = delete;
@@ -77,16 +77,6 @@ class GSFont {
     std::vector<GSInstance> &instances() { return instances_; }
     const std::vector<GSInstance> &instances() const { return instances_; }
 
-    /// The user data under `key`, or nullptr.
-    const PlistValue *userDataForKey(const std::string &key) const {
-        return userData_.userDataForKey(key);
-    }
-    void setUserData(PlistValue value, const std::string &key) {
-        userData_.setUserData(std::move(value), key);
-    }
-    void removeUserDataForKey(const std::string &key) { userData_.removeUserDataForKey(key); }
-    GSUserData &userData() { return userData_; }
-    const GSUserData &userData() const { return userData_; }
     /// Data kept while the font is open and never saved.
     PlistDictionary &tempData() { return tempData_; }
 
@@ -152,7 +142,6 @@ class GSFont {
     std::unordered_map<std::string, GSGlyph *> byName_, byId_, byUnicode_;
     std::vector<GSCustomParameter> params_;
     std::vector<GSInstance> instances_;
-    GSUserData userData_;
     PlistDictionary tempData_;
     std::unique_ptr<GSKerningDictionary> kerning_;
     std::map<int, std::pair<std::string, std::function<void()>>> observers_;

@@ -10,7 +10,7 @@
 class GSFont;
 
 /// One master. Metrics are font units.
-class GSFontMaster {
+class GSFontMaster : public GSUserDataOwner {
   public:
     /// The font holding the master, or nullptr.
     GSFont *font() const { return font_; }
@@ -59,17 +59,6 @@ class GSFontMaster {
         return customValueIn(params_, key);
     }
 
-    /// The user data under `key`, or nullptr.
-    const PlistValue *userDataForKey(const std::string &key) const {
-        return userData_.userDataForKey(key);
-    }
-    void setUserData(PlistValue value, const std::string &key) {
-        userData_.setUserData(std::move(value), key);
-    }
-    void removeUserDataForKey(const std::string &key) { userData_.removeUserDataForKey(key); }
-    GSUserData &userData() { return userData_; }
-    const GSUserData &userData() const { return userData_; }
-
   private:
     friend class GSFont;
     double axis(std::size_t i) const { return i < axes_.size() ? axes_[i] : 0.0; }
@@ -78,5 +67,4 @@ class GSFontMaster {
     double xHeight_ = 0, capHeight_ = 0, ascender_ = 0, descender_ = 0;
     std::vector<double> axes_;
     std::vector<GSCustomParameter> params_;
-    GSUserData userData_;
 };

@@ -16,7 +16,7 @@ class GSFont;
 enum GSCase : int { GSNoCase = 0, GSUppercase = 1, GSLowercase = 2, GSSmallcaps = 3, GSMinor = 4 };
 
 /// One glyph with its layers (master layers and others; backgrounds hang on their layers).
-class GSGlyph {
+class GSGlyph : public GSUserDataOwner {
   public:
     GSGlyph() = default;
     GSGlyph(const GSGlyph &) = delete;
@@ -62,17 +62,6 @@ class GSGlyph {
     int case_() const { return letterCase_; }
 #endif
 
-    /// The user data under `key`, or nullptr.
-    const PlistValue *userDataForKey(const std::string &key) const {
-        return userData_.userDataForKey(key);
-    }
-    void setUserData(PlistValue value, const std::string &key) {
-        userData_.setUserData(std::move(value), key);
-    }
-    void removeUserDataForKey(const std::string &key) { userData_.removeUserDataForKey(key); }
-    GSUserData &userData() { return userData_; }
-    const GSUserData &userData() const { return userData_; }
-
     /// The layers in stored order.
     std::vector<GSLayer *> layers() const;
     /// Adds a layer; the glyph becomes its parent. Answers the stored layer.
@@ -95,6 +84,5 @@ class GSGlyph {
     std::vector<std::string> unicodes_;
     std::optional<std::string> category_, subCategory_, script_, leftGroup_, rightGroup_;
     int letterCase_ = GSNoCase;
-    GSUserData userData_;
     std::vector<std::unique_ptr<GSLayer>> layers_;
 };

@@ -88,3 +88,21 @@ class GSUserData {
   private:
     PlistDictionary d_;
 };
+
+/// The user-data calls of an object that carries user data (font, master, glyph).
+class GSUserDataOwner {
+  public:
+    /// The user data under `key`, or nullptr.
+    const PlistValue *userDataForKey(const std::string &key) const {
+        return userData_.userDataForKey(key);
+    }
+    void setUserData(PlistValue value, const std::string &key) {
+        userData_.setUserData(std::move(value), key);
+    }
+    void removeUserDataForKey(const std::string &key) { userData_.removeUserDataForKey(key); }
+    GSUserData &userData() { return userData_; }
+    const GSUserData &userData() const { return userData_; }
+
+  protected:
+    GSUserData userData_;
+};

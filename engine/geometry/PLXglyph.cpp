@@ -56,37 +56,34 @@ PLXglyph &PLXglyph::operator=(PLXglyph &&other) noexcept {
     return *this;
 }
 
-double PLXglyph::get_x(std::size_t m, int c, std::uint32_t p) const {
+const PLXpoint *PLXglyph::point_at(std::size_t m, int c, std::uint32_t p) const {
     if (m >= masters.size())
-        return 0;
+        return nullptr;
     const PLXmaster &master = masters[m];
-    double stored;
-    if (c < 0) {
-        stored = master.advance.x;
-    } else {
-        if (static_cast<std::size_t>(c) >= master.contours.size())
-            return 0;
-        const auto &points = master.contours[c].points;
-        const auto n = static_cast<std::uint32_t>(points.size());
-        if (n == 0)
-            return 0;
-        stored = points[static_cast<std::uint32_t>(p + n) % n].x;
-    }
-    return scale != 0 ? stored * scale : stored;
-}
-
-double PLXglyph::get_y(std::size_t m, int c, std::uint32_t p) const {
-    if (c < 0 || m >= masters.size())
-        return 0;
-    const PLXmaster &master = masters[m];
+    if (c < 0)
+        return &master.advance;
     if (static_cast<std::size_t>(c) >= master.contours.size())
-        return 0;
+        return nullptr;
     const auto &points = master.contours[c].points;
     const auto n = static_cast<std::uint32_t>(points.size());
     if (n == 0)
+        return nullptr;
+    // p = -1 read as 32 bits is the last point.
+    return &points[static_cast<std::uint32_t>(p + n) % n];
+}
+
+double PLXglyph::get_x(std::size_t m, int c, std::uint32_t p) const {
+    const PLXpoint *point = point_at(m, c, p);
+    if (!point)
         return 0;
-    const double stored = points[static_cast<std::uint32_t>(p + n) % n].y;
-    return scale != 0 ? stored * scale : stored;
+    return scale != 0 ? point->x * scale : point->x;
+}
+
+double PLXglyph::get_y(std::size_t m, int c, std::uint32_t p) const {
+    const PLXpoint *point = c < 0 ? nullptr : point_at(m, c, p);
+    if (!point)
+        return 0;
+    return scale != 0 ? point->y * scale : point->y;
 }
 
 PLXpoint &PLXglyph::grown_point(std::size_t m, int c, std::uint32_t p) {

@@ -100,6 +100,8 @@ class PLXglyph {
 
   private:
     PLXpoint &grown_point(std::size_t m, int c, std::uint32_t p);
+    /// The point read by get_x/get_y (c < 0: the advance), nullptr for a missing one.
+    const PLXpoint *point_at(std::size_t m, int c, std::uint32_t p) const;
 };
 
 } // namespace PLXlibNamespaceForZV

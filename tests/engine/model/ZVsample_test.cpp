@@ -3,6 +3,8 @@
 #include "engine/model/ZVprofileconnector.h"
 #include "sample_master.h"
 
+#include "profile_checks.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,8 @@
 #include <limits>
 
 using namespace PLXlibNamespaceForZV;
+using zvtest::brute_force_closest;
+using zvtest::mirrored;
 using zvtest::sample_master;
 using zvtest::SampleMaster;
 
@@ -22,30 +26,6 @@ ZVsource measure(const ZVglyph &l, const ZVglyph &r, float value, unsigned n) {
     ZVsource s;
     s.update_from_glyphs(l, r, n, value);
     return s;
-}
-
-double brute_force_closest(const ZVprofile &a, const ZVprofile &b, double value) {
-    double best = std::numeric_limits<double>::max();
-    for (std::size_t i = 0; i < a.rows(); ++i) {
-        if (a.depths[i] == ZV_NO_INK)
-            continue;
-        for (std::size_t j = 0; j < b.rows(); ++j) {
-            if (b.depths[j] == ZV_NO_INK)
-                continue;
-            const double dy =
-                (a.first_row + static_cast<double>(i)) - (b.first_row + static_cast<double>(j));
-            const double g = std::max(a.depths[i] + value + b.depths[j], 0.0);
-            best = std::min(best, dy * dy + g * g);
-        }
-    }
-    return std::sqrt(best);
-}
-
-ZVglyph mirrored(const ZVglyph &g) {
-    ZVglyph m = g;
-    std::swap(m.left, m.right);
-    std::swap(m.left_zone, m.right_zone);
-    return m;
 }
 
 // Ten pairs that need no kerning, then n models spread over the master's kerning of basic Latin

@@ -2,6 +2,8 @@
 #include "engine/model/ZVprofileconnector.h"
 #include "engine/model/ZVsource.h"
 
+#include "profile_checks.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,9 @@
 
 using namespace PLXlibNamespaceForZV;
 using zvtest::add_rect;
+using zvtest::brute_force_closest;
 using zvtest::GlyphPen;
+using zvtest::mirrored;
 
 namespace {
 
@@ -28,22 +32,6 @@ const Demo &demo() {
 }
 
 // The nearest couple of ink rows of two facing sides, the left one shifted by value.
-double brute_force_closest(const ZVprofile &a, const ZVprofile &b, double value) {
-    double best = std::numeric_limits<double>::max();
-    for (std::size_t i = 0; i < a.rows(); ++i) {
-        if (a.depths[i] == ZV_NO_INK)
-            continue;
-        for (std::size_t j = 0; j < b.rows(); ++j) {
-            if (b.depths[j] == ZV_NO_INK)
-                continue;
-            const double dy =
-                (a.first_row + static_cast<double>(i)) - (b.first_row + static_cast<double>(j));
-            const double g = std::max(a.depths[i] + value + b.depths[j], 0.0);
-            best = std::min(best, dy * dy + g * g);
-        }
-    }
-    return std::sqrt(best);
-}
 
 ZVsource measure(const ZVglyph &l, const ZVglyph &r, float value, unsigned n) {
     ZVsource s;
@@ -61,13 +49,6 @@ ZVglyph bar_glyph(double x0, double x1, double width) {
     std::vector<PLXglyph> outlines{zvtest::make_glyph("b", "bar", width)};
     add_rect(outlines[0], x0, 0, x1, 700);
     return ZVglyphs(outlines, info, 1.0, 700).glyphs[0];
-}
-
-ZVglyph mirrored(const ZVglyph &g) {
-    ZVglyph m = g;
-    std::swap(m.left, m.right);
-    std::swap(m.left_zone, m.right_zone);
-    return m;
 }
 
 } // namespace
