@@ -101,6 +101,13 @@ TEST(ZVautopairsSelection, ModelSuggestionsAreFrequentAutokernedPairs) {
         EXPECT_GE(s.urgency, 5 * f * f * (1 - 1e-9));
     }
 
+    // A refused suggestion stays a fixed member and is not suggested again.
+    ZVautopairs refused = set;
+    const std::uint32_t first = refused.suggestions.front();
+    refused.diverse.push_back(first);
+    refused.model_suggestions(models, d.glyphs, {});
+    EXPECT_EQ(std::count(refused.suggestions.begin(), refused.suggestions.end(), first), 0);
+
     // The companion set is prepared for the suggestions and follows every refit.
     EXPECT_FALSE(models.second_modelpairs.empty());
     ZVmodels refit = models;
