@@ -193,7 +193,8 @@ void ZVautopairs::init_diverse_selection(const ZVglyphs &glyphs, ZVmodels &model
         std::optional<ZVcandidate> c = records[i].as_suggestion_candidate(mix, glyphs);
         if (!c)
             continue;
-        c->first_weight = c->second_weight = 1.0;
+        // Its own weights stay: an equal candidate then yields to it, so a refused pair is not
+        // suggested again.
         c->index = -1;
         c->fixed = 1;
         sel.members.push_back(std::move(*c));

@@ -101,6 +101,13 @@ TEST(ZVautopairsSelection, ModelSuggestionsAreFrequentAutokernedPairs) {
         EXPECT_GE(s.urgency, 5 * f * f * (1 - 1e-9));
     }
 
+    // A refused suggestion stays a fixed member and is not suggested again.
+    ZVautopairs refused = set;
+    const std::uint32_t first = refused.suggestions.front();
+    refused.diverse.push_back(first);
+    refused.model_suggestions(models, d.glyphs, {});
+    EXPECT_EQ(std::count(refused.suggestions.begin(), refused.suggestions.end(), first), 0);
+
     // The companion set is prepared for the suggestions and follows every refit.
     EXPECT_FALSE(models.second_modelpairs.empty());
     ZVmodels refit = models;
@@ -193,4 +200,28 @@ TEST(ZVautopairsSelection, QuickAddMakesModelsOfUrgentLetterPairs) {
     EXPECT_LE(models.size(), 50u);
     EXPECT_TRUE(models.modelpairs.empty()) << "left for the next fit to rebuild";
     EXPECT_TRUE(models.mixes.empty());
+}
+
+TEST(ZVautopairsSelection, QuickAddOfSpecialGroupsAndEmptyMaps) {
+    const auto &d = demo_glyphs();
+    PLXlibNamespaceForZV::ZVglyphs g = d.glyphs;
+    g.glyphs[d.index("hyphen")].tracking_group = {2, 2}; // a custom group without tracking
+    ZVmodels models = fitted_demo_models();
+    ZVautopairs set(models, g, {}, {}, zvtest::demo_features(d), d.font.info);
+    EXPECT_TRUE(set.auto_pick_initial_models(g, {}).empty()) << "nothing to pick from";
+
+    std::map<ZVglyph_pair, float> existing;
+    existing[{d.index("hyphen"), d.index("n")}] = -12;
+    existing[{d.index("o"), d.index("hyphen")}] = -15;
+    const std::size_t before = models.size();
+    set.quick_add_to_models(g, models, existing, false);
+    EXPECT_GT(models.size(), before);
+    EXPECT_LE(models.size(), before + 35);
+    for (const ZVsourcepair &p : models.pairs)
+        if (!fitted_demo_models().contains(p.indices)) {
+            EXPECT_TRUE(p.indices.first == d.index("hyphen") ||
+                        p.indices.second == d.index("hyphen"))
+                << "only pairs with one side in the custom group";
+        }
+    EXPECT_TRUE(models.modelpairs.empty());
 }
