@@ -1,56 +1,56 @@
-// Autokerning on a synthetic master: every frequent pair once, one typed glyph, a glyph's
-// listed pairs and the model suggestions, with 60 models and 10 zero pairs fitted.
-#include "demo_font.h"
+// Autokerning on the sample family's Regular master: every frequent pair once, one typed glyph,
+// the listed pairs of o and the model suggestions, with 10 zero pairs and 60 models fitted. The
+// master's first 6000 kerned pairs stand for its frequent pairs.
 #include "engine/model/ZVautopairs.h"
+#include "sample_master.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <random>
 
 using namespace PLXlibNamespaceForZV;
 
 namespace {
 
-constexpr int kGlyphs = 300;
-constexpr int kFrequentPairs = 6000;
+constexpr std::size_t kFrequentPairs = 6000;
 
 struct Master {
-    zvtest::DemoFont font = zvtest::make_synthetic_font(kGlyphs);
-    ZVglyphs glyphs = zvtest::build_glyphs(font);
+    const zvtest::SampleMaster &sample = zvtest::sample_master();
+    const ZVglyphs &glyphs = sample.glyphs;
     ZVfeatures features;
     ZVmodels models;
     ZVautopairs set;
     ZVcache cache;
 
     Master() {
-        std::mt19937 rng(11);
-        std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
-        std::uniform_int_distribution<int> count(20, 30000);
-        for (int i = 0; i < kFrequentPairs; ++i)
-            features.indices_with_frequency.push_back(
-                {{static_cast<std::uint16_t>(pick(rng)), static_cast<std::uint16_t>(pick(rng))},
-                 static_cast<std::uint16_t>(count(rng))});
-        // Models spaced by one simple rule (a fixed closest distance), so that they agree.
-        std::vector<ZVminipair> list;
-        const auto n = static_cast<unsigned>(glyphs.max_width);
-        for (int i = 0; list.size() < 70; ++i) {
-            const auto l = static_cast<std::uint16_t>(pick(rng));
-            const auto r = static_cast<std::uint16_t>(pick(rng));
-            float value = 0;
-            if (list.size() >= 10) {
-                ZVsource s;
-                s.update_from_glyphs(glyphs.glyphs[l], glyphs.glyphs[r], n, 0);
-                value = std::clamp(static_cast<float>(40 - s.closest), -60.f, 20.f);
-            }
-            list.push_back({l, r, value});
+        for (const ZVminipair &k : sample.kerning) {
+            if (features.indices_with_frequency.size() == kFrequentPairs)
+                break;
+            features.indices_with_frequency.push_back({{k.left, k.right}, 1000});
         }
+        std::vector<ZVminipair> list;
+        for (const char *g : {"n", "o", "H", "l", "i"})
+            list.push_back({sample.index(g), sample.index(g), 0});
+        for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{
+                 {"n", "o"}, {"o", "n"}, {"m", "n"}, {"u", "n"}, {"H", "O"}})
+            list.push_back({sample.index(l), sample.index(r), 0});
+        std::vector<ZVminipair> kerned;
+        for (const ZVminipair &k : sample.kerning) {
+            const auto &a = sample.info._category_for_index[k.left];
+            const auto &b = sample.info._category_for_index[k.right];
+            if ((a.flags & ZV_HAS_UNICODE) && (b.flags & ZV_HAS_UNICODE) && a.unicode > 32 &&
+                a.unicode < 128 && b.unicode > 32 && b.unicode < 128)
+                kerned.push_back(
+                    {k.left, k.right, static_cast<float>(k.value * sample.unit_scale)});
+        }
+        for (std::size_t i = 0; i < 60; ++i)
+            list.push_back(kerned[i * (kerned.size() / 60)]);
         models = ZVmodels(list);
         models.update_glyphs(glyphs);
         models.determine_mix_and_modelpairs(true);
-        set = ZVautopairs(models, glyphs, {}, {}, features, font.info);
+        set = ZVautopairs(models, glyphs, {}, {}, features, sample.info);
         cache.lists.resize(glyphs.glyphs.size());
-        cache.scale = font.x_height / 225.0;
+        cache.scale = 1 / sample.unit_scale;
         cache.valid = true;
     }
 };
@@ -114,7 +114,8 @@ void BM_PairsForGlyph(benchmark::State &state) {
         state.PauseTiming();
         ZVautopairs set = m.set;
         state.ResumeTiming();
-        benchmark::DoNotOptimize(set.pairs_for_glyph(0, side, m.models, m.glyphs, m.cache, {}));
+        benchmark::DoNotOptimize(
+            set.pairs_for_glyph(m.sample.index("o"), side, m.models, m.glyphs, m.cache, {}));
     }
 }
 BENCHMARK(BM_PairsForGlyph)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
