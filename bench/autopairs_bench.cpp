@@ -28,23 +28,7 @@ struct Master {
                 break;
             features.indices_with_frequency.push_back({{k.left, k.right}, 1000});
         }
-        std::vector<ZVminipair> list;
-        for (const char *g : {"n", "o", "H", "l", "i"})
-            list.push_back({sample.index(g), sample.index(g), 0});
-        for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{
-                 {"n", "o"}, {"o", "n"}, {"m", "n"}, {"u", "n"}, {"H", "O"}})
-            list.push_back({sample.index(l), sample.index(r), 0});
-        std::vector<ZVminipair> kerned;
-        for (const ZVminipair &k : sample.kerning) {
-            const auto &a = sample.info._category_for_index[k.left];
-            const auto &b = sample.info._category_for_index[k.right];
-            if ((a.flags & ZV_HAS_UNICODE) && (b.flags & ZV_HAS_UNICODE) && a.unicode > 32 &&
-                a.unicode < 128 && b.unicode > 32 && b.unicode < 128)
-                kerned.push_back(
-                    {k.left, k.right, static_cast<float>(k.value * sample.unit_scale)});
-        }
-        for (std::size_t i = 0; i < 60; ++i)
-            list.push_back(kerned[i * (kerned.size() / 60)]);
+        const std::vector<ZVminipair> list = zvtest::sample_models(sample, 60);
         models = ZVmodels(list);
         models.update_glyphs(glyphs);
         models.determine_mix_and_modelpairs(true);

@@ -73,31 +73,9 @@ void BM_CompareGraphs(benchmark::State &state) {
 }
 BENCHMARK(BM_CompareGraphs)->Iterations(1000000);
 
-// Ten pairs that need no kerning and n models spread over the master's basic Latin kerning.
-std::vector<ZVminipair> models_of(const SampleMaster &s, std::size_t n) {
-    std::vector<ZVminipair> models;
-    for (const char *g : {"n", "o", "H", "l", "i"})
-        models.push_back({s.index(g), s.index(g), 0});
-    for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{
-             {"n", "o"}, {"o", "n"}, {"m", "n"}, {"u", "n"}, {"H", "O"}})
-        models.push_back({s.index(l), s.index(r), 0});
-    std::vector<ZVminipair> kerned;
-    for (const ZVminipair &k : s.kerning) {
-        const auto &a = s.info._category_for_index[k.left],
-                   &b = s.info._category_for_index[k.right];
-        if ((a.flags & 1) && (b.flags & 1) && a.unicode > 32 && a.unicode < 128 && b.unicode > 32 &&
-            b.unicode < 128)
-            kerned.push_back({k.left, k.right, static_cast<float>(k.value * s.unit_scale)});
-    }
-    const std::size_t step = std::max<std::size_t>(kerned.size() / n, 1);
-    for (std::size_t i = 0; i < n && i * step < kerned.size(); ++i)
-        models.push_back(kerned[i * step]);
-    return models;
-}
-
 void BM_DetermineMix(benchmark::State &state) {
     const SampleMaster &s = sample_master();
-    ZVmodels prepared(models_of(s, static_cast<std::size_t>(state.range(0))));
+    ZVmodels prepared(zvtest::sample_models(s, static_cast<std::size_t>(state.range(0))));
     prepared.update_glyphs(s.glyphs);
     std::size_t kept = 0, evaluated = 0;
     for (auto _ : state) {
@@ -118,7 +96,7 @@ BENCHMARK(BM_DetermineMix)
 
 void BM_TidyUp(benchmark::State &state) {
     const SampleMaster &s = sample_master();
-    std::vector<ZVminipair> models = models_of(s, 20);
+    std::vector<ZVminipair> models = zvtest::sample_models(s, 20);
     for (const char *g : {"a", "e", "s", "c", "r"}) // five models opened far beyond the others
         models.push_back({s.index("n"), s.index(g), 40});
     ZVmodels prepared(models);

@@ -8,6 +8,7 @@
 #include "engine/model/ZVsimplepair.h"
 #include "host/GSFontJSON.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <stdexcept>
@@ -77,6 +78,36 @@ inline const SampleMaster &sample_master(const std::string &name = "Regular") {
     if (s.glyphs.glyphs.empty())
         throw std::runtime_error("sample has no master " + name);
     return loaded.emplace(name, std::move(s)).first->second;
+}
+
+/// Ten pairs that need no kerning, then n models spread evenly over the master's kerning of basic
+/// Latin glyphs (engine units).
+inline std::vector<ZVminipair> sample_models(const SampleMaster &s, std::size_t n) {
+    std::vector<ZVminipair> models;
+    for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{{"n", "n"},
+                                                                                 {"o", "o"},
+                                                                                 {"H", "H"},
+                                                                                 {"n", "o"},
+                                                                                 {"o", "n"},
+                                                                                 {"l", "l"},
+                                                                                 {"i", "i"},
+                                                                                 {"m", "n"},
+                                                                                 {"u", "n"},
+                                                                                 {"H", "O"}})
+        models.push_back({s.index(l), s.index(r), 0});
+    std::vector<ZVminipair> kerned;
+    for (const ZVminipair &k : s.kerning) {
+        const auto &a = s.info._category_for_index[k.left],
+                   &b = s.info._category_for_index[k.right];
+        if ((a.flags & PLXlibNamespaceForZV::ZV_HAS_UNICODE) &&
+            (b.flags & PLXlibNamespaceForZV::ZV_HAS_UNICODE) && a.unicode > 32 && a.unicode < 128 &&
+            b.unicode > 32 && b.unicode < 128)
+            kerned.push_back({k.left, k.right, static_cast<float>(k.value * s.unit_scale)});
+    }
+    const std::size_t step = std::max<std::size_t>(kerned.size() / std::max<std::size_t>(n, 1), 1);
+    for (std::size_t i = 0; i < n && i * step < kerned.size(); ++i)
+        models.push_back(kerned[i * step]);
+    return models;
 }
 
 } // namespace zvtest

@@ -18,24 +18,7 @@ struct SampleSet {
     ZVautopairs set;
 
     explicit SampleSet(std::size_t frequent) {
-        std::vector<ZVminipair> m;
-        for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{{"n", "n"},
-                                                                                     {"o", "o"},
-                                                                                     {"H", "H"},
-                                                                                     {"n", "o"},
-                                                                                     {"o", "n"},
-                                                                                     {"l", "l"},
-                                                                                     {"i", "i"},
-                                                                                     {"m", "n"},
-                                                                                     {"u", "n"},
-                                                                                     {"H", "O"}})
-            m.push_back({s.index(l), s.index(r), 0});
-        for (const char *pair : {"To", "AV", "VA", "Ta", "LT", "Yo", "Pa", "ry", "y.", "F.",
-                                 "Te", "Wa", "av", "ov", "Ko", "we", "AT", "LV", "Tr", "Va"}) {
-            const std::string l(1, pair[0]), r(1, pair[1]);
-            const std::string ln = l == "." ? "period" : l, rn = r == "." ? "period" : r;
-            m.push_back({s.index(ln), s.index(rn), s.kerning_engine(ln, rn)});
-        }
+        const std::vector<ZVminipair> m = zvtest::sample_models(s, 20);
         models = ZVmodels(m);
         models.update_glyphs(s.glyphs);
         models.determine_mix_and_modelpairs(true);

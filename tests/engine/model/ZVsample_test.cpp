@@ -15,6 +15,7 @@ using namespace PLXlibNamespaceForZV;
 using zvtest::brute_force_closest;
 using zvtest::mirrored;
 using zvtest::sample_master;
+using zvtest::sample_models;
 using zvtest::SampleMaster;
 
 namespace {
@@ -26,35 +27,6 @@ ZVsource measure(const ZVglyph &l, const ZVglyph &r, float value, unsigned n) {
     ZVsource s;
     s.update_from_glyphs(l, r, n, value);
     return s;
-}
-
-// Ten pairs that need no kerning, then n models spread over the master's kerning of basic Latin
-// glyphs (engine units).
-std::vector<ZVminipair> sample_models(const SampleMaster &s, std::size_t n) {
-    std::vector<ZVminipair> models;
-    for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{{"n", "n"},
-                                                                                 {"o", "o"},
-                                                                                 {"H", "H"},
-                                                                                 {"n", "o"},
-                                                                                 {"o", "n"},
-                                                                                 {"l", "l"},
-                                                                                 {"i", "i"},
-                                                                                 {"m", "n"},
-                                                                                 {"u", "n"},
-                                                                                 {"H", "O"}})
-        models.push_back({s.index(l), s.index(r), 0});
-    std::vector<ZVminipair> kerned;
-    for (const ZVminipair &k : s.kerning) {
-        const auto &a = s.info._category_for_index[k.left],
-                   &b = s.info._category_for_index[k.right];
-        if ((a.flags & ZV_HAS_UNICODE) && (b.flags & ZV_HAS_UNICODE) && a.unicode > 32 &&
-            a.unicode < 128 && b.unicode > 32 && b.unicode < 128)
-            kerned.push_back({k.left, k.right, static_cast<float>(k.value * s.unit_scale)});
-    }
-    const std::size_t step = std::max<std::size_t>(kerned.size() / std::max<std::size_t>(n, 1), 1);
-    for (std::size_t i = 0; i < n && i * step < kerned.size(); ++i)
-        models.push_back(kerned[i * step]);
-    return models;
 }
 
 ZVmodels fit(const SampleMaster &s, const std::vector<ZVminipair> &models) {
