@@ -1,0 +1,113 @@
+// The kerning engine of one font master: its glyph records, models, autokerned and independent
+// pairs, messages, finished pair values (font units) and undo history.
+#pragma once
+
+#include "engine/geometry/PLXglyph.h"
+#include "engine/geometry/ZVglyphs.h"
+#include "engine/geometry/ZVglyphsinfo.h"
+#include "engine/model/ZVautopairs.h"
+#include "engine/model/ZVcache.h"
+#include "engine/model/ZVfeatures.h"
+#include "engine/model/ZVfeedback.h"
+#include "engine/model/ZVmodels.h"
+#include "engine/model/ZVsimplepair.h"
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class ZVfont {
+  public:
+    /// What kind of master this is and how far the engine has processed it.
+    enum master_status : std::uint32_t {
+        linked_metrics = 0,
+        untouched = 1,
+        self_kerned = 2,
+        being_processed = 3,
+        kerned = 4,
+        interpolated = 5,
+        autokerned_from_other = 6,
+        engine_taken_over = 7,
+    };
+
+    std::string name;                             ///< the host's id of the master
+    PLXlibNamespaceForZV::ZVglyphs glyphs;        ///< glyph records, engine units
+    ZVmodels models;                              ///< source pairs, model pairs, tracking
+    std::unique_ptr<ZVautopairs> autopairs;       ///< null until the first initial_processing
+    std::vector<ZVsimplepair> independents;       ///< pairs fixed by the designer, font units
+    ZVfeedbacks feedbacks;                        ///< messages waiting for the window
+    ZVcache cache;                                ///< finished pair values, font units
+    double unit_scale = -1.0;                     ///< font units to engine units: 225 / x-height
+    std::map<ZVglyph_pair, float> existing_pairs; ///< the host's kerning before, font units
+    std::vector<std::vector<ZVsimplepair>> undo_stack; ///< earlier states, font units
+    std::vector<std::pair<double, std::string>> interpolation_sources; ///< (weight, master id)
+    master_status status = linked_metrics;
+    std::vector<ZVUIpair> details_memo; ///< pair records computed for the window, in order
+
+    /// An empty master: no glyphs, unit numbers -1, a sorted, invalid cache, status 0.
+    ZVfont();
+    /// A master of the given status; the pairs become independent pairs (font units). A master
+    /// of status 0, or one whose x-height is not positive, gets no glyphs and no cache lists.
+    ZVfont(const std::string &id, master_status status,
+           std::vector<PLXlibNamespaceForZV::PLXglyph> &outlines,
+           const PLXlibNamespaceForZV::ZVglyphsinfo &table, const std::vector<ZVminipair> &pairs,
+           int cap_height, int x_height);
+    /// A master with stored models (rescaled in place to engine units) and independent pairs
+    /// (font units): status 2, or 1 when every model is also an independent pair.
+    ZVfont(const std::string &id, std::vector<PLXlibNamespaceForZV::PLXglyph> &outlines,
+           const PLXlibNamespaceForZV::ZVglyphsinfo &table, std::vector<ZVminipair> &model_pairs,
+           const std::vector<ZVminipair> &independent_pairs, int cap_height, int x_height);
+    ZVfont(ZVfont &&other) noexcept;
+    ZVfont &operator=(ZVfont &&other) noexcept;
+    ZVfont(const ZVfont &) = delete;
+    ZVfont &operator=(const ZVfont &) = delete;
+    ~ZVfont() = default;
+
+    /// Engine units to font units: x-height / 225 (-1 in a master without glyphs).
+    double unit_factor() const { return cache.scale; }
+    /// Whether every cache list is sorted by second glyph.
+    bool cache_sorted() const { return cache.sorted; }
+    /// Whether the cache reflects the current models.
+    bool cache_valid() const { return cache.valid; }
+    /// Whether the models hold source pairs or model pairs.
+    bool has_models() const { return models.size() != 0 || !models.modelpairs.empty(); }
+
+    // Start-up across threads.
+
+    /// Whether this master's first processing of a start-up has ended (acquire).
+    bool started_up() const { return started_up_.load(std::memory_order_acquire); }
+    /// Marks the master as started up or not (release).
+    void set_started_up(bool done) { started_up_.store(done, std::memory_order_release); }
+
+    // Processing.
+
+    /// The first run of the engine over the master; first_time queues every model suggestion.
+    void initial_processing(const PLXlibNamespaceForZV::ZVglyphsinfo &table,
+                            const std::vector<ZVminipair> &user_set_autos,
+                            const ZVfeatures &features, bool first_time);
+    /// Measures the models against the glyphs again and fits them.
+    void prepare_engine();
+    /// First models of a master without models, picked from its existing kerning.
+    void auto_pick_models();
+    /// Rebuilds the finished pair values from the models, autopairs and independent pairs.
+    void refill_cache();
+
+    // Cache access shared by the editing operations and queries.
+
+    /// Refills a stale cache (not for an interpolated master) or sorts an unsorted one.
+    void freshen_cache();
+    /// The cache record of a pair (sorting the lists first when needed); the no-pair record
+    /// (glyphs 65535, all else 0) when there is none.
+    ZVsimplepair lookup(ZVglyph_pair pair);
+
+  private:
+    void sort_cache();
+    void size_tracking_vectors();
+    void reset_modelpairs();
+    // A master outside a start-up is always readable; begin_start_up clears the flag.
+    std::atomic<bool> started_up_{true};
+};
