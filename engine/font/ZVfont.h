@@ -104,8 +104,55 @@ class ZVfont {
     /// (glyphs 65535, all else 0) when there is none.
     ZVsimplepair lookup(ZVglyph_pair pair);
 
+    // Editing (values in and out in font units; sides 0 left, 1 right).
+
+    /// Takes the glyph run the designer sees; returns what changed (kind 0: nothing; glyphs
+    /// 65535: the whole kerning; else the one pair).
+    const ZVsimplepair &set_required_text(const std::vector<std::uint16_t> &run);
+    /// The kerned pairs of one side of a glyph, font units, values rounded.
+    std::vector<ZVsimplepair> pairs_for_glyph(std::uint16_t glyph, std::int8_t side);
+    /// Gives a glyph side a tracking group (-1: No kerning) and rekerns what it touches.
+    void set_tracking_group(std::uint16_t glyph, std::int8_t side, std::int16_t group);
+    /// Takes a glyph's edited outline (font units; scaled to engine units in place).
+    void update_glyph_shape(PLXlibNamespaceForZV::PLXglyph &outline, std::uint16_t glyph);
+    /// Moves a glyph side by delta font units; the models facing it keep their distance.
+    void adjust_sidebearing(std::uint16_t glyph, std::int8_t side, double delta);
+    /// Moves a glyph side so that its pairs with the partners fit the models; the shift applied
+    /// (whole font units).
+    int autospace(std::uint16_t glyph, std::int8_t side,
+                  const std::vector<std::uint16_t> &partners);
+    /// Makes the pairs models (at 0 when asked), keeping an undo frame.
+    void set_models(const std::vector<ZVglyph_pair> &pairs, bool set_to_zero);
+    /// Adds stored models (font units); with flag known models take the new values.
+    void add_models(std::vector<ZVminipair> pairs, bool flag);
+    /// Whether stored models (font units) or independent pairs disagree with this master's.
+    bool any_value_contradictions(std::vector<ZVminipair> models_given,
+                                  const std::vector<ZVminipair> &independents_given) const;
+    /// The pairs the designer asked to be autokerned (empty before the first run).
+    const std::vector<ZVglyph_pair> &get_user_set_autos() const;
+    /// Gives a pair a value, making it a model or an independent pair; keeps an undo frame.
+    void set_value(ZVglyph_pair pair, float value);
+    /// Hands pairs to autokerning; returns what changed, font units. Keeps an undo frame.
+    ZVsimplepair set_autos(const std::vector<ZVglyph_pair> &pairs);
+    /// Drops a user-set autopair of no known frequency from the cache and from autokerning.
+    void unset_user_set_auto(ZVglyph_pair pair);
+    /// Fixes a pair at its current value, rounded; keeps an undo frame.
+    void set_independent_pair(ZVglyph_pair pair);
+    /// Adds stored independent pairs (font units); with overwrite known ones take the values.
+    void add_independent_pairs(const std::vector<ZVminipair> &pairs, bool overwrite);
+    /// Restores the pairs of the last editing step that kept an undo frame.
+    void undo();
+    /// Whether a pair can be kerned at all: no side in No kerning, both glyphs with an outline
+    /// profile, the narrower glyph of positive width.
+    bool kernable(ZVglyph_pair pair) const;
+
   private:
     void sort_cache();
+    /// The cache record for an undo frame: the no-pair record carries the pair's glyphs.
+    ZVsimplepair frame_record(ZVglyph_pair pair);
+    void remove_unset_auto(ZVglyph_pair pair);
+    void merge_source_feedbacks();
+    ZVsimplepair change_;
     void size_tracking_vectors();
     void reset_modelpairs();
     // A master outside a start-up is always readable; begin_start_up clears the flag.
