@@ -46,7 +46,10 @@ class ZVfont {
     std::vector<std::vector<ZVsimplepair>> undo_stack; ///< earlier states, font units
     std::vector<std::pair<double, std::string>> interpolation_sources; ///< (weight, master id)
     master_status status = linked_metrics;
-    std::vector<ZVUIpair> details_memo; ///< pair records computed for the window, in order
+    /// Pair records computed for the window, in order, by the pair asked for.
+    std::vector<std::pair<ZVglyph_pair, ZVUIpair>> details_memo;
+    /// The glyph pairs of a taken-over engine's model pairs, in this master's glyph indices.
+    std::vector<ZVglyph_pair> taken_over_modelpairs;
 
     /// An empty master: no glyphs, unit numbers -1, a sorted, invalid cache, status 0.
     ZVfont();
@@ -145,6 +148,43 @@ class ZVfont {
     /// Whether a pair can be kerned at all: no side in No kerning, both glyphs with an outline
     /// profile, the narrower glyph of positive width.
     bool kernable(ZVglyph_pair pair) const;
+
+    // Takeover, interpolation and changes.
+
+    /// Keeps this master's glyphs and takes over the other master's trained engine; the own
+    /// models become user-set autopairs. Leaves the cache stale.
+    void set_engine(const ZVfont &other);
+    /// With sources: an interpolated master (status 5). Empty: ends the interpolation, building
+    /// models from it when the master has none (status 4). Masters whose start-up has not
+    /// ended are not read.
+    void set_interpolated(const std::vector<std::pair<double, std::string>> &sources,
+                          const std::vector<ZVfont> &masters);
+    /// A pair's value in engine units, from the cache as it stands or else autokerned.
+    float get_value_unscaled(ZVglyph_pair pair) const;
+    /// Turns a taken-over engine into models of this master's own (status 4).
+    void un_autokern();
+    /// One changed pair: its new value and the difference from the previous one, font units.
+    struct change {
+        ZVglyph_pair indices{0, 0};
+        float value = 0;
+        float difference = 0;
+    };
+    /// The most telling pairs whose kerning differs from previous (font units; empty: the
+    /// existing kerning), largest decrease first.
+    std::vector<change> changes(const std::map<ZVglyph_pair, float> &previous,
+                                const PLXlibNamespaceForZV::ZVglyphs &other_glyphs);
+
+    // Messages and pair details.
+
+    /// Takes the message the window showed last and gives the one to show now; other
+    /// masters' models are favoured in new suggestions.
+    void next_feedback(ZVfeedback &feedback, const std::vector<ZVfont> &masters);
+    /// The window's record of a pair (font units); valid until the next call or edit.
+    const ZVUIpair &get_pair_details(ZVglyph_pair pair);
+    /// The value the pair would get if autokerned, font units, rounded.
+    float if_autokerned(ZVglyph_pair pair);
+    /// Queues the message about a newer stored version (21) or added composite pairs (22).
+    void generate_version_related_feedback(int type);
 
   private:
     void sort_cache();
