@@ -58,8 +58,8 @@ TEST(FontTakeover, SetEngineKernsTheVisiblePairsWithoutModels) {
 TEST(FontTakeover, InterpolationBuildsWeightedModels) {
     const FontFixture &d = font_fixture();
     std::vector<ZVfont> masters;
-    masters.push_back(d.processed());
-    masters.back().name = "A";
+    masters.push_back(d.self_kerned({}, "A"));
+    masters.back().initial_processing(d.font.info, {}, d.features(), true);
     {
         std::vector<PLXglyph> o = d.outlines();
         std::vector<ZVminipair> m = d.models();
