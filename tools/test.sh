@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: an optimised build with warnings on, then a build under
-# AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run.
+# AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run; then the tests
+# that start masters on worker threads under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -13,3 +14,8 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_SANITIZE=ON -DZV
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF
+cmake --build build-tsan -j "$jobs" --target test_font
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  build-tsan/tests/engine/font/test_font --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*'

@@ -1,0 +1,132 @@
+// The headless re-work road: the engine takes over a font that already has kerning, as the
+// plug-in's activation does ("re-work the existing kerning"), and reports per master what it
+// did and how far its kerning lies from the font's.
+//
+// Usage: zelvar_rework [font.json] [--write OUT.json] [--serial]
+//                      [--frequencies pair_frequencies.txt] [--groups default_groups.txt]
+#include "ZVrework.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::string glyph_name(const ZVfontMM &mm, std::uint16_t g) {
+    const auto &names = mm.glyphsinfo._glyph_name_for_index;
+    return g < names.size() ? names[g] : std::string("-");
+}
+
+std::string pair_name(const ZVfontMM &mm, ZVglyph_pair p) {
+    return glyph_name(mm, p.first) + "/" + glyph_name(mm, p.second);
+}
+
+void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
+    ZVfontMM &mm = road.mm;
+    const ZVfont &f = mm.get_master(m.id);
+    std::printf("\n%s (%s)\n", m.name.c_str(), m.id.c_str());
+    const std::vector<ZVglyph_pair> models = mm.get_models(m.id);
+    std::printf("  models picked: %zu", models.size());
+    for (std::size_t i = 0; i < models.size(); ++i)
+        std::printf("%s%s", i == 0 ? "  " : " ", pair_name(mm, models[i]).c_str());
+    std::printf("\n  messages: %zu\n", f.feedbacks.list.size());
+    for (const ZVfeedback &fb : f.feedbacks.list) {
+        std::printf("    type %2d:", fb.type);
+        for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
+            std::printf(" %s", pair_name(mm, fb.pairs[i].indices).c_str());
+        if (fb.pairs.size() > 8)
+            std::printf(" (+%zu)", fb.pairs.size() - 8);
+        std::printf("\n");
+    }
+    const std::map<ZVglyph_pair, int> now = written_kerning(road, m.id);
+    std::size_t kerned = 0;
+    for (const auto &[pair, v] : now)
+        kerned += v != 0;
+    // Compared over every pair that either kerning holds; a pair missing from one counts as 0.
+    std::map<ZVglyph_pair, std::pair<double, double>> both;
+    for (const auto &[pair, v] : m.existing)
+        both[pair].first = v;
+    for (const auto &[pair, v] : now)
+        both[pair].second = v;
+    const double tolerance = 10.0 * units_per_em / 1000.0;
+    double sum = 0;
+    std::size_t within = 0;
+    for (const auto &[pair, v] : both) {
+        const double d = std::fabs(v.first - v.second);
+        sum += d;
+        within += d <= tolerance;
+    }
+    const std::size_t n = both.size();
+    std::printf("  kerned pairs: %zu (of %zu written), existing kerned pairs: %zu\n", kerned,
+                now.size(), m.existing.size());
+    std::printf("  against the existing kerning: %zu pairs compared, mean |difference| %.2f "
+                "units, %.1f%% within %.0f units\n",
+                n, n ? sum / static_cast<double>(n) : 0.0,
+                n ? 100.0 * static_cast<double>(within) / static_cast<double>(n) : 0.0, tolerance);
+    std::printf("  time: %.0f ms\n", m.ms);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    std::string font_path = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
+    std::string frequencies = std::string(ZV_RESOURCES_DIR) + "/pair_frequencies.txt";
+    std::string groups = std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
+    std::string out;
+    bool threads = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (a == "--write" && has_value)
+            out = argv[++i];
+        else if (a == "--frequencies" && has_value)
+            frequencies = argv[++i];
+        else if (a == "--groups" && has_value)
+            groups = argv[++i];
+        else if (a == "--serial")
+            threads = false;
+        else if (!a.empty() && a[0] != '-')
+            font_path = a;
+        else {
+            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] [--serial] "
+                                 "[--frequencies FILE] [--groups FILE]\n");
+            return 2;
+        }
+    }
+    std::string error;
+    std::optional<ZVreworkRoad> road = load_rework_road(font_path, frequencies, groups, error);
+    if (!road) {
+        std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
+        return 1;
+    }
+    if (!road->frequencies_from_file)
+        std::printf("Note: no pair frequencies at %s; the font's own kerned pairs of printable "
+                    "ASCII characters stand in for "
+                    "the frequent pairs, all with one frequency.\n",
+                    frequencies.c_str());
+    if (road->masters.empty()) {
+        std::printf("%s has no master the engine can measure.\n", font_path.c_str());
+        return 0;
+    }
+    std::printf("%s: %zu glyphs, %zu masters, %zu frequent pairs; loaded in %.0f ms\n",
+                road->font->familyName().c_str(), road->mm.glyphsinfo.size(), road->masters.size(),
+                road->frequent.size(), road->load_ms);
+    const auto start = std::chrono::steady_clock::now();
+    run_rework_road(*road, threads);
+    const double wall =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    for (const ZVreworkMaster &m : road->masters)
+        report(*road, m, road->font->unitsPerEm());
+    std::printf("\nAll masters %s: %.0f ms (%u cores)\n", threads ? "in parallel" : "one by one",
+                wall, std::thread::hardware_concurrency());
+    if (!out.empty()) {
+        if (!write_rework_road(*road, out, error)) {
+            std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("Kerning written to %s\n", out.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,126 @@
+// The font engine: the re-work road on the sample family (per master and all masters at once),
+// one value set on a model of a master with 100 models and 500 visible pairs, one typed glyph.
+#include "ZVrework.h"
+#include "demo_font.h"
+#include "engine/font/ZVfontMM.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <random>
+#include <thread>
+
+using namespace PLXlibNamespaceForZV;
+
+namespace {
+
+void BM_ReworkSample(benchmark::State &state) {
+    const bool threads = state.range(0) != 0;
+    std::vector<double> per_master;
+    std::size_t pairs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string error;
+        std::optional<ZVreworkRoad> road =
+            load_rework_road(std::string(ZV_SAMPLES_DIR) + "/Lato.json",
+                             std::string(ZV_RESOURCES_DIR) + "/pair_frequencies.txt",
+                             std::string(ZV_RESOURCES_DIR) + "/default_groups.txt", error);
+        if (!road) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        state.ResumeTiming();
+        run_rework_road(*road, threads);
+        per_master.clear();
+        for (const ZVreworkMaster &m : road->masters)
+            per_master.push_back(m.ms);
+        pairs = road->frequent.size();
+    }
+    for (std::size_t i = 0; i < per_master.size(); ++i)
+        state.counters["master" + std::to_string(i) + "_ms"] = per_master[i];
+    state.counters["frequent_pairs"] = static_cast<double>(pairs);
+    state.counters["cores"] = std::thread::hardware_concurrency();
+}
+BENCHMARK(BM_ReworkSample)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+constexpr int kGlyphs = 300;
+constexpr std::size_t kCandidateModels = 205;
+
+/// A synthetic master with 100 agreeing models and 500 visible pairs, processed.
+struct Kerned {
+    zvtest::DemoFont font = zvtest::make_synthetic_font(kGlyphs);
+    ZVfont master;
+    std::vector<ZVglyph_pair> models;
+    std::vector<std::uint16_t> run;
+
+    Kerned() {
+        std::mt19937 rng(5);
+        std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
+        ZVfeatures features;
+        for (int i = 0; i < 3000; ++i)
+            features.indices_with_frequency.push_back(
+                {{static_cast<std::uint16_t>(pick(rng)), static_cast<std::uint16_t>(pick(rng))},
+                 static_cast<std::uint16_t>(20 + i % 20000)});
+        const ZVglyphs glyphs = zvtest::build_glyphs(font);
+        const auto n = static_cast<unsigned>(glyphs.max_width);
+        const double to_font = font.x_height / 225.0;
+        std::vector<ZVminipair> list;
+        // The fit gives up some of them; about 100 remain.
+        while (list.size() < kCandidateModels) {
+            const auto l = static_cast<std::uint16_t>(pick(rng));
+            const auto r = static_cast<std::uint16_t>(pick(rng));
+            ZVsource s;
+            s.update_from_glyphs(glyphs.glyphs[l], glyphs.glyphs[r], n, 0);
+            // One simple rule (a fixed closest distance), so that the models agree.
+            const float v = std::clamp(static_cast<float>(40 - s.closest), -60.f, 20.f);
+            list.push_back({l, r, static_cast<float>(std::round(v * to_font))});
+        }
+        std::vector<PLXglyph> outlines = font.outlines;
+        master = ZVfont("m", outlines, font.info, list, {}, font.cap_height, font.x_height);
+        master.initial_processing(font.info, {}, features, true);
+        for (const ZVsourcepair &p : master.models.pairs)
+            models.push_back(p.indices);
+        for (int i = 0; i < 500; ++i) {
+            const auto &p = features.indices_with_frequency[static_cast<std::size_t>(i)].first;
+            run.insert(run.end(), {p.first, p.second, ZV_NO_GLYPH});
+        }
+        master.set_required_text(run);
+    }
+};
+
+Kerned &kerned() {
+    static Kerned k;
+    return k;
+}
+
+void BM_SetValueOnModel(benchmark::State &state) {
+    Kerned &k = kerned();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const ZVglyph_pair p = k.models[i++ % k.models.size()];
+        k.master.set_value(p, k.master.lookup(p).value + ((i & 1) ? 2.f : -2.f));
+        benchmark::DoNotOptimize(k.master.cache.lists.data());
+    }
+    state.counters["models"] = static_cast<double>(k.master.models.size());
+    state.counters["cores"] = std::thread::hardware_concurrency();
+}
+BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond);
+
+void BM_TypeOneGlyphInMaster(benchmark::State &state) {
+    Kerned &k = kerned();
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
+    std::vector<std::uint16_t> run = k.run;
+    for (auto _ : state) {
+        run.push_back(static_cast<std::uint16_t>(pick(rng)));
+        benchmark::DoNotOptimize(k.master.set_required_text(run));
+    }
+}
+BENCHMARK(BM_TypeOneGlyphInMaster)->Unit(benchmark::kMillisecond);
+
+} // namespace

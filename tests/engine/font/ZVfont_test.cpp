@@ -1,0 +1,180 @@
+// A master's construction and processing on the demo font.
+#include "font_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace zvtest;
+
+namespace {
+
+const ZVsimplepair *cached(const ZVfont &f, ZVglyph_pair p) { return f.cache.find(p); }
+
+} // namespace
+
+TEST(FontConstruction, MastersWithoutGlyphsHoldNothing) {
+    const FontFixture &d = font_fixture();
+    struct Case {
+        const char *what;
+        ZVfont::master_status status;
+        int x_height;
+    } cases[] = {{"linked metrics", ZVfont::linked_metrics, 500},
+                 {"zero x-height", ZVfont::untouched, 0},
+                 {"negative x-height", ZVfont::self_kerned, -10}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<PLXglyph> o = d.outlines();
+        ZVfont f("m", c.status, o, d.font.info, {d.mini("A", "V", -50)}, 700, c.x_height);
+        EXPECT_EQ(f.status, ZVfont::linked_metrics);
+        EXPECT_TRUE(f.cache.lists.empty());
+        EXPECT_TRUE(f.glyphs.glyphs.empty());
+        EXPECT_TRUE(f.independents.empty());
+        EXPECT_EQ(f.unit_scale, -1.0);
+        EXPECT_EQ(f.unit_factor(), -1.0);
+        EXPECT_FALSE(f.cache_valid());
+    }
+    const ZVfont empty;
+    EXPECT_EQ(empty.status, ZVfont::linked_metrics);
+    EXPECT_TRUE(empty.cache_sorted());
+    EXPECT_FALSE(empty.cache_valid());
+}
+
+TEST(FontConstruction, UnitsPairsAndCacheLists) {
+    const FontFixture &d = font_fixture();
+    std::vector<PLXglyph> o = d.outlines();
+    ZVfont f("id", ZVfont::untouched, o, d.font.info, {d.mini("A", "V", -50)}, 700, 450);
+    EXPECT_EQ(f.name, "id");
+    EXPECT_DOUBLE_EQ(f.unit_scale, 0.5);
+    EXPECT_DOUBLE_EQ(f.unit_factor(), 2.0);
+    EXPECT_EQ(f.cache.lists.size(), d.font.info.size());
+    EXPECT_TRUE(f.cache_valid());
+    ASSERT_EQ(f.independents.size(), 1u);
+    const ZVsimplepair &p = f.independents[0];
+    EXPECT_EQ(p.value, -50); // font units, unscaled
+    EXPECT_EQ(p.value_min, -50);
+    EXPECT_EQ(p.value_max, -50);
+    EXPECT_EQ(p.frequency, ZV_UNKNOWN_FREQUENCY);
+    EXPECT_EQ(p.properties.c, ZV_INDEPENDENT);
+}
+
+TEST(FontConstruction, SelfKernedScalesModelsAndIndependentsWin) {
+    const FontFixture &d = font_fixture();
+    std::vector<PLXglyph> o = d.outlines();
+    std::vector<ZVminipair> models = {d.mini("T", "o", 10), d.mini("V", "o", -40)};
+    ZVfont f("m", o, d.font.info, models, {d.mini("V", "o", -30)}, 700, 450);
+    EXPECT_EQ(models[0].value, 5); // the caller's list is in engine units afterwards
+    EXPECT_EQ(f.status, ZVfont::self_kerned);
+    ASSERT_EQ(f.models.size(), 1u);
+    EXPECT_EQ(f.models.pairs[0].indices, (ZVglyph_pair{d.index("T"), d.index("o")}));
+    EXPECT_EQ(f.models.pairs[0].value, 5);
+
+    std::vector<PLXglyph> o2 = d.outlines();
+    std::vector<ZVminipair> all = {d.mini("T", "o", 10)};
+    ZVfont g("m", o2, d.font.info, all, {d.mini("T", "o", 12)}, 700, 450);
+    EXPECT_EQ(g.status, ZVfont::untouched);
+    EXPECT_FALSE(g.cache_valid());
+    ASSERT_EQ(g.independents.size(), 1u);
+    EXPECT_EQ(g.independents[0].value, 12);
+}
+
+TEST(FontConstruction, MovesKeepEverything) {
+    const FontFixture &d = font_fixture();
+    ZVfont a = d.self_kerned({d.mini("A", "V", -50)});
+    a.set_started_up(false);
+    ZVfont b(std::move(a));
+    EXPECT_EQ(b.models.size(), d.models().size());
+    EXPECT_FALSE(b.started_up());
+    ZVfont c;
+    c = std::move(b);
+    EXPECT_EQ(c.independents.size(), 1u);
+    EXPECT_EQ(c.status, ZVfont::self_kerned);
+    EXPECT_FALSE(c.started_up());
+}
+
+TEST(FontProcessing, SelfKernedMasterIsKerned) {
+    const FontFixture &d = font_fixture();
+    const ZVfont f = d.processed({d.mini("A", "V", -70)});
+    EXPECT_EQ(f.status, ZVfont::kerned);
+    EXPECT_TRUE(f.started_up());
+    ASSERT_TRUE(f.autopairs);
+    EXPECT_TRUE(f.cache_valid());
+    EXPECT_TRUE(f.cache_sorted());
+    EXPECT_FALSE(f.models.modelpairs.empty());
+    // Every model in font units, whole; the independent pair unchanged.
+    for (const ZVsourcepair &p : f.models.pairs) {
+        const ZVsimplepair *c = cached(f, p.indices);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->properties.kind(), ZV_MODEL);
+        EXPECT_FLOAT_EQ(c->value, static_cast<float>(p.value * f.unit_factor()));
+    }
+    const ZVsimplepair *av = cached(f, {d.index("A"), d.index("V")});
+    ASSERT_NE(av, nullptr);
+    EXPECT_EQ(av->value, -70);
+    EXPECT_EQ(av->properties.kind(), ZV_INDEPENDENT);
+    EXPECT_EQ(f.models.tracking_values.size(),
+              static_cast<std::size_t>(f.models.highest_tracking_group) + 1);
+    // The first master to be kerned hears the model suggestions.
+    EXPECT_FALSE(f.feedbacks.list.empty());
+}
+
+TEST(FontProcessing, UntouchedWithoutKerningStaysUntouched) {
+    const FontFixture &d = font_fixture();
+    std::vector<PLXglyph> o = d.outlines();
+    ZVfont f("m", ZVfont::untouched, o, d.font.info, {}, 700, 500);
+    f.initial_processing(d.font.info, {}, d.features(), true);
+    EXPECT_EQ(f.status, ZVfont::untouched);
+    EXPECT_TRUE(f.feedbacks.list.empty());
+}
+
+TEST(FontProcessing, RefillWithoutModelsKeepsIndependents) {
+    const FontFixture &d = font_fixture();
+    std::vector<PLXglyph> o = d.outlines();
+    ZVfont f("m", ZVfont::untouched, o, d.font.info, {d.mini("A", "V", -50)}, 700, 500);
+    f.refill_cache();
+    EXPECT_FALSE(f.cache_valid());
+    const ZVsimplepair *c = cached(f, {d.index("A"), d.index("V")});
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->value, -50);
+}
+
+// The existing kerning is either re-worked (more pairs than a tenth of the autopair records) or
+// taken over as the first models.
+TEST(FontProcessing, AutoPickMessageAndExistingMap) {
+    const FontFixture &d = font_fixture();
+    ZVfeatures features = d.features();
+    features.indices_with_frequency.resize(300);
+    // Existing kerning drawn from the model list, extended by more lowercase pairs.
+    std::vector<ZVminipair> pool = d.models();
+    for (const char *l : {"n", "o", "p", "l", "v"})
+        for (const char *r : {"n", "o", "p", "l", "v", "period", "comma", "hyphen"})
+            pool.push_back(d.mini(l, r, -4));
+    struct Case {
+        std::size_t existing;
+        int type;
+        bool map_kept;
+    } cases[] = {{31, ZVfeedback::reworked_changes, true}, {30, -1, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.existing);
+        std::vector<PLXglyph> o = d.outlines();
+        ZVfont f("m", ZVfont::untouched, o, d.font.info, {}, 700, 500);
+        for (const ZVminipair &m : pool)
+            if (f.existing_pairs.size() < c.existing)
+                f.existing_pairs[{m.left, m.right}] = m.value;
+        ASSERT_EQ(f.existing_pairs.size(), c.existing);
+        f.initial_processing(d.font.info, {}, features, true);
+        ASSERT_EQ(f.autopairs->records.size(), 300u);
+        EXPECT_EQ(f.status, ZVfont::kerned);
+        EXPECT_EQ(f.existing_pairs.empty(), !c.map_kept);
+        // A status message gives way to the removal messages that follow it, so only the
+        // re-work message is sure to stay.
+        bool reworked = false;
+        for (const ZVfeedback &m : f.feedbacks.list)
+            reworked |= m.type == ZVfeedback::reworked_changes;
+        EXPECT_EQ(reworked, c.type == ZVfeedback::reworked_changes);
+        for (const ZVsourcepair &p : f.models.pairs)
+            if (auto it = f.autopairs->find_pair(p.indices); it != f.autopairs->records.end()) {
+                EXPECT_EQ(it->properties.kind(), 0);
+            }
+    }
+}

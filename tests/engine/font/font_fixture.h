@@ -1,0 +1,61 @@
+// Masters of the demo font (x-height 500, 24 glyphs) for the font-engine tests.
+#pragma once
+
+#include "demo_font.h"
+#include "engine/font/ZVfont.h"
+
+#include <string>
+#include <vector>
+
+namespace zvtest {
+
+/// The demo font's glyph table and outlines, with glyph indices by name.
+struct FontFixture {
+    DemoFont font = make_demo_font();
+
+    std::uint16_t index(const char *name) const { return font.info.index_for_glyph_name(name); }
+    ZVminipair mini(const char *l, const char *r, float value) const {
+        return {index(l), index(r), value};
+    }
+    /// A fresh copy of the outlines (the master scales them in place).
+    std::vector<PLXglyph> outlines() const { return font.outlines; }
+
+    /// Twelve models in font units: straight, round, capitals and diagonals.
+    std::vector<ZVminipair> models() const {
+        return {mini("n", "n", 0),  mini("o", "o", -12), mini("n", "o", -6),  mini("o", "n", -6),
+                mini("l", "l", 8),  mini("n", "l", 4),   mini("H", "H", 0),   mini("H", "O", -8),
+                mini("O", "H", -8), mini("T", "o", -90), mini("V", "o", -60), mini("o", "v", -16)};
+    }
+    /// Every pair of two glyphs with outlines, frequencies varying with the pair.
+    ZVfeatures features() const {
+        ZVfeatures f;
+        const auto n = static_cast<std::uint16_t>(font.outlines.size());
+        for (std::uint16_t l = 0; l < n; ++l)
+            for (std::uint16_t r = 0; r < n; ++r)
+                if (font.info._glyph_name_for_index[l] != "space" &&
+                    font.info._glyph_name_for_index[r] != "space")
+                    f.indices_with_frequency.push_back(
+                        {{l, r}, static_cast<std::uint16_t>(20 + (l * 37 + r * 11) % 900)});
+        return f;
+    }
+    /// A self-kerned master with the models and the given independent pairs.
+    ZVfont self_kerned(const std::vector<ZVminipair> &independents = {},
+                       const std::string &id = "m") const {
+        std::vector<PLXglyph> o = outlines();
+        std::vector<ZVminipair> m = models();
+        return ZVfont(id, o, font.info, m, independents, font.cap_height, font.x_height);
+    }
+    /// A self-kerned master after its first run.
+    ZVfont processed(const std::vector<ZVminipair> &independents = {}) const {
+        ZVfont f = self_kerned(independents);
+        f.initial_processing(font.info, {}, features(), true);
+        return f;
+    }
+};
+
+inline const FontFixture &font_fixture() {
+    static const FontFixture f;
+    return f;
+}
+
+} // namespace zvtest
