@@ -138,27 +138,12 @@ void ZVfontMM::set_default_tracking_groups(const std::string &path) {
         }
 }
 
-void ZVfontMM::set_initial_unkerned_pairs(const std::vector<std::uint16_t> &run) {
-    for (ZVfont &m : masters) {
-        if (m.status != ZVfont::untouched)
-            continue;
-        m.existing_pairs.clear();
-        std::uint16_t previous = ZV_NO_GLYPH;
-        for (const std::uint16_t g : run) {
-            if (g >= m.glyphs.glyphs.size() || m.glyphs.glyphs[g].left.empty()) {
-                previous = ZV_NO_GLYPH;
-                continue;
-            }
-            if (previous != ZV_NO_GLYPH)
-                m.existing_pairs[{previous, g}] = 0;
-            previous = g;
-        }
-    }
-}
+namespace {
 
-std::set<ZVglyph_pair> ZVfontMM::pairs_in_text(const std::vector<std::uint16_t> &run) const {
-    std::set<ZVglyph_pair> pairs;
-    const ZVfont &m = at("");
+// Every pair of neighbours in a glyph run whose glyphs both have an outline in the master; a
+// glyph without one (or 65535) breaks the run.
+template <class F>
+void for_each_pair_of_run(const ZVfont &m, const std::vector<std::uint16_t> &run, F f) {
     std::uint16_t previous = ZV_NO_GLYPH;
     for (const std::uint16_t g : run) {
         if (g >= m.glyphs.glyphs.size() || m.glyphs.glyphs[g].left.empty()) {
@@ -166,9 +151,26 @@ std::set<ZVglyph_pair> ZVfontMM::pairs_in_text(const std::vector<std::uint16_t> 
             continue;
         }
         if (previous != ZV_NO_GLYPH)
-            pairs.insert({previous, g});
+            f(ZVglyph_pair{previous, g});
         previous = g;
     }
+}
+
+} // namespace
+
+void ZVfontMM::set_initial_unkerned_pairs(const std::vector<std::uint16_t> &run) {
+    for (ZVfont &m : masters) {
+        if (m.status != ZVfont::untouched)
+            continue;
+        m.existing_pairs.clear();
+        for_each_pair_of_run(m, run, [&](ZVglyph_pair p) { m.existing_pairs[p] = 0; });
+    }
+}
+
+std::set<ZVglyph_pair> ZVfontMM::pairs_in_text(const std::vector<std::uint16_t> &run) const {
+    std::set<ZVglyph_pair> pairs;
+    const ZVfont &m = at("");
+    for_each_pair_of_run(m, run, [&](ZVglyph_pair p) { pairs.insert(p); });
     return pairs;
 }
 

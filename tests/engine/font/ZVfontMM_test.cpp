@@ -32,14 +32,6 @@ ZVfontMM three_masters() {
     return mm;
 }
 
-std::vector<std::tuple<int, int, float>> flat(ZVfontMM &mm, const std::string &id) {
-    std::vector<std::tuple<int, int, float>> out;
-    for (const auto &list : mm.get_single_master_flat_kerning(id).lists)
-        for (const ZVsimplepair &p : list)
-            out.emplace_back(p.indices.first, p.indices.second, p.value);
-    return out;
-}
-
 std::vector<std::uint16_t> every_pair_run() {
     const FontFixture &d = font_fixture();
     std::vector<std::uint16_t> run;

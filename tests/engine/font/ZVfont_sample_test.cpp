@@ -3,12 +3,15 @@
 #include "bridge/ZVGlyphTableFromFont.h"
 #include "bridge/ZVMasterOutlines.h"
 #include "engine/font/ZVfontMM.h"
+#include "font_fixture.h"
 #include "host/GSFontJSON.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <thread>
+
+using zvtest::flat;
 
 namespace {
 
@@ -95,14 +98,6 @@ std::vector<std::uint16_t> visible_run(ZVfontMM &mm) {
         run.push_back(ZV_NO_GLYPH);
     }
     return run;
-}
-
-std::vector<std::tuple<int, int, float>> flat(ZVfontMM &mm, const std::string &id) {
-    std::vector<std::tuple<int, int, float>> out;
-    for (const auto &list : mm.get_single_master_flat_kerning(id).lists)
-        for (const ZVsimplepair &p : list)
-            out.emplace_back(p.indices.first, p.indices.second, p.value);
-    return out;
 }
 
 /// Starts the two kerned masters, Regular first, serially or each on its own thread.

@@ -3,8 +3,10 @@
 
 #include "demo_font.h"
 #include "engine/font/ZVfont.h"
+#include "engine/font/ZVfontMM.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zvtest {
@@ -52,6 +54,15 @@ struct FontFixture {
         return f;
     }
 };
+
+/// A master's flat kerning as (left, right, value) triples, in list order.
+inline std::vector<std::tuple<int, int, float>> flat(ZVfontMM &mm, const std::string &id) {
+    std::vector<std::tuple<int, int, float>> out;
+    for (const auto &list : mm.get_single_master_flat_kerning(id).lists)
+        for (const ZVsimplepair &p : list)
+            out.emplace_back(p.indices.first, p.indices.second, p.value);
+    return out;
+}
 
 inline const FontFixture &font_fixture() {
     static const FontFixture f;
