@@ -480,35 +480,34 @@ std::vector<GSOTSubstLookupRecord> readRecords(const Node &n, std::size_t lookup
     return out;
 }
 
+// The dictionary a node holds; refuses any other value.
+const PlistDictionary &objectAt(const Node &m) {
+    const PlistDictionary *d = m.v.asDictionary();
+    if (!d)
+        fail(m.path, "expected an object");
+    return *d;
+}
+
 GSOTSubtable readSubtable(const Node &n, int type, std::size_t lookupCount) {
     GSOTSubtable st;
     if (type == 1) {
         n.object({"mapping"});
         const Node m = n["mapping"];
-        const PlistDictionary *d = m.v.asDictionary();
-        if (!d)
-            fail(m.path, "expected an object");
-        for (const auto &[k, value] : *d)
+        for (const auto &[k, value] : objectAt(m))
             st.mapping.setObject(Node{value, m.path + "." + k}.string(), k);
         return st;
     }
     if (type == 2 || type == 3) {
         n.object({"mapping"});
         const Node m = n["mapping"];
-        const PlistDictionary *d = m.v.asDictionary();
-        if (!d)
-            fail(m.path, "expected an object");
-        for (const auto &[k, value] : *d)
+        for (const auto &[k, value] : objectAt(m))
             st.sequences.setObject(Node{value, m.path + "." + k}.strings(), k);
         return st;
     }
     if (type == 4) {
         n.object({"ligatures"});
         const Node m = n["ligatures"];
-        const PlistDictionary *d = m.v.asDictionary();
-        if (!d)
-            fail(m.path, "expected an object");
-        for (const auto &[k, value] : *d) {
+        for (const auto &[k, value] : objectAt(m)) {
             const Node set{value, m.path + "." + k};
             std::vector<GSOTLigature> ligs;
             for (std::size_t i = 0; i < set.array().size(); ++i) {

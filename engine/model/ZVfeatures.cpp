@@ -139,28 +139,23 @@ class Expansion {
                 }
             }
         }
-        for (const ZVsinglesub &s : f.left_substitutions) {
-            const std::size_t n = work_.size();
-            for (std::size_t i = 0; i < n; ++i) {
-                const ZVglyph_pair p = work_[i];
-                if (p.first != s.source)
-                    continue;
-                ZVglyph_pair q{s.substitute, p.second};
-                through_members(f, q);
-                offer(q, ceil_share(0.75, frequency(p)));
+        // One side's substitutions: the pairs so far with the source on that side.
+        auto substitute_side = [&](const std::vector<ZVsinglesub> &subs, bool left) {
+            for (const ZVsinglesub &s : subs) {
+                const std::size_t n = work_.size();
+                for (std::size_t i = 0; i < n; ++i) {
+                    const ZVglyph_pair p = work_[i];
+                    if ((left ? p.first : p.second) != s.source)
+                        continue;
+                    ZVglyph_pair q = left ? ZVglyph_pair{s.substitute, p.second}
+                                          : ZVglyph_pair{p.first, s.substitute};
+                    through_members(f, q);
+                    offer(q, ceil_share(0.75, frequency(p)));
+                }
             }
-        }
-        for (const ZVsinglesub &s : f.right_substitutions) {
-            const std::size_t n = work_.size();
-            for (std::size_t i = 0; i < n; ++i) {
-                const ZVglyph_pair p = work_[i];
-                if (p.second != s.source)
-                    continue;
-                ZVglyph_pair q{p.first, s.substitute};
-                through_members(f, q);
-                offer(q, ceil_share(0.75, frequency(p)));
-            }
-        }
+        };
+        substitute_side(f.left_substitutions, true);
+        substitute_side(f.right_substitutions, false);
     }
 
     void apply_substitutions(const ZVfeature &f) {
