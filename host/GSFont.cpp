@@ -1,7 +1,44 @@
 #include "host/GSFont.h"
 
+#include "host/GSUnicodeText.h"
+
+namespace {
+
+constexpr char32_t kUnencodedBase = 0xF0000;
+
+// A value the edit view can show as itself: a Unicode scalar other than 0.
+bool isScalar(std::uint32_t c) { return c != 0 && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
+
+} // namespace
+
 GSFont::GSFont() = default;
-GSFont::~GSFont() = default;
+
+GSFont::~GSFont() {
+    // The plug-in objects let go of the font before it goes.
+    auto objects = std::move(tempObjects_);
+    tempObjects_.clear();
+    for (auto &[key, object] : objects)
+        if (object)
+            object->removedFromTempData(*this);
+}
+
+std::shared_ptr<GSTempObject> GSFont::tempDataObjectForKey(const std::string &key) const {
+    auto it = tempObjects_.find(key);
+    return it == tempObjects_.end() ? nullptr : it->second;
+}
+
+void GSFont::setTempData(std::shared_ptr<GSTempObject> object, const std::string &key) {
+    std::shared_ptr<GSTempObject> previous;
+    auto it = tempObjects_.find(key);
+    if (it != tempObjects_.end()) {
+        previous = std::move(it->second);
+        tempObjects_.erase(it);
+    }
+    if (object)
+        tempObjects_.emplace(key, std::move(object));
+    if (previous && previous != tempDataObjectForKey(key))
+        previous->removedFromTempData(*this);
+}
 
 bool GSFont::compileTempFontError(std::string *error) const {
     if (!featuresCompile_ && error)
@@ -40,11 +77,14 @@ std::vector<GSGlyph *> GSFont::glyphs() const {
 
 GSGlyph &GSFont::addGlyph(std::unique_ptr<GSGlyph> glyph) {
     glyph->parent_ = this;
+    glyph->fontIndex_ = glyphs_.size();
     GSGlyph &g = *glyphs_.emplace_back(std::move(glyph));
     byName_.try_emplace(g.name(), &g);
     byId_.try_emplace(g.id(), &g);
     for (const std::string &u : g.unicodes())
         byUnicode_.try_emplace(u, &g);
+    if (isScalar(g.unicodeChar()))
+        byCharacter_.try_emplace(g.unicodeChar(), &g);
     return g;
 }
 
@@ -52,12 +92,60 @@ void GSFont::reindex() {
     byName_.clear();
     byId_.clear();
     byUnicode_.clear();
+    byCharacter_.clear();
     for (const auto &g : glyphs_) {
         byName_.try_emplace(g->name(), g.get());
         byId_.try_emplace(g->id(), g.get());
         for (const std::string &u : g->unicodes())
             byUnicode_.try_emplace(u, g.get());
+        if (isScalar(g->unicodeChar()))
+            byCharacter_.try_emplace(g->unicodeChar(), g.get());
     }
+}
+
+std::size_t GSFont::indexOfGlyph(const GSGlyph *glyph) const {
+    if (!glyph || glyph->parent_ != this)
+        return static_cast<std::size_t>(-1);
+    return glyph->fontIndex_;
+}
+
+char32_t GSFont::characterForGlyph(const GSGlyph *glyph) const {
+    const std::size_t i = indexOfGlyph(glyph);
+    if (i == static_cast<std::size_t>(-1))
+        return 0;
+    const std::uint32_t u = glyph->unicodeChar();
+    return isScalar(u) ? u : kUnencodedBase + static_cast<char32_t>(i);
+}
+
+GSGlyph *GSFont::glyphForCharacter(char32_t c) const {
+    if (auto it = byCharacter_.find(c); it != byCharacter_.end())
+        return it->second;
+    if (c < kUnencodedBase || c - kUnencodedBase >= glyphs_.size())
+        return nullptr;
+    GSGlyph *g = glyphs_[c - kUnencodedBase].get();
+    return isScalar(g->unicodeChar()) ? nullptr : g;
+}
+
+std::string GSFont::charStringFromDisplayString(const std::string &text) const {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '/') {
+            out += text[i++];
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < text.size() && text[end] != ' ' && text[end] != '/' && text[end] != '\n')
+            ++end;
+        const GSGlyph *g = end > i + 1 ? glyphForName(text.substr(i + 1, end - i - 1)) : nullptr;
+        if (!g) {
+            out += text[i++];
+            continue;
+        }
+        appendUTF8(out, characterForGlyph(g));
+        i = end < text.size() && text[end] == ' ' ? end + 1 : end;
+    }
+    return out;
 }
 
 void GSFont::glyphRenamed(GSGlyph &glyph, const std::string &oldName) {

@@ -7,6 +7,7 @@
 #include "host/GSInstance.h"
 #include "host/GSKerning.h"
 #include "host/GSOTTables.h"
+#include "host/GSTempObject.h"
 #include "host/PlistValue.h"
 
 #include <cstdint>
@@ -17,6 +18,8 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+class GSDocument;
 
 /// A design-space axis of the font.
 struct GSAxis {
@@ -34,6 +37,8 @@ class GSFont : public GSUserDataOwner {
     GSFont &operator=(const GSFont &) = delete;
     ~GSFont();
 
+    /// The document showing the font, or nullptr (a font that is not open in a window).
+    GSDocument *parent() const { return parent_; }
     const std::string &familyName() const { return familyName_; }
     void setFamilyName(std::string n) { familyName_ = std::move(n); }
     /// Font units per em.
@@ -66,6 +71,19 @@ class GSFont : public GSUserDataOwner {
     GSGlyph *glyphForId(const std::string &id) const;
     /// The first glyph carrying that Unicode value (upper-case hex, "00C4"), or nullptr.
     GSGlyph *glyphForUnicode(const std::string &hex) const;
+    /// The glyph's position in font order; SIZE_MAX for a glyph of another font.
+    std::size_t indexOfGlyph(const GSGlyph *glyph) const;
+    /// The character the edit view shows for the glyph: its first Unicode value, or for an
+    /// unencoded glyph (or one whose value is no Unicode scalar) U+F0000 plus its index; 0 for
+    /// nullptr or a glyph of another font.
+    char32_t characterForGlyph(const GSGlyph *glyph) const;
+    /// The glyph the edit view shows for a character (the reverse of characterForGlyph): the first
+    /// glyph encoded with it, else the unencoded glyph whose index it carries; nullptr for none.
+    GSGlyph *glyphForCharacter(char32_t c) const;
+    /// Display text with glyph names written as "/name" (ended by a blank, which is dropped, or by
+    /// "/", a line break or the end) turned into the glyphs' characters; a name of no glyph stays
+    /// as it is. UTF-8 in and out.
+    std::string charStringFromDisplayString(const std::string &text) const;
     /// The glyphs whose layer for the master uses the named glyph as a component, in font order.
     std::vector<GSGlyph *> glyphsContainingComponentWithName(const std::string &name,
                                                              const std::string &masterId) const;
@@ -79,6 +97,11 @@ class GSFont : public GSUserDataOwner {
 
     /// Data kept while the font is open and never saved.
     PlistDictionary &tempData() { return tempData_; }
+    /// The object kept in the temporary data under `key`, or nullptr.
+    std::shared_ptr<GSTempObject> tempDataObjectForKey(const std::string &key) const;
+    /// Keeps `object` in the temporary data under `key` (nullptr removes the key). The object the
+    /// key held before is told (removedFromTempData) once it is out of the data.
+    void setTempData(std::shared_ptr<GSTempObject> object, const std::string &key);
 
     // Kerning.
 #if ZV_HOST_VERSION == 2
@@ -129,10 +152,12 @@ class GSFont : public GSUserDataOwner {
 
   private:
     friend class GSGlyph;
+    friend class GSDocument;
     void glyphRenamed(GSGlyph &glyph, const std::string &oldName);
     void reindex();
     void notify(const std::string &keyPath);
 
+    GSDocument *parent_ = nullptr;
     std::string familyName_;
     std::uint32_t unitsPerEm_ = 1000;
     bool featuresCompile_ = true;
@@ -140,9 +165,11 @@ class GSFont : public GSUserDataOwner {
     std::vector<std::unique_ptr<GSFontMaster>> masters_;
     std::vector<std::unique_ptr<GSGlyph>> glyphs_;
     std::unordered_map<std::string, GSGlyph *> byName_, byId_, byUnicode_;
+    std::unordered_map<char32_t, GSGlyph *> byCharacter_;
     std::vector<GSCustomParameter> params_;
     std::vector<GSInstance> instances_;
     PlistDictionary tempData_;
+    std::map<std::string, std::shared_ptr<GSTempObject>> tempObjects_;
     std::unique_ptr<GSKerningDictionary> kerning_;
     std::map<int, std::pair<std::string, std::function<void()>>> observers_;
     int nextObserver_ = 1;

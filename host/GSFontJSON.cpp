@@ -305,6 +305,7 @@ struct ComponentUse {
     std::string path;
     std::size_t glyph;  // index of the glyph whose layer holds the component
     std::string master; // the layer's master: a component is drawn from that master's layer
+    bool drawnFrom;     // whether the holding layer is one that components draw (a master layer)
 };
 
 void readGlyph(const Node &n, GSFont &font, std::unordered_set<std::string> &masterIds,
@@ -362,7 +363,7 @@ void readGlyph(const Node &n, GSFont &font, std::unordered_set<std::string> &mas
             auto shape = readShape(shapes.at(s));
             if (auto c = dynamic_cast<GSComponent *>(shape.get()))
                 uses.push_back({c->componentName(), shapes.at(s).path, font.countOfGlyphs(),
-                                layer->associatedMasterId()});
+                                layer->associatedMasterId(), kind == "master"});
             layer->addShape(std::move(shape));
         }
         const Node anchors = l["anchors"];
@@ -395,8 +396,10 @@ void readGlyph(const Node &n, GSFont &font, std::unordered_set<std::string> &mas
 void checkComponentCycles(const GSFont &font, const std::vector<const ComponentUse *> &uses);
 
 // Refuses components naming no glyph and components that reach their own glyph again. A
-// component is drawn from the referenced glyph's layer for the same master, so cycles are looked
-// for within each master: glyphs that use each other in different masters are fine.
+// component is drawn from the referenced glyph's master layer of the same master, so cycles are
+// looked for within each master and only through master layers: glyphs that use each other in
+// different masters are fine, and so is a background or other layer that holds a component of
+// its own glyph (it draws the glyph's master layer, which nothing leads back from).
 void checkComponents(const GSFont &font, const std::vector<ComponentUse> &uses) {
     for (const ComponentUse &u : uses) {
         if (!font.glyphForName(u.ref))
@@ -404,7 +407,8 @@ void checkComponents(const GSFont &font, const std::vector<ComponentUse> &uses) 
     }
     std::map<std::string, std::vector<const ComponentUse *>> by_master;
     for (const ComponentUse &u : uses)
-        by_master[u.master].push_back(&u);
+        if (u.drawnFrom)
+            by_master[u.master].push_back(&u);
     for (const auto &[master, master_uses] : by_master)
         checkComponentCycles(font, master_uses);
 }

@@ -84,5 +84,6 @@ class GSGlyph : public GSUserDataOwner {
     std::vector<std::string> unicodes_;
     std::optional<std::string> category_, subCategory_, script_, leftGroup_, rightGroup_;
     int letterCase_ = GSNoCase;
+    std::size_t fontIndex_ = static_cast<std::size_t>(-1); // position in the font, set by it
     std::vector<std::unique_ptr<GSLayer>> layers_;
 };

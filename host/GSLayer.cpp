@@ -22,26 +22,32 @@ std::unique_ptr<GSShape> transformedShape(const GSShape &shape, const NSAffineTr
     return copy;
 }
 
+std::size_t nodesOf(const GSShape &shape) {
+    auto path = dynamic_cast<const GSPath *>(&shape);
+    return path ? path->countOfNodes() : 0;
+}
+
 // Appends the shapes of `src`, mapped by t, with resolvable components replaced by their outlines.
-// `stack` holds the glyph names being expanded, so that a cycle ends as a kept component.
+// `drawing` holds the layers being expanded, so that a cycle ends as a kept component; `nodes`
+// counts what was appended, and nothing more is taken once it passes the budget.
 void decomposeInto(const GSLayer &src, const NSAffineTransformStruct &t,
-                   std::vector<std::string> &stack, std::vector<std::unique_ptr<GSShape>> &out) {
+                   std::vector<const GSLayer *> &drawing,
+                   std::vector<std::unique_ptr<GSShape>> &out, std::size_t &nodes) {
     for (const auto &shape : src.allShapes()) {
+        if (nodes > GSLayer::kMaxDecomposedNodes)
+            return;
         auto comp = dynamic_cast<const GSComponent *>(shape.get());
-        if (!comp) {
-            out.push_back(transformedShape(*shape, t));
-            continue;
-        }
-        const GSLayer *base = comp->componentLayer();
+        const GSLayer *base = comp ? comp->componentLayer() : nullptr;
         const bool cyclic =
-            std::find(stack.begin(), stack.end(), comp->componentName()) != stack.end();
-        if (!base || cyclic || static_cast<int>(stack.size()) > kMaxComponentDepth) {
+            base && std::find(drawing.begin(), drawing.end(), base) != drawing.end();
+        if (!base || cyclic || static_cast<int>(drawing.size()) > kMaxComponentDepth) {
+            nodes += nodesOf(*shape);
             out.push_back(transformedShape(*shape, t));
             continue;
         }
-        stack.push_back(comp->componentName());
-        decomposeInto(*base, t.compose(comp->transformStruct()), stack, out);
-        stack.pop_back();
+        drawing.push_back(base);
+        decomposeInto(*base, t.compose(comp->transformStruct()), drawing, out, nodes);
+        drawing.pop_back();
     }
 }
 
@@ -77,6 +83,24 @@ GSLayer &GSLayer::operator=(const GSLayer &o) {
 GSLayer::~GSLayer() = default;
 
 GSFont *GSLayer::font() const { return parent_ ? parent_->parent() : nullptr; }
+
+const char *GSLayer::className() const {
+    switch (kind_) {
+    case GSLayerKind::Control:
+        return "GSControlLayer";
+    case GSLayerKind::Background:
+        return "GSBackgroundLayer";
+    default:
+        return "GSLayer";
+    }
+}
+
+std::size_t GSLayer::countOfNodes() const {
+    std::size_t n = 0;
+    for (const auto &s : shapes_)
+        n += nodesOf(*s);
+    return n;
+}
 
 GSLayer &GSLayer::background() {
     if (!background_) {
@@ -179,11 +203,10 @@ std::unique_ptr<GSLayer> GSLayer::copyDecomposedLayer() const {
     copy->kind_ = kind_;
     copy->width_ = width_;
     copy->anchors_ = anchors_;
-    std::vector<std::string> stack;
-    if (parent_)
-        stack.push_back(parent_->name());
+    std::vector<const GSLayer *> drawing{this};
     std::vector<std::unique_ptr<GSShape>> shapes;
-    decomposeInto(*this, NSAffineTransformStruct{}, stack, shapes);
+    std::size_t nodes = 0;
+    decomposeInto(*this, NSAffineTransformStruct{}, drawing, shapes, nodes);
     for (auto &s : shapes)
         copy->addShape(std::move(s));
     return copy;
@@ -231,14 +254,18 @@ GSShape *GSLayer::objectInShapesAtIndex(std::size_t i) const {
 void GSLayer::decomposeComponents() {
     std::vector<std::unique_ptr<GSShape>> out;
     std::size_t remaining = shapes_.size();
+    std::size_t nodes = countOfNodes();
     for (auto &shape : shapes_) {
         --remaining;
         auto comp = dynamic_cast<GSComponent *>(shape.get());
         const GSLayer *base = comp ? comp->componentLayer() : nullptr;
-        if (!base || out.size() + remaining + base->shapes_.size() > kMaxShapes) {
+        const std::size_t added = base ? base->countOfNodes() : 0;
+        if (!base || out.size() + remaining + base->shapes_.size() > kMaxShapes ||
+            nodes > kMaxDecomposedNodes) {
             out.push_back(std::move(shape));
             continue;
         }
+        nodes += added;
         for (const auto &s : base->shapes_)
             out.push_back(transformedShape(*s, comp->transformStruct()));
     }

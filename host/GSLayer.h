@@ -43,6 +43,9 @@ class GSLayer {
     const std::string &name() const { return name_; }
     void setName(std::string n) { name_ = std::move(n); }
     GSLayerKind layerKind() const { return kind_; }
+    /// The host class the layer stands for: "GSControlLayer" (a line break in the edit view),
+    /// "GSBackgroundLayer" or "GSLayer".
+    const char *className() const;
     void setLayerKind(GSLayerKind k) { kind_ = k; }
     /// Whether this is a master's own layer of its glyph.
     bool isMasterLayer() const { return kind_ == GSLayerKind::Master; }
@@ -94,9 +97,15 @@ class GSLayer {
     bool hasAlignedWidth() const;
 
     /// A copy whose components are replaced by their transformed outlines, recursively. A
-    /// component that names no glyph, lies on a cycle or nests deeper than 32 levels stays a
-    /// component. The copy has no parent glyph.
+    /// component that names no glyph, would draw a layer it is already drawn from (a cycle) or
+    /// nests deeper than 32 levels stays a component. The copy stops taking shapes once it holds
+    /// more than kMaxDecomposedNodes nodes, so a small font cannot make it exhaust memory. The
+    /// copy has no parent glyph.
     std::unique_ptr<GSLayer> copyDecomposedLayer() const;
+    /// The node count beyond which decomposition stops.
+    static constexpr std::size_t kMaxDecomposedNodes = std::size_t{1} << 20;
+    /// The number of nodes of the layer's paths.
+    std::size_t countOfNodes() const;
     /// Whether both layers hold equal shapes in the same order.
     bool shapesEqual(const GSLayer &other) const;
 
@@ -131,7 +140,8 @@ class GSLayer {
     /// Gives the layer a parent glyph (nullptr takes it away); the glyph does not hold the layer.
     void setParent(GSGlyph *glyph) { parent_ = glyph; }
     /// Replaces each component that can be resolved by its glyph's shapes, one level deep (nested
-    /// components stay components). Stops expanding once the layer holds 65536 shapes.
+    /// components stay components). Stops expanding once the layer holds 65536 shapes or more
+    /// than kMaxDecomposedNodes nodes.
     void decomposeComponents();
     /// Stand-in for the host's outline flattening (smart and corner shapes): leaves the outline as
     /// it is, since the stand-in has no such shapes.

@@ -225,4 +225,39 @@ GSFontBuilder &GSFontBuilder::ligature(const std::string &tag, const std::string
     return *this;
 }
 
+DocumentBuilder GSFontBuilder::open(const std::string &displayName) {
+    return DocumentBuilder(*GSApplication::sharedApplication().openDocument(build(), displayName));
+}
+
+DocumentBuilder &DocumentBuilder::tools(const std::vector<std::string> &classNames) {
+    document_.windowController()->setToolClassNames(classNames);
+    return *this;
+}
+
+DocumentBuilder &DocumentBuilder::tool(const std::string &className) {
+    GSWindowController *wc = document_.windowController();
+    std::size_t i = 0;
+    while (i < wc->toolInstances().size() && wc->toolInstances()[i].className != className)
+        ++i;
+    wc->setSelectedToolIndex(i);
+    return *this;
+}
+
+DocumentBuilder &DocumentBuilder::master(int index) {
+    document_.windowController()->setSelectedFontMaster(
+        document_.font()->fontMasters().at(static_cast<std::size_t>(index)));
+    return *this;
+}
+
+DocumentBuilder &DocumentBuilder::tab(const std::string &text) {
+    document_.windowController()->addTabWithString(text);
+    return *this;
+}
+
+DocumentBuilder &DocumentBuilder::select(std::size_t first, std::size_t count) {
+    if (GSEditViewController *tab = document_.windowController()->activeEditViewController())
+        tab->graphicView()->setCachedLayerSelectionRange({first, count});
+    return *this;
+}
+
 } // namespace zvtesting

@@ -7,9 +7,16 @@
 //   b.glyph("Hbar").component("H").component("bar", 0, 500);
 //   b.kern("H", "H", -10);
 //   auto font = b.build();
+//
+// or opened as a document with a tab, the text tool and the cursor after the first glyph:
+//
+//   zvtesting::ClosesDocuments closing;
+//   GSDocument &doc = b.open("Demo").textTool().tab("HH/Hbar").cursor(1);
 #pragma once
 
+#include "host/GSApplication.h"
 #include "host/GSFont.h"
+#include "host/GSWindowController.h"
 
 #include <initializer_list>
 #include <memory>
@@ -20,6 +27,40 @@
 namespace zvtesting {
 
 class GSFontBuilder;
+
+/// Closes every open document of the shared application when it goes (put one in each test that
+/// opens documents, so that no document outlives its test).
+struct ClosesDocuments {
+    ClosesDocuments() = default;
+    ClosesDocuments(const ClosesDocuments &) = delete;
+    ClosesDocuments &operator=(const ClosesDocuments &) = delete;
+    ~ClosesDocuments() { GSApplication::sharedApplication().closeAllDocuments(); }
+};
+
+/// Sets up an open document's window in a line.
+class DocumentBuilder {
+  public:
+    explicit DocumentBuilder(GSDocument &document) : document_(document) {}
+    /// Replaces the window's tools by these class names.
+    DocumentBuilder &tools(const std::vector<std::string> &classNames);
+    /// Selects the first tool of that class (none: the index past the last tool).
+    DocumentBuilder &tool(const std::string &className);
+    /// Selects the text tool.
+    DocumentBuilder &textTool() { return tool("GlyphsToolText"); }
+    /// Shows master `index` of the font.
+    DocumentBuilder &master(int index);
+    /// Opens a tab with the display text ("/name " for a glyph by name) in front.
+    DocumentBuilder &tab(const std::string &text);
+    /// Puts the cursor before layer `layer` of the tab in front (no layer selected).
+    DocumentBuilder &cursor(std::size_t layer) { return select(layer, 0); }
+    /// Selects `count` layers of the tab in front from layer `first`.
+    DocumentBuilder &select(std::size_t first, std::size_t count);
+    GSDocument &document() { return document_; }
+    operator GSDocument &() { return document_; }
+
+  private:
+    GSDocument &document_;
+};
 
 /// Draws into one glyph: every master layer, or one master after in(index).
 class GlyphBuilder {
@@ -91,6 +132,9 @@ class GSFontBuilder {
     GSFont &font() { return *font_; }
     /// Hands the font over; the builder is empty afterwards.
     std::unique_ptr<GSFont> build() { return std::move(font_); }
+    /// Opens the font in a document of the shared application (in front) under `displayName`;
+    /// the builder is empty afterwards.
+    DocumentBuilder open(const std::string &displayName = "Test");
 
   private:
     GSOTGSUBTable &gsub();

@@ -378,3 +378,29 @@ TEST(FontJSON, SampleFamilyRoundTripsExactly) {
     EXPECT_EQ(r.font->countOfFontMasters(), 3u);
     EXPECT_TRUE(writeFontJSON(*r.font) == text);
 }
+
+TEST(FontJSON, ALayerNothingDrawsFromMayHoldItsOwnGlyph) {
+    // A background (or other non-master layer) holding a component of its own glyph draws the
+    // glyph's master layer, which leads nowhere back: no cycle. The master layer doing so is one.
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("H").rect(0, 0, 100, 700);
+    GSLayer &master = *b.font().glyphForName("H")->layers()[0];
+    master.background().addShape(std::make_unique<GSComponent>("H"));
+    auto alternate = std::make_unique<GSLayer>();
+    alternate->setLayerId("alt");
+    alternate->setAssociatedMasterId("m0");
+    alternate->setLayerKind(GSLayerKind::NonMaster);
+    alternate->addShape(std::make_unique<GSComponent>("H"));
+    b.font().glyphForName("H")->addLayer(std::move(alternate));
+    const std::string text = writeFontJSON(b.font());
+    const GSFontReadResult r = readFontJSON(text);
+    ASSERT_TRUE(r) << r.error;
+    // The background draws H's outline.
+    GSLayer &bg = r.font->glyphForName("H")->layers()[0]->background();
+    EXPECT_EQ(bg.copyDecomposedLayer()->countOfNodes(), 4u);
+
+    master.addShape(std::make_unique<GSComponent>("H"));
+    const GSFontReadResult cyclic = readFontJSON(writeFontJSON(b.font()));
+    EXPECT_EQ(cyclic.error, "$.glyphs[0].layers[0].shapes[1]: component cycle H → H");
+}

@@ -156,3 +156,23 @@ TEST(GSLayer, DecomposeComponentsGoesOneLevelAndKeepsWhatItCannotResolve) {
     EXPECT_EQ(layer.countOfComponents(), 1u); // "missing" stays
 }
 #endif
+
+TEST(GSLayer, DecompositionStopsOnceItPassesTheNodeBudget) {
+    // Seven levels of seven components each would make 7^7 squares (3.3 million nodes); the copy
+    // stops just past 2^20 nodes instead of taking gigabytes.
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("g0").rect(0, 0, 10, 10);
+    for (int level = 1; level <= 7; ++level) {
+        auto g = b.glyph("g" + std::to_string(level));
+        for (int k = 0; k < 7; ++k)
+            g.component("g" + std::to_string(level - 1), k * 20, 0);
+    }
+    const GSLayer &top = *b.font().glyphForName("g7")->layers()[0];
+    const auto copy = top.copyDecomposedLayer();
+    EXPECT_GT(copy->countOfNodes(), GSLayer::kMaxDecomposedNodes);
+    EXPECT_LE(copy->countOfNodes(), GSLayer::kMaxDecomposedNodes + 4);
+    // Below the budget everything is drawn.
+    EXPECT_EQ(b.font().glyphForName("g6")->layers()[0]->copyDecomposedLayer()->countOfNodes(),
+              4u * 117649);
+}

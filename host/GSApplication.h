@@ -1,0 +1,39 @@
+// The host application as far as the plug-in asks it: the open font documents.
+#pragma once
+
+#include "host/GSDocument.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+/// The host application: the font documents open in it, in the order they were opened. One per
+/// process (sharedApplication); used on the main thread only.
+class GSApplication {
+  public:
+    static GSApplication &sharedApplication();
+
+    /// The open font documents, in the order they were opened.
+    std::vector<GSDocument *> fontDocuments() const;
+    /// The document whose window is in front: the one opened or made current last; nullptr when
+    /// none is open.
+    GSDocument *currentFontDocument() const { return current_; }
+    /// Brings an open document's window to the front.
+    void setCurrentFontDocument(GSDocument *document);
+
+    /// Opens a font in a new document (in front) under `displayName`.
+    GSDocument *openDocument(std::unique_ptr<GSFont> font, std::string displayName);
+    /// Opens a JSON font file; its display name is the file name without folder and extension.
+    /// nullptr, with the reader's message (naming the file) in `error`, when it cannot be read.
+    GSDocument *openDocumentWithContentsOfFile(const std::string &path, std::string *error);
+    /// Closes a document: the font's temporary-data objects ("ZVData" first) let go of it, then
+    /// the window, then the font. Nothing happens for a document that is not open.
+    void closeDocument(GSDocument *document);
+    /// Closes every document, the last opened first.
+    void closeAllDocuments();
+
+  private:
+    GSApplication() = default;
+    std::vector<std::unique_ptr<GSDocument>> documents_;
+    GSDocument *current_ = nullptr;
+};
