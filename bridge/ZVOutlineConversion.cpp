@@ -1,6 +1,7 @@
 #include "bridge/ZVOutlineConversion.h"
 
 #include "bridge/GlyphsFilterRemoveOverlap.h"
+#include "host/GSFont.h"
 #include "host/GSGlyph.h"
 
 #include <algorithm>
@@ -89,9 +90,28 @@ std::vector<GSPath *> mutablePaths(GSLayer &layer) {
 } // namespace
 
 PLXglyph create_PLXglyph_from_GSLayer(GSLayer *layer, double scale) {
+    return convert_GSLayer(layer, scale).glyph;
+}
+
+ZVconvertedLayer convert_GSLayer(GSLayer *layer, double scale) {
+    ZVconvertedLayer out{PLXglyph(1, 0, scaleAsInteger(scale)), {}};
     if (!layer)
-        return PLXglyph(1, 0, scaleAsInteger(scale));
+        return out;
+    if (const GSGlyph *g = layer->parent(); g && !g->name().empty()) {
+        out.glyph.name = g->name();
+        out.glyph.id = g->id();
+    }
+    const GSFont *font = layer->font();
+    const double limit = 16.0 * (font ? font->unitsPerEm() : 1000);
+    if (!(std::fabs(layer->width()) <= limit)) {
+        out.refusal = "advance width beyond 16 em";
+        return out;
+    }
     std::unique_ptr<GSLayer> copy = layer->copyDecomposedLayer();
+    if (copy->countOfNodes() > GSLayer::kMaxDecomposedNodes) {
+        out.refusal = "more than 2^20 nodes with its components";
+        return out;
+    }
 #if ZV_HOST_VERSION == 2
     copy->setWidth(layer->width());
     GlyphsFilterRemoveOverlap().removeOverlapFromLayer(copy.get(), false, nullptr);
@@ -104,19 +124,29 @@ PLXglyph create_PLXglyph_from_GSLayer(GSLayer *layer, double scale) {
     for (int pass = 0; pass < 16 && copy->countOfComponents() > 0; ++pass) {
         const GSLayer before(*copy);
         copy->decomposeComponents();
-        if (copy->shapesEqual(before))
+        if (copy->shapesEqual(before) || copy->countOfNodes() > GSLayer::kMaxDecomposedNodes)
             break;
     }
     copy->setParent(nullptr);
+    if (copy->countOfNodes() > GSLayer::kMaxDecomposedNodes) {
+        out.refusal = "more than 2^20 nodes with its components";
+        return out;
+    }
     copy->flattenOutlinesRemoveOverlap(false, copy->hints(), nullptr, nullptr, nullptr);
     PLXglyph glyph(1, copy->countOfShapes(), scaleAsInteger(scale));
 #endif
+    for (const auto &shape : copy->allShapes())
+        if (auto path = dynamic_cast<const GSPath *>(shape.get()))
+            for (const GSNode &n : path->nodes())
+                if (!(std::fabs(n.position().x) <= limit && std::fabs(n.position().y) <= limit)) {
+                    out.refusal = "outline beyond 16 em";
+                    return out;
+                }
     write_GSLayer_to_PLXglyph(copy.get(), glyph, 0);
-    if (const GSGlyph *g = layer->parent(); g && !g->name().empty()) {
-        glyph.name = g->name();
-        glyph.id = g->id();
-    }
-    return glyph;
+    glyph.name = std::move(out.glyph.name);
+    glyph.id = std::move(out.glyph.id);
+    out.glyph = std::move(glyph);
+    return out;
 }
 
 void write_GSLayer_to_PLXglyph(GSLayer *layer, PLXglyph &glyph, short master) {

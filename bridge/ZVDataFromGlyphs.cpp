@@ -1,0 +1,185 @@
+// The bridge object: its life in the font's temporary data, the start-up checks and the engine
+// build.
+#include "bridge/ZVDataFromGlyphs.h"
+
+#include "bridge/ZVResources.h"
+#include "bridge/ZVUserData.h"
+
+#include <cmath>
+
+namespace {
+
+// Beyond this many glyphs an index would reach 65535, which means "no glyph".
+constexpr std::size_t kMaxGlyphs = 65534;
+
+const char *const kCannotStart = "Zelvar cannot start because\n";
+
+} // namespace
+
+ZVDataFromGlyphs::ZVDataFromGlyphs() {
+    // Context strings around a shown pair, chosen by the two glyphs' script, category and case.
+    auto latin = [](const char *subcategory) {
+        return GlyphDescription{std::string("Latin"), std::string("Letter"),
+                                std::string(subcategory)};
+    };
+    pairWrappers_ = {
+        {std::string("ni"), latin("Lowercase"), latin("Lowercase"), std::string("id")},
+        {std::nullopt, latin("Uppercase"), latin("Lowercase"), std::string("ider")},
+        {std::string("TEH"), latin("Uppercase"), latin("Uppercase"), std::string("DIV")},
+    };
+    // The host's line-break layer, known by its class name.
+    controlLayerClass_ = "GSControlLayer";
+}
+
+ZVDataFromGlyphs::ZVDataFromGlyphs(GSFont *font) : ZVDataFromGlyphs() {
+    gsfont_.store(font);
+    if (font) {
+        const std::uint32_t upm = font->unitsPerEm();
+        tick_to_tick_ = upm >= 1000 ? static_cast<double>(upm / 1000) : 1.0;
+    }
+}
+
+ZVDataFromGlyphs::~ZVDataFromGlyphs() = default;
+
+std::shared_ptr<ZVDataFromGlyphs> ZVDataFromGlyphs::bridgeForFont(const GSFont *font) {
+    if (!font)
+        return nullptr;
+    return std::dynamic_pointer_cast<ZVDataFromGlyphs>(font->tempDataObjectForKey(ZVDataKey));
+}
+
+void ZVDataFromGlyphs::removedFromTempData(GSFont &font) {
+    if (gsfont_.load() != &font)
+        return;
+    // Everything that points into the font goes with it; the engine stays for whoever still
+    // holds the bridge.
+    gsfont_.store(nullptr);
+    currentMaster_.store(nullptr);
+    pairFirstLayer_.store(nullptr);
+    pairSecondLayer_.store(nullptr);
+    selectedLayers_.clear();
+    currentPairs_.clear();
+}
+
+bool ZVDataFromGlyphs::isFontsOwnBridge() const {
+    return gsfont() && bridgeForFont(gsfont()).get() == this;
+}
+
+void ZVDataFromGlyphs::removeMasterUserData(GSFontMaster *master, const std::string &key) const {
+    if (master && isFontsOwnBridge() && master->font() == gsfont())
+        master->removeUserDataForKey(key);
+}
+
+GSWindowController *ZVDataFromGlyphs::windowController() const {
+    const GSFont *font = gsfont();
+    const GSDocument *document = font ? font->parent() : nullptr;
+    return document ? document->windowController() : nullptr;
+}
+
+std::size_t ZVDataFromGlyphs::textToolIndex() const {
+    const GSWindowController *wc = windowController();
+    if (!wc)
+        return 0;
+    const std::vector<GSTool> &tools = wc->toolInstances();
+    std::size_t i = 0;
+    while (i < tools.size() && tools[i].className != "GlyphsToolText")
+        ++i;
+    return i;
+}
+
+bool ZVDataFromGlyphs::hasRunningMaster() const {
+    return currentMaster() && !zvfont_.masters.empty() && zvfont_.current_master_index >= 0 &&
+           static_cast<std::size_t>(zvfont_.current_master_index) < zvfont_.masters.size();
+}
+
+std::optional<std::string> ZVDataFromGlyphs::inspectGSFont() {
+    GSFont *font = gsfont();
+    if (!font)
+        return std::nullopt;
+    if (!font->compileTempFontError(nullptr))
+        return std::string(kCannotStart) +
+               "the OT features failed to compile.\nMaybe there are bugs in the feature code?";
+    // At engine scale (an x-height measures 225 units) a tiny x-height makes every glyph
+    // thousands of rows tall, and the start-up would run for hours.
+    const double smallest = font->unitsPerEm() / 20.0;
+    for (const GSFontMaster *m : font->fontMasters()) {
+        const double x = m->xHeightValue();
+        if (!(x > 0) || x > 22000 || std::trunc(x) < 1 || x < smallest)
+            return std::string(kCannotStart) +
+                   "the x-height is not defined. Please set this metric in the Font Info.";
+    }
+    if (font->countOfGlyphs() > kMaxGlyphs)
+        return std::string(kCannotStart) + "the font has more than 65534 glyphs.";
+    font_is_untouched_ = !has_zv_set_up();
+    return std::nullopt;
+}
+
+bool ZVDataFromGlyphs::has_zv_set_up() const {
+    const GSFont *font = gsfont();
+#if ZV_HOST_VERSION == 2
+    const GSKerningDictionary *kerning = font ? font->kerning() : nullptr;
+#else
+    const GSKerningDictionary *kerning = font ? font->kerningLTR() : nullptr;
+#endif
+    if (!kerning)
+        return false;
+    for (const GSFontMaster *m : font->fontMasters()) {
+        if (isAutokernedMaster(m))
+            return true;
+        const GSMasterKerning *k = kerning->objectForKey(m->id());
+        if (zvuserdata::count(*m, zvuserdata::kModels) > 0 && k && k->count() > 0)
+            return true;
+    }
+    return false;
+}
+
+void ZVDataFromGlyphs::initZVfont() {
+    GSFont *font = gsfont();
+    if (!font || engineBuilt_)
+        return;
+    engineBuilt_ = true;
+    emptiedOutlines_.clear();
+    const GSDocument *document = font->parent();
+    setCurrentMaster(document ? document->selectedFontMaster() : nullptr);
+    const std::string frequencies = ZVpathForResource("pair_frequencies", "txt");
+    initGlyphsinfo();
+    addPairsForCompositesPairs();
+    initOTFeatures();
+    zvfont_.load_pair_frequencies(frequencies.c_str());
+    trackingGroupsFromGlyhpsToZV();
+    is_pre_kerned_ = false;
+    for (GSFontMaster *m : font->fontMasters())
+        initMaster(m);
+    const GSFontMaster *current = currentMaster();
+    zvfont_.current_master_index = -1;
+    for (std::size_t i = 0; current && i < zvfont_.masters.size(); ++i)
+        if (zvfont_.masters[i].name == current->id()) {
+            zvfont_.current_master_index = static_cast<std::int16_t>(i);
+            break;
+        }
+}
+
+bool ZVDataFromGlyphs::anyLettersSelected() const {
+    for (const GSLayer *l : selectedLayers_)
+        if (l && l->parent() && l->parent()->category() == "Letter")
+            return true;
+    return false;
+}
+
+std::optional<std::string>
+ZVDataFromGlyphs::currentTrackingGroupforSide(const std::string &side) const {
+    std::optional<std::string> result;
+    bool set = false;
+    for (const GSLayer *l : selectedLayers_) {
+        const std::optional<std::string> group =
+            storedTrackingGroupforGlyph(l ? l->parent() : nullptr, side);
+        if (group == zvuserdata::kNoKerning)
+            continue;
+        if (!set) {
+            result = group;
+            set = result.has_value();
+        } else if (group != result) {
+            result = std::string(); // mixed groups, and it stays so
+        }
+    }
+    return result;
+}

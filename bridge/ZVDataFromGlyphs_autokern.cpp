@@ -1,0 +1,188 @@
+// Masters autokerned from another master (of this or another open font) and interpolated masters.
+#include "bridge/ZVDataFromGlyphs.h"
+
+#include "bridge/ZVUserData.h"
+#include "host/GSApplication.h"
+
+#include <algorithm>
+
+bool ZVDataFromGlyphs::isAutokernedMaster(const GSFontMaster *master) {
+    return master && zvuserdata::autokerningSource(*master).has_value();
+}
+
+bool ZVDataFromGlyphs::anyModelsInMaster(const GSFontMaster *master) {
+    return master && zvuserdata::count(*master, zvuserdata::kModels) > 0;
+}
+
+GSFontMaster *ZVDataFromGlyphs::masterWithName(const std::string &name, const GSFont *inFont) {
+    if (!inFont)
+        return nullptr;
+    for (GSFontMaster *m : inFont->fontMasters())
+        if (m->name() == name)
+            return m;
+    return nullptr;
+}
+
+std::optional<std::vector<std::string>> ZVDataFromGlyphs::currentMasterAutokernedFrom() const {
+    const GSFontMaster *master = currentMaster();
+    const PlistArray *stored =
+        master ? zvuserdata::array(*master, zvuserdata::kAutokernedFrom) : nullptr;
+    if (!stored)
+        return std::nullopt;
+    std::vector<std::string> out;
+    for (const PlistValue &v : *stored)
+        out.push_back(v.asString() ? *v.asString() : std::string());
+    return out;
+}
+
+GSFont *ZVDataFromGlyphs::openedFontWithFileName(const std::string &name) const {
+    if (name.empty())
+        return gsfont();
+    for (const GSDocument *d : GSApplication::sharedApplication().fontDocuments())
+        if (d->displayName() == name)
+            return d->font();
+    return nullptr;
+}
+
+GSFontMaster *ZVDataFromGlyphs::autokerningSourceForMaster(const GSFontMaster *master) const {
+    const auto source = master ? zvuserdata::autokerningSource(*master) : std::nullopt;
+    if (!source)
+        return nullptr;
+    const GSFont *font = openedFontWithFileName(source->first);
+    return masterWithName(source->second.empty() ? master->name() : source->second, font);
+}
+
+void ZVDataFromGlyphs::initAutokernedMaster(GSFontMaster *master) {
+    if (!isAutokernedMaster(master) || !gsfont())
+        return;
+    GSFontMaster *source = autokerningSourceForMaster(master);
+    if (!source) {
+        // The source font or master is not open: the master waits for it.
+        zvfont_.set_engine(master->id(), zvfont_, "");
+        return;
+    }
+    if (source == master || master->userDataForKey(zvuserdata::kIsInterpolated)) {
+        // A master cannot take its own engine, and interpolation wins.
+        removeMasterUserData(master, zvuserdata::kAutokernedFrom);
+        return;
+    }
+    autokernMaster(master, source);
+}
+
+void ZVDataFromGlyphs::initAutokernedFrom() {
+    const GSFont *font = gsfont();
+    if (!font)
+        return;
+    for (GSFontMaster *m : font->fontMasters())
+        initAutokernedMaster(m);
+}
+
+void ZVDataFromGlyphs::autokernMaster(GSFontMaster *master, GSFontMaster *fromMaster) {
+    GSFont *font = gsfont();
+    if (!font || !master || !fromMaster || !fromMaster->font())
+        return;
+    if (fromMaster->font() == font) {
+        if (zvfont_.get_number_of_models(fromMaster->id()) > 0) {
+            zvfont_.set_engine(master->id(), zvfont_, fromMaster->id());
+        } else {
+            // A source without models has no engine to lend.
+            removeMasterUserData(master, zvuserdata::kAutokernedFrom);
+            zvfont_.un_autokern(master->id());
+        }
+    } else {
+        // A second bridge on the other font builds its engine; it only reads that font. A font
+        // the engine cannot start on, or a source master without models, counts as not open: the
+        // master waits.
+        ZVDataFromGlyphs other(fromMaster->font());
+        bool lends = !other.inspectGSFont().has_value();
+        if (lends) {
+            other.zvfont_.glyphsinfo.tracking_group_names = zvfont_.glyphsinfo.tracking_group_names;
+            other.initZVfont();
+            const ZVfont &lender = other.zvfont_.get_master(fromMaster->id());
+            lends = lender.name == fromMaster->id() &&
+                    other.zvfont_.get_number_of_models(fromMaster->id()) > 0;
+        }
+        if (lends) {
+            other.zvfont_.prepare_engine(fromMaster->id());
+            zvfont_.set_engine(master->id(), other.zvfont_, fromMaster->id());
+        } else {
+            zvfont_.set_engine(master->id(), zvfont_, "");
+        }
+    }
+    removeMasterUserData(master, zvuserdata::kModels);
+    setCurrentMasterHasChanged(true);
+}
+
+void ZVDataFromGlyphs::updateInterpolationCoeffs() {
+    GSFont *font = gsfont();
+    interpolationCoeffs_.emplace();
+    if (!font)
+        return;
+    const std::vector<GSFontMaster *> masters = font->fontMasters();
+    // Masters that give no kerning of their own take no part in an interpolation.
+    std::vector<std::string> passive;
+    for (const GSFontMaster *m : masters)
+        if (m->userDataForKey(zvuserdata::kIsInterpolated) || anyLinkedMetricsForMaster(m))
+            passive.push_back(m->name());
+    for (const GSFontMaster *m : masters) {
+#if ZV_HOST_VERSION == 2
+        GSInstance instance;
+        instance.setInterpolationWeight(m->weightValue());
+        instance.setInterpolationWidth(m->widthValue());
+        instance.setInterpolationCustom(m->customValue());
+        instance.setInterpolationCustom1(m->customValue1());
+        instance.setInterpolationCustom2(m->customValue2());
+        instance.setInterpolationCustom3(m->customValue3());
+#else
+        GSInstance instance(0);
+        instance.setAxesValues(m->axesValues());
+#endif
+        instance.setFont(font);
+        PlistArray disabled{PlistValue(m->name())};
+        for (const std::string &name : passive)
+            disabled.emplace_back(name);
+        instance.customParameters().emplace_back("Disable Masters", PlistValue(disabled));
+        instance.updateInterpolationValues();
+        const MGOrderedDictionary<double> &weights = instance.instanceInterpolations();
+        if (weights.count() < 2)
+            continue;
+        // In master order, whatever order the host enumerates them in.
+        std::vector<std::pair<double, std::string>> coeffs;
+        for (const GSFontMaster *contributor : masters)
+            if (const double *w = weights.objectForKey(contributor->id()))
+                coeffs.emplace_back(*w, contributor->id());
+        (*interpolationCoeffs_)[m->id()] = std::move(coeffs);
+    }
+}
+
+std::vector<std::pair<double, std::string>>
+ZVDataFromGlyphs::coeffsForMaster(const GSFontMaster *master) {
+    updateInterpolationCoeffs();
+    if (!master)
+        return {};
+    const auto it = interpolationCoeffs_->find(master->id());
+    return it == interpolationCoeffs_->end() ? std::vector<std::pair<double, std::string>>{}
+                                             : it->second;
+}
+
+bool ZVDataFromGlyphs::currentMasterIsInterpolatable() {
+    const GSFont *font = gsfont();
+    const GSFontMaster *current = currentMaster();
+    if (!font || !current)
+        return false;
+    if (hasRunningMaster() &&
+        zvfont_.masters[static_cast<std::size_t>(zvfont_.current_master_index)].status ==
+            ZVfont::interpolated)
+        return true;
+    if (font->countOfFontMasters() < 3)
+        return false;
+    if (!interpolationCoeffs_)
+        updateInterpolationCoeffs();
+    if (!interpolationCoeffs_->count(current->id()))
+        return false;
+    for (const GSFontMaster *m : font->fontMasters())
+        if (const auto source = zvuserdata::autokerningSource(*m);
+            source && source->second == current->name())
+            return false;
+    return true;
+}

@@ -1,0 +1,159 @@
+// Stored pair lists, existing kerning and host edits of kerning.
+#include "bridge/ZVDataFromGlyphs.h"
+
+#include "bridge/ZVUserData.h"
+
+using namespace PLXlibNamespaceForZV;
+
+namespace {
+
+// The host answers at least 2^63 for a pair without kerning; anything above a million is none.
+constexpr double kNoKerningAbove = 1000000.0;
+
+double kerningOf(const GSFont &font, const std::string &masterId, const GSGlyph *left,
+                 const GSGlyph *right) {
+    return font.kerningForFontMasterIDFirstGlyph(masterId, left, right, 0);
+}
+
+// Font units of `from` in font units of `to`.
+double unitsRatio(const GSFont &to, const GSFont &from) {
+    return from.unitsPerEm() == 0 ? 1.0 : static_cast<double>(to.unitsPerEm()) / from.unitsPerEm();
+}
+
+} // namespace
+
+bool ZVDataFromGlyphs::glyph(const GSGlyph *glyph, const std::string &hasStoredGlyphName) {
+    const std::string *stored = glyph ? zvuserdata::string(*glyph, zvuserdata::kName) : nullptr;
+    return stored && *stored == hasStoredGlyphName;
+}
+
+GSGlyph *ZVDataFromGlyphs::glyphForStoredName(const GSFont *font, const std::string &name) {
+    if (!font)
+        return nullptr;
+    GSGlyph *named = font->glyphForName(name);
+    if (glyph(named, name))
+        return named;
+    // The glyph that carried the name when the list was stored, renamed since.
+    for (GSGlyph *g : font->glyphs())
+        if (glyph(g, name))
+            return g;
+    return named;
+}
+
+std::uint16_t ZVDataFromGlyphs::zvIndexForGlyphNameInUserData(const std::string &name) const {
+    const GSGlyph *g = glyphForStoredName(gsfont(), name);
+    return g ? zvIndexForId(g->id()) : ZV_NO_GLYPH;
+}
+
+std::vector<ZVminipair>
+ZVDataFromGlyphs::readCustomPairsFromMaster(const GSFontMaster *master,
+                                            const std::string &userDictKey) const {
+    std::vector<ZVminipair> out;
+    const GSFont *font = gsfont();
+    const PlistArray *list = master ? zvuserdata::array(*master, userDictKey) : nullptr;
+    const GSFont *masterFont = master ? master->font() : nullptr;
+    if (!font || !list || list->empty() || !masterFont)
+        return out;
+    out.reserve(list->size());
+    const bool own = masterFont == font;
+    const double scale = own ? 1.0 : unitsRatio(*font, *masterFont);
+    for (const PlistValue &entry : *list) {
+        const std::string *text = entry.asString();
+        if (!text)
+            continue;
+        const std::size_t blank = text->find(' ');
+        if (blank == std::string::npos)
+            continue;
+        const std::size_t next = text->find(' ', blank + 1);
+        const std::string leftName = text->substr(0, blank);
+        const std::string rightName = text->substr(
+            blank + 1, next == std::string::npos ? std::string::npos : next - blank - 1);
+        const std::uint16_t left = zvIndexForGlyphNameInUserData(leftName);
+        const std::uint16_t right = zvIndexForGlyphNameInUserData(rightName);
+        if (left == ZV_NO_GLYPH || right == ZV_NO_GLYPH)
+            continue;
+        float value = 0;
+        if (userDictKey != zvuserdata::kUserSetAutopairs) {
+            // Another font's list names its glyphs by that font's own stored names.
+            const GSGlyph *l =
+                own ? glyphForZvIndex(left) : glyphForStoredName(masterFont, leftName);
+            const GSGlyph *r =
+                own ? glyphForZvIndex(right) : glyphForStoredName(masterFont, rightName);
+            if (!l || !r)
+                continue;
+            const double v = kerningOf(*masterFont, master->id(), l, r);
+            value = v > kNoKerningAbove ? 0.f : static_cast<float>(v * scale);
+        }
+        out.push_back({left, right, value});
+    }
+    return out;
+}
+
+std::vector<ZVpair_frequency> ZVDataFromGlyphs::frequentPairs() {
+    return zvfont_.get_expanded_pairs();
+}
+
+std::map<ZVglyph_pair, float>
+ZVDataFromGlyphs::existingKerningFromMaster(const GSFontMaster *master) {
+    std::map<ZVglyph_pair, float> out;
+    const GSFont *font = gsfont();
+    const GSFont *masterFont = master ? master->font() : nullptr;
+    if (!font || !masterFont)
+        return out;
+    const GSMasterKerning *kerning = masterFont->masterKerning(master->id(), 0);
+    if (!kerning || kerning->count() == 0)
+        return out;
+    const bool own = masterFont == font;
+    if (!own) {
+        const bool counterpart =
+            font->countOfFontMasters() == 1 || masterWithName(master->name(), font) != nullptr;
+        if (!counterpart)
+            return out;
+    }
+    const double scale = own ? 1.0 : unitsRatio(*font, *masterFont);
+    const std::vector<std::string> &names = zvfont_.glyphsinfo._glyph_name_for_index;
+    auto glyphAt = [&](std::uint16_t i) -> const GSGlyph * {
+        if (own)
+            return glyphForZvIndex(i);
+        return i < names.size() ? masterFont->glyphForName(names[i]) : nullptr;
+    };
+    for (const auto &[pair, frequency] : frequentPairs()) {
+        const GSGlyph *l = glyphAt(pair.first);
+        const GSGlyph *r = glyphAt(pair.second);
+        if (!l || !r)
+            continue;
+        const double v = kerningOf(*masterFont, master->id(), l, r);
+        if (v > kNoKerningAbove)
+            continue;
+        out.emplace(pair, static_cast<float>(v * scale)); // the first value stays
+    }
+    return out;
+}
+
+bool ZVDataFromGlyphs::updateValueFromGlyphsToZV(const ZVsimplepair *p) {
+    const GSFont *font = gsfont();
+    const GSFontMaster *master = currentMaster();
+    if (!p || !font || !hasRunningMaster())
+        return false;
+    const std::uint8_t kind = p->properties.kind();
+    if (kind == ZV_AUTOKERNED)
+        return false;
+    const GSGlyph *left = glyphForZvIndex(p->indices.first);
+    const GSGlyph *right = glyphForZvIndex(p->indices.second);
+    if (!left || !right)
+        return false;
+    const double v = font->kerningForFontMasterIDLeftKey(master->id(), left->id(), right->id(), 0);
+    const float written = round_pair_value(*p, 2.0f);
+    const bool userSetAtZero = kind == ZV_USER_SET_AUTO && written == 0;
+    if (v <= kNoKerningAbove) {
+        if (!userSetAtZero && v == static_cast<double>(written))
+            return false;
+        zvfont_.set_value(p->indices, static_cast<float>(v), master->id());
+        return true;
+    }
+    // The designer deleted the pair in the host: it goes back to autokerning.
+    if (userSetAtZero)
+        return false;
+    zvfont_.set_autos({p->indices}, master->id());
+    return true;
+}
