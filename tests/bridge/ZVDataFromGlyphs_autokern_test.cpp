@@ -1,0 +1,232 @@
+// Masters autokerned from another master, and interpolation coefficients.
+#include "bridge_fixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace zvbridgetest;
+using zvtesting::ClosesDocuments;
+using zvtesting::GSFontBuilder;
+
+namespace {
+
+// A set-up font of the demo letters: Light and Bold with models, and `marked` masters after them.
+GSFontBuilder setUpFont(const std::string &family, std::vector<const char *> extra = {}) {
+    GSFontBuilder b(family);
+    b.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
+    for (std::size_t i = 0; i < extra.size(); ++i)
+        b.master(extra[i], 500, 700, {static_cast<double>(200 + 100 * i)});
+    addDemoGlyphs(b);
+    b.font().ensureKerning();
+    for (int m : {0, 1}) {
+        b.masterUserData(m, "ZelvarModels",
+                         pairList({"n n", "o o", "H H", "n o", "o n", "T o", "V o", "l l"}));
+        b.kern("T", "o", m == 0 ? -80 : -100, m);
+        b.kern("V", "o", m == 0 ? -50 : -70, m);
+    }
+    return b;
+}
+
+} // namespace
+
+TEST(BridgeAutokerning, SourcesAreResolvedAmongTheOpenFonts) {
+    ClosesDocuments closing;
+    struct Case {
+        const char *what;
+        std::vector<const char *> mark;
+        bool interpolated;
+        bool keepsMark;
+        ZVfont::master_status status;
+        const char *sourceFamily, *sourceMaster; // nullptr: no source
+        bool lends;                              // the source's engine came over
+    } cases[] = {
+        {"from Light of this font",
+         {"", "Light"},
+         false,
+         true,
+         ZVfont::engine_taken_over,
+         "Mine",
+         "Light",
+         true},
+        {"from Bold of Theirs",
+         {"Theirs", "Bold"},
+         false,
+         true,
+         ZVfont::engine_taken_over,
+         "Theirs",
+         "Bold",
+         true},
+        {"from the master of its name in Theirs, which has no models",
+         {"Theirs", ""},
+         false,
+         true,
+         ZVfont::engine_taken_over,
+         "Theirs",
+         "Third",
+         false},
+        {"from a font that is not open",
+         {"Closed", "Bold"},
+         false,
+         true,
+         ZVfont::engine_taken_over,
+         nullptr,
+         nullptr,
+         false},
+        {"from a master that does not exist",
+         {"", "Black"},
+         false,
+         true,
+         ZVfont::engine_taken_over,
+         nullptr,
+         nullptr,
+         false},
+        {"from itself",
+         {"", ""},
+         false,
+         false,
+         ZVfont::autokerned_from_other,
+         "Mine",
+         "Third",
+         false},
+        {"interpolation wins",
+         {"", "Light"},
+         true,
+         false,
+         ZVfont::interpolated,
+         "Mine",
+         "Light",
+         false},
+        {"a mark of one entry is none",
+         {"Light"},
+         false,
+         true,
+         ZVfont::self_kerned,
+         nullptr,
+         nullptr,
+         false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        GSDocument &theirs = setUpFont("Theirs", {"Third"}).open("Theirs");
+        GSFontBuilder b = setUpFont("Mine", {"Third"});
+        PlistArray mark;
+        for (const char *m : c.mark)
+            mark.emplace_back(m);
+        b.masterUserData(2, "ZelvarAutokernedFrom", PlistValue(mark));
+        if (c.interpolated)
+            b.masterUserData(2, "ZelvarIsInterpolated", PlistValue(1));
+        b.masterUserData(2, "ZelvarModels", pairList({"n n", "o o"}));
+        GSDocument &doc = b.open("Mine").master(2);
+        auto bridge = built(doc);
+        GSFontMaster *third = doc.font()->fontMasters()[2];
+        const GSFontMaster *source = bridge->autokerningSourceForMaster(third);
+        if (c.sourceFamily && c.keepsMark) {
+            ASSERT_NE(source, nullptr);
+            EXPECT_EQ(source->font()->familyName(), c.sourceFamily);
+            EXPECT_EQ(source->name(), c.sourceMaster);
+        } else if (!c.sourceFamily) {
+            EXPECT_EQ(source, nullptr);
+        }
+        bridge->initAutokernedFrom();
+        const ZVfont &engine = bridge->get_zvfont()->masters[2];
+        EXPECT_EQ(engine.status, c.status);
+        EXPECT_EQ(third->userDataForKey("ZelvarAutokernedFrom") != nullptr, c.keepsMark);
+        // A lent engine comes with the source's models; the master's own stored models go.
+        EXPECT_EQ(engine.taken_over_modelpairs.size() > 2, c.lends);
+        EXPECT_EQ(third->userDataForKey("ZelvarModels") == nullptr,
+                  c.status == ZVfont::engine_taken_over && c.sourceFamily);
+        // The other font is only read.
+        EXPECT_NE(theirs.font()->fontMasters()[0]->userDataForKey("ZelvarModels"), nullptr);
+        EXPECT_EQ(ZVDataFromGlyphs::bridgeForFont(theirs.font()), nullptr);
+        GSApplication::sharedApplication().closeAllDocuments();
+    }
+}
+
+TEST(BridgeAutokerning, ASourceWithoutModelsLendsNothing) {
+    ClosesDocuments closing;
+    // Of this font: the mark goes and the master is kerned on its own.
+    GSFontBuilder b = setUpFont("Mine", {"Third", "Empty"});
+    b.masterUserData(2, "ZelvarAutokernedFrom", pairList({"", "Empty"}));
+    GSDocument &doc = b.open("Mine");
+    auto bridge = built(doc);
+    bridge->initAutokernedFrom();
+    EXPECT_EQ(doc.font()->fontMasters()[2]->userDataForKey("ZelvarAutokernedFrom"), nullptr);
+    EXPECT_EQ(bridge->get_zvfont()->masters[2].status, ZVfont::kerned);
+
+    // Of another font that is untouched, or that cannot start: the master waits for it.
+    for (const bool broken : {false, true}) {
+        SCOPED_TRACE(broken);
+        GSFontBuilder other("Other");
+        other.master("Light");
+        addDemoGlyphs(other);
+        if (broken)
+            other.font().fontMasters()[0]->setXHeight(0);
+        else
+            other.kern("T", "o", -80);
+        GSDocument &theirs = other.open("Other");
+        GSFontBuilder mine = setUpFont("Mine2", {"Third"});
+        mine.masterUserData(2, "ZelvarAutokernedFrom", pairList({"Other", "Light"}));
+        GSDocument &doc2 = mine.open("Mine2");
+        auto b2 = built(doc2);
+        b2->initAutokernedFrom();
+        EXPECT_EQ(b2->get_zvfont()->masters[2].status, ZVfont::engine_taken_over);
+        EXPECT_TRUE(b2->get_zvfont()->masters[2].taken_over_modelpairs.empty());
+        EXPECT_NE(doc2.font()->fontMasters()[2]->userDataForKey("ZelvarAutokernedFrom"), nullptr);
+        GSApplication::sharedApplication().closeDocument(&doc2);
+        GSApplication::sharedApplication().closeDocument(&theirs);
+    }
+}
+
+TEST(BridgeInterpolation, CoefficientsLeaveOutInterpolatedAndLinkedMasters) {
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100})
+        .master("Regular", 500, 700, {400})
+        .master("Bold", 500, 700, {700})
+        .master("Black", 500, 700, {900})
+        .master("Linked", 500, 700, {800});
+    b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
+    b.masterUserData(3, "ZelvarIsInterpolated", PlistValue(1));
+    b.masterParameter(4, "Link Metrics With First Master", PlistValue(1));
+    const auto font = b.build();
+    ZVDataFromGlyphs bridge(font.get());
+    using Coeffs = std::vector<std::pair<double, std::string>>;
+    const auto masters = font->fontMasters();
+    // Regular between Light and Bold; Black beyond Bold from Light and Bold (Linked, at 800, and
+    // Black itself take no part); Light and Bold each sit on a master: no coefficients.
+    EXPECT_EQ(bridge.coeffsForMaster(masters[1]), (Coeffs{{0.5, "m0"}, {0.5, "m2"}}));
+    const Coeffs black = bridge.coeffsForMaster(masters[3]);
+    ASSERT_EQ(black.size(), 2u);
+    EXPECT_EQ(black[0].second, "m0");
+    EXPECT_NEAR(black[0].first, -1.0 / 3, 1e-12);
+    EXPECT_NEAR(black[1].first, 4.0 / 3, 1e-12);
+    EXPECT_TRUE(bridge.coeffsForMaster(masters[0]).empty());
+    EXPECT_TRUE(bridge.coeffsForMaster(nullptr).empty());
+}
+
+TEST(BridgeInterpolation, WhichMastersMayBeInterpolated) {
+    ClosesDocuments closing;
+    struct Case {
+        const char *what;
+        std::vector<double> axes; // one master each
+        int current;
+        bool autokernedFromCurrent; // the last master is autokerned from the current one
+        bool interpolatable;
+    } cases[] = {
+        {"two masters", {100, 700}, 1, false, false},
+        {"the middle of three", {100, 400, 700}, 1, false, true},
+        {"on another master's place", {100, 400, 400}, 2, false, false},
+        {"a source of another master", {100, 400, 700, 900}, 1, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        GSFontBuilder b;
+        for (std::size_t i = 0; i < c.axes.size(); ++i)
+            b.master("M" + std::to_string(i), 500, 700, {c.axes[i]});
+        if (c.autokernedFromCurrent)
+            b.masterUserData(static_cast<int>(c.axes.size()) - 1, "ZelvarAutokernedFrom",
+                             pairList({"", ("M" + std::to_string(c.current)).c_str()}));
+        GSDocument &doc = b.open().master(c.current);
+        auto bridge = built(doc);
+        EXPECT_EQ(bridge->currentMasterIsInterpolatable(), c.interpolatable);
+        GSApplication::sharedApplication().closeAllDocuments();
+    }
+}
