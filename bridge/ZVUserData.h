@@ -2,7 +2,7 @@
 // of the wrong shape reads as absent, so a damaged font never stops the plug-in.
 #pragma once
 
-#include "host/PlistValue.h"
+#include "host/GSUserData.h"
 
 #include <cstdint>
 #include <optional>

@@ -8,7 +8,7 @@
 #include "host/GSKerning.h"
 #include "host/GSOTTables.h"
 #include "host/GSTempObject.h"
-#include "host/PlistValue.h"
+#include "host/GSUserData.h"
 
 #include <cstdint>
 #include <functional>
