@@ -1,10 +1,10 @@
 #include "bridge/ZVResources.h"
 
-#include <filesystem>
+#include "platform/NSBundle.h"
 
 std::string ZVpathForResource(const std::string &name, const std::string &type) {
-    const std::filesystem::path p =
-        std::filesystem::path(ZV_PLUGIN_RESOURCES_DIR) / (name + "." + type);
-    std::error_code ec;
-    return std::filesystem::is_regular_file(p, ec) ? p.string() : std::string();
+    const std::shared_ptr<const NSBundle> bundle = NSBundle::bundleForClass(ZVBridgeClassName);
+    if (!bundle)
+        return "";
+    return bundle->pathForResource(name, type).value_or("");
 }

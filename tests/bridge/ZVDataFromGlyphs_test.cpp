@@ -1,6 +1,8 @@
 // The bridge object: its place in the font's temporary data, the start-up checks and the engine
 // build.
+#include "bridge/ZVResources.h"
 #include "bridge_fixture.h"
+#include "platform/NSBundle.h"
 
 #include <gtest/gtest.h>
 
@@ -216,4 +218,21 @@ TEST(BridgeObject, EngineBuildFollowsTheFontAndRunsOnce) {
     EXPECT_EQ(lone.get_zvfont()->masters.size(), 1u);
     EXPECT_EQ(lone.get_zvfont()->current_master_index, -1);
     EXPECT_FALSE(lone.hasRunningMaster());
+}
+
+TEST(BridgeObject, WithoutItsBundleTheEngineHasNoPairFrequencies) {
+    struct Unregistered {
+        std::shared_ptr<const NSBundle> bundle = NSBundle::bundleForClass(ZVBridgeClassName);
+        Unregistered() { NSBundle::registerBundleForClass(ZVBridgeClassName, nullptr); }
+        ~Unregistered() { NSBundle::registerBundleForClass(ZVBridgeClassName, bundle); }
+    } unregistered;
+    EXPECT_EQ(ZVpathForResource("pair_frequencies", "txt"), "");
+    GSFontBuilder b;
+    b.master("Regular");
+    zvbridgetest::addDemoGlyphs(b);
+    const auto font = b.build();
+    ZVDataFromGlyphs bridge(font.get());
+    bridge.initZVfont();
+    EXPECT_TRUE(bridge.get_zvfont()->features.indices_with_frequency.empty());
+    EXPECT_EQ(bridge.get_zvfont()->masters.size(), 1u);
 }
