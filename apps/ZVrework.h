@@ -1,8 +1,10 @@
-// The re-work road without the host: a JSON font's masters handed to the engine as the plug-in's
-// activation hands over a font that already has kerning, the engine run on every master, and
-// the new kerning written back.
+// The re-work road without the plug-in's window: a JSON font opened as a document, a bridge bound
+// to it builds the engine as the plug-in's activation does for a font that already has kerning
+// ("re-work the existing kerning"), the engine runs on every master, and the new kerning is
+// written back.
 #pragma once
 
+#include "bridge/ZVDataFromGlyphs.h"
 #include "engine/font/ZVfontMM.h"
 #include "host/GSFont.h"
 
@@ -20,23 +22,28 @@ struct ZVreworkMaster {
 };
 
 struct ZVreworkRoad {
-    std::unique_ptr<GSFont> font;
-    ZVfontMM mm;
-    std::vector<ZVreworkMaster> masters; ///< in font order, usable masters only
-    std::vector<ZVglyph_pair> frequent;  ///< the pairs the engine kerns
-    bool frequencies_from_file = false;  ///< false: the font's own kerned pairs stood in
+    std::shared_ptr<GSDocument> document;     ///< open in the shared application while the road is
+    std::shared_ptr<ZVDataFromGlyphs> bridge; ///< the font's bridge, kept under "ZVData"
+    std::vector<ZVreworkMaster> masters;      ///< in font order, the masters the engine kerns
+    std::vector<ZVglyph_pair> frequent;       ///< the pairs the engine kerns
+    bool frequencies_from_file = false;       ///< false: the font's own kerned pairs stood in
     double load_ms = 0;
+
+    GSFont &font() const { return *document->font(); }
+    ZVfontMM &mm() const { return *bridge->get_zvfont(); }
 };
 
-/// Loads the font and builds the engine: glyph table, pair frequencies, one untouched master
-/// per usable font master with its existing kerning on the frequent pairs, default groups.
-/// Nothing with the error (naming the file) when the font cannot be read.
+/// Opens the font, binds a bridge to it and builds the engine with the resources of the plug-in
+/// bundle at `bundle_path` (registered for the bridge): the start-up checks, the glyph table,
+/// substitutions, pair frequencies, one master per font master with its existing kerning on the
+/// frequent pairs, the default groups. Nothing with the error when the font cannot be read (the
+/// reader's message, naming the file) or the engine cannot start on it (the start-up message).
 std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
-                                             const std::string &frequencies_path,
-                                             const std::string &groups_path, std::string &error);
+                                             const std::string &bundle_path, std::string &error);
 
-/// Runs every master's first processing (the first master first), on worker threads when asked,
-/// then makes every frequent pair visible; fills each master's time.
+/// Runs every master's first processing (the current master first), on worker threads when
+/// asked, then makes every frequent pair visible and settles autokerning sources; fills each
+/// master's time.
 void run_rework_road(ZVreworkRoad &road, bool threads);
 
 /// The whole number the host receives for a record, or nothing when it is not written.

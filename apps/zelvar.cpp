@@ -3,8 +3,7 @@
 //
 // Usage: zelvar [font.json [default_groups.txt]]   (default: the sample family)
 //        zelvar --demo [default_groups.txt]        (the small font drawn in code)
-#include "bridge/ZVGlyphTableFromFont.h"
-#include "bridge/ZVMasterOutlines.h"
+#include "bridge/ZVDataFromGlyphs.h"
 #include "demo_font.h"
 #include "engine/geometry/ZVglyphs.h"
 #include "host/GSFontJSON.h"
@@ -70,13 +69,13 @@ int runFont(const std::string &path, const std::string &groups_path) {
         std::fprintf(stderr, "zelvar: %s\n", read.error.c_str());
         return 1;
     }
-    const GSFont &font = *read.font;
+    GSFont &font = *read.font;
     std::printf("%s: %zu glyphs, %zu masters, loaded in %.1f ms\n", font.familyName().c_str(),
                 font.countOfGlyphs(), font.countOfFontMasters(), msSince(start));
 
-    // Until the bridge reads the glyph table itself, a small helper fills it from the model.
-    ZVglyphsinfo info;
-    fill_glyph_table_from_font(font, info);
+    ZVDataFromGlyphs bridge(&font);
+    bridge.initGlyphsinfo();
+    ZVglyphsinfo info = bridge.get_zvfont()->glyphsinfo;
     info.set_default_tracking_groups(groups_path);
 
     std::printf("%-12s %7s %8s %13s %10s %10s\n", "master", "glyphs", "pairs", "search width",
@@ -89,7 +88,7 @@ int runFont(const std::string &path, const std::string &groups_path) {
             continue;
         }
         start = std::chrono::steady_clock::now();
-        std::vector<PLXglyph> outlines = outlines_for_master(font, *master);
+        std::vector<PLXglyph> outlines = bridge.outlinesForMaster(master);
         const double convert_ms = msSince(start);
         start = std::chrono::steady_clock::now();
         const double unit_scale = 225.0 / x_height; // the engine measures an x-height as 225

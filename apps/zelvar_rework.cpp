@@ -2,8 +2,7 @@
 // plug-in's activation does ("re-work the existing kerning"), and reports per master what it
 // did and how far its kerning lies from the font's.
 //
-// Usage: zelvar_rework [font.json] [--write OUT.json] [--serial]
-//                      [--frequencies pair_frequencies.txt] [--groups default_groups.txt]
+// Usage: zelvar_rework [font.json] [--write OUT.json] [--serial] [--bundle Zelvar.bundle]
 #include "ZVrework.h"
 
 #include <chrono>
@@ -24,7 +23,7 @@ std::string pair_name(const ZVfontMM &mm, ZVglyph_pair p) {
 }
 
 void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
-    ZVfontMM &mm = road.mm;
+    ZVfontMM &mm = road.mm();
     const ZVfont &f = mm.get_master(m.id);
     std::printf("\n%s (%s)\n", m.name.c_str(), m.id.c_str());
     const std::vector<ZVglyph_pair> models = mm.get_models(m.id);
@@ -72,8 +71,7 @@ void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
 
 int main(int argc, char **argv) {
     std::string font_path = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
-    std::string frequencies = std::string(ZV_RESOURCES_DIR) + "/pair_frequencies.txt";
-    std::string groups = std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
+    std::string bundle = ZV_BUNDLE_DIR;
     std::string out;
     bool threads = true;
     for (int i = 1; i < argc; ++i) {
@@ -81,44 +79,48 @@ int main(int argc, char **argv) {
         const bool has_value = i + 1 < argc;
         if (a == "--write" && has_value)
             out = argv[++i];
-        else if (a == "--frequencies" && has_value)
-            frequencies = argv[++i];
-        else if (a == "--groups" && has_value)
-            groups = argv[++i];
+        else if (a == "--bundle" && has_value)
+            bundle = argv[++i];
         else if (a == "--serial")
             threads = false;
         else if (!a.empty() && a[0] != '-')
             font_path = a;
         else {
             std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] [--serial] "
-                                 "[--frequencies FILE] [--groups FILE]\n");
+                                 "[--bundle Zelvar.bundle]\n");
             return 2;
         }
     }
     std::string error;
-    std::optional<ZVreworkRoad> road = load_rework_road(font_path, frequencies, groups, error);
+    std::optional<ZVreworkRoad> road = load_rework_road(font_path, bundle, error);
     if (!road) {
         std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
         return 1;
     }
     if (!road->frequencies_from_file)
-        std::printf("Note: no pair frequencies at %s; the font's own kerned pairs of printable "
-                    "ASCII characters stand in for "
-                    "the frequent pairs, all with one frequency.\n",
-                    frequencies.c_str());
+        std::printf("Note: no pair frequencies in the plug-in bundle %s; the font's own kerned "
+                    "pairs of printable ASCII characters stand in for the frequent pairs, all with "
+                    "one frequency.\n",
+                    bundle.c_str());
     if (road->masters.empty()) {
         std::printf("%s has no master the engine can measure.\n", font_path.c_str());
         return 0;
     }
     std::printf("%s: %zu glyphs, %zu masters, %zu frequent pairs; loaded in %.0f ms\n",
-                road->font->familyName().c_str(), road->mm.glyphsinfo.size(), road->masters.size(),
-                road->frequent.size(), road->load_ms);
+                road->font().familyName().c_str(), road->mm().glyphsinfo.size(),
+                road->masters.size(), road->frequent.size(), road->load_ms);
+    for (const ZVemptiedOutline &e : road->bridge->emptiedOutlines()) {
+        const GSFontMaster *m = road->font().fontMasterForId(e.master_id);
+        std::printf("Left out (measured as an empty glyph, never kerned): %s in %s: %s\n",
+                    e.glyph_name.c_str(), m ? m->name().c_str() : e.master_id.c_str(),
+                    e.reason.c_str());
+    }
     const auto start = std::chrono::steady_clock::now();
     run_rework_road(*road, threads);
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     for (const ZVreworkMaster &m : road->masters)
-        report(*road, m, road->font->unitsPerEm());
+        report(*road, m, road->font().unitsPerEm());
     std::printf("\nAll masters %s: %.0f ms (%u cores)\n", threads ? "in parallel" : "one by one",
                 wall, std::thread::hardware_concurrency());
     if (!out.empty()) {

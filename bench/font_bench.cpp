@@ -22,9 +22,7 @@ void BM_ReworkSample(benchmark::State &state) {
         state.PauseTiming();
         std::string error;
         std::optional<ZVreworkRoad> road =
-            load_rework_road(std::string(ZV_SAMPLES_DIR) + "/Lato.json",
-                             std::string(ZV_RESOURCES_DIR) + "/pair_frequencies.txt",
-                             std::string(ZV_RESOURCES_DIR) + "/default_groups.txt", error);
+            load_rework_road(std::string(ZV_SAMPLES_DIR) + "/Lato.json", ZV_BUNDLE_DIR, error);
         if (!road) {
             state.SkipWithError(error.c_str());
             return;

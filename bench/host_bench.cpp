@@ -1,7 +1,6 @@
 // Opening the sample family: reading the JSON file, and per master the outline conversion plus
 // the side profiles. The sample path can be overridden with ZV_SAMPLE=path/to/font.json.
-#include "bridge/ZVGlyphTableFromFont.h"
-#include "bridge/ZVMasterOutlines.h"
+#include "bridge/ZVDataFromGlyphs.h"
 #include "engine/geometry/ZVglyphs.h"
 #include "host/GSFontJSON.h"
 
@@ -20,9 +19,19 @@ std::string samplePath() {
     return env ? env : std::string(ZV_SAMPLES_DIR) + "/Lato.json";
 }
 
-const GSFont *sample() {
+GSFont *sample() {
     static const std::unique_ptr<GSFont> font = readFontJSONFile(samplePath()).font;
     return font.get();
+}
+
+// A bridge on the sample with its glyph table, for the outline conversion.
+ZVDataFromGlyphs &sampleBridge() {
+    static const std::unique_ptr<ZVDataFromGlyphs> bridge = [] {
+        auto b = std::make_unique<ZVDataFromGlyphs>(sample());
+        b->initGlyphsinfo();
+        return b;
+    }();
+    return *bridge;
 }
 
 void BM_LoadSample(benchmark::State &state) {
@@ -58,7 +67,7 @@ void BM_ConvertMaster(benchmark::State &state) {
     }
     const GSFontMaster &master = *font->fontMasters()[static_cast<std::size_t>(state.range(0))];
     for (auto _ : state) {
-        auto outlines = outlines_for_master(*font, master);
+        auto outlines = sampleBridge().outlinesForMaster(&master);
         benchmark::DoNotOptimize(outlines.data());
     }
     state.SetLabel(master.name());
@@ -73,12 +82,11 @@ void BM_ConvertAndProfilesPerMaster(benchmark::State &state) {
         return;
     }
     const GSFontMaster &master = *font->fontMasters()[static_cast<std::size_t>(state.range(0))];
-    ZVglyphsinfo info;
-    fill_glyph_table_from_font(*font, info);
+    const ZVglyphsinfo &info = sampleBridge().get_zvfont()->glyphsinfo;
     const double unit_scale = 225.0 / master.defaultXHeight();
     const int zone_height = static_cast<int>(std::ceil(master.defaultCapHeight() * unit_scale));
     for (auto _ : state) {
-        auto outlines = outlines_for_master(*font, master);
+        auto outlines = sampleBridge().outlinesForMaster(&master);
         ZVglyphs glyphs(outlines, info, unit_scale, zone_height);
         benchmark::DoNotOptimize(glyphs.max_width);
     }

@@ -107,12 +107,12 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
             return;
         const std::int32_t p = a.partners[r].row;
         if (p >= 0) {
-            b.partners[p] = ZVpartner{};
+            b.partners[p] = ZVrowpartner{};
             b.pending[p] = 1;
         }
         const std::int32_t other = b.partners[best_q].row;
         if (other >= 0) {
-            a.partners[other] = ZVpartner{};
+            a.partners[other] = ZVrowpartner{};
             fresh[other] = 1;
             marked = true;
         }

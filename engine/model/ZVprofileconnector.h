@@ -12,16 +12,16 @@ inline constexpr double ZV_NO_PARTNER_DISTANCE = 144115187538984960.0;
 
 /// A row's link: the partner row in the other connector's profile (-1 = none) and the squared
 /// Euclidean distance to it (engine units squared).
-struct ZVpartner {
+struct ZVrowpartner {
     std::int32_t row = -1;
     double distance = ZV_NO_PARTNER_DISTANCE;
 };
 
 class ZVprofileconnector : public PLXlibNamespaceForZV::ZVprofile {
   public:
-    std::vector<ZVpartner> partners;   ///< one per row
-    std::vector<std::uint8_t> pending; ///< 1 while a row with ink is still to be (re)linked
-    std::uint32_t side = 0;            ///< 1 for the connector built first; orders the search
+    std::vector<ZVrowpartner> partners; ///< one per row
+    std::vector<std::uint8_t> pending;  ///< 1 while a row with ink is still to be (re)linked
+    std::uint32_t side = 0;             ///< 1 for the connector built first; orders the search
 
     ZVprofileconnector() = default;
     /// Copies the profile; no row has a partner; every row with ink is pending.

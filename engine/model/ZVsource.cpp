@@ -143,7 +143,7 @@ std::vector<ZVtriple> ZVsource::determine_characteristics_picked(ZVprofile a, ZV
     for (const auto *c : {&first, &second}) {
         const ZVprofileconnector &other = c == &first ? second : first;
         for (std::size_t i = 0; i < c->partners.size(); ++i) {
-            const ZVpartner &link = c->partners[i];
+            const ZVrowpartner &link = c->partners[i];
             if (link.row < 0 || link.distance > radius2)
                 continue;
             const auto bin =

@@ -1,7 +1,6 @@
 // The bridge end to end: the sample family through the engine build, fonts with every kind of
 // master, another open font as autokerning source, re-kerning from stored models, and edits in
 // the host reaching the engine.
-#include "bridge/ZVGlyphTableFromFont.h"
 #include "bridge_fixture.h"
 #include "host/GSFontJSON.h"
 
@@ -56,28 +55,12 @@ TEST(BridgeScenario, TheSampleFamilyThroughTheEngineBuild) {
     EXPECT_TRUE(bridge->is_pre_kerned());
     EXPECT_TRUE(bridge->emptiedOutlines().empty());
 
-    // The glyph table as the provisional helper filled it, before the substitutions flag it.
-    ZVglyphsinfo helper;
-    fill_glyph_table_from_font(font, helper);
-    ZVDataFromGlyphs tableOnly(&font);
-    tableOnly.initGlyphsinfo();
-    const ZVglyphsinfo &table = tableOnly.get_zvfont()->glyphsinfo;
-    EXPECT_EQ(table._id_for_index, helper._id_for_index);
-    EXPECT_EQ(table._glyph_name_for_index, helper._glyph_name_for_index);
-    EXPECT_EQ(table._script_for_index, helper._script_for_index);
-    EXPECT_EQ(table.subcategory_int_for_index, helper.subcategory_int_for_index);
-    ASSERT_EQ(table.size(), helper.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        const ZVglyph_category &a = table._category_for_index[i],
-                               &b = helper._category_for_index[i];
-        ASSERT_TRUE(a.flags == b.flags && a.unicode == b.unicode && a.category == b.category)
-            << table._glyph_name_for_index[i];
-    }
-
     // The existing kerning as the re-work road read it (frequent pairs without substitutions),
     // and more: the pairs the substitutions make frequent.
     ZVfontMM plain;
-    fill_glyph_table_from_font(font, plain.glyphsinfo);
+    ZVDataFromGlyphs tableOnly(&font);
+    tableOnly.initGlyphsinfo();
+    plain.glyphsinfo = tableOnly.get_zvfont()->glyphsinfo;
     plain.load_pair_frequencies((std::string(ZV_RESOURCES_DIR) + "/pair_frequencies.txt").c_str());
     const std::vector<GSGlyph *> glyphs = font.glyphs();
     for (std::size_t k = 0; k < 3; ++k) {

@@ -2,8 +2,7 @@
 // the side profiles at engine scale and the master's professional kerning as glyph pairs.
 #pragma once
 
-#include "bridge/ZVGlyphTableFromFont.h"
-#include "bridge/ZVMasterOutlines.h"
+#include "bridge/ZVDataFromGlyphs.h"
 #include "engine/geometry/ZVglyphs.h"
 #include "engine/model/ZVsimplepair.h"
 #include "host/GSFontJSON.h"
@@ -52,11 +51,13 @@ inline const SampleMaster &sample_master(const std::string &name = "Regular") {
         throw std::runtime_error(read.error);
     const GSFont &font = *read.font;
     SampleMaster s;
-    fill_glyph_table_from_font(font, s.info);
+    ZVDataFromGlyphs bridge(read.font.get());
+    bridge.initGlyphsinfo();
+    s.info = bridge.get_zvfont()->glyphsinfo;
     for (const GSFontMaster *master : font.fontMasters()) {
         if (master->name() != name)
             continue;
-        std::vector<PLXlibNamespaceForZV::PLXglyph> outlines = outlines_for_master(font, *master);
+        std::vector<PLXlibNamespaceForZV::PLXglyph> outlines = bridge.outlinesForMaster(master);
         s.unit_scale = 225.0 / master->defaultXHeight();
         s.glyphs = PLXlibNamespaceForZV::ZVglyphs(
             outlines, s.info, s.unit_scale,

@@ -1,7 +1,6 @@
 // The sample family as a three-master font: self-kerned, untouched with existing kerning, and
 // interpolated from the other two.
-#include "bridge/ZVGlyphTableFromFont.h"
-#include "bridge/ZVMasterOutlines.h"
+#include "bridge/ZVDataFromGlyphs.h"
 #include "engine/font/ZVfontMM.h"
 #include "font_fixture.h"
 #include "host/GSFontJSON.h"
@@ -47,7 +46,9 @@ Sample build_sample() {
         throw std::runtime_error(read.error);
     s.font = std::move(read.font);
     const GSFont &font = *s.font;
-    fill_glyph_table_from_font(font, s.mm.glyphsinfo);
+    ZVDataFromGlyphs bridge(s.font.get());
+    bridge.initGlyphsinfo();
+    s.mm.glyphsinfo = bridge.get_zvfont()->glyphsinfo;
     s.mm.load_pair_frequencies(small_frequencies().c_str());
     const std::vector<ZVpair_frequency> frequent = s.mm.get_expanded_pairs();
     const std::vector<GSGlyph *> glyphs = font.glyphs();
@@ -65,7 +66,7 @@ Sample build_sample() {
     std::vector<std::pair<double, std::string>> sources;
     for (const GSFontMaster *m : masters) {
         s.ids.push_back(m->id());
-        std::vector<PLXglyph> outlines = outlines_for_master(font, *m);
+        std::vector<PLXglyph> outlines = bridge.outlinesForMaster(m);
         const int cap = static_cast<int>(m->defaultCapHeight()),
                   x = static_cast<int>(m->defaultXHeight());
         if (m->name() == "Regular") {
