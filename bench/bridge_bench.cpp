@@ -30,6 +30,18 @@ GSDocument *sampleDocument() {
     return doc;
 }
 
+// The sample's master of the benchmark's argument, or nullptr (the run is skipped).
+const GSFontMaster *argumentMaster(benchmark::State &state) {
+    GSDocument *doc = sampleDocument();
+    const auto i = static_cast<std::size_t>(state.range(0));
+    if (!doc || i >= doc->font()->countOfFontMasters()) {
+        state.SkipWithError("the sample family is missing");
+        return nullptr;
+    }
+    state.SetLabel(doc->font()->fontMasters()[i]->name());
+    return doc->font()->fontMasters()[i];
+}
+
 void counters(benchmark::State &state) {
     state.counters["cores"] = std::thread::hardware_concurrency();
 }
@@ -90,40 +102,30 @@ void BM_Substitutions(benchmark::State &state) {
 
 // Arg: master index.
 void BM_MasterOutlines(benchmark::State &state) {
-    GSDocument *doc = sampleDocument();
-    if (!doc || static_cast<std::size_t>(state.range(0)) >= doc->font()->countOfFontMasters()) {
-        state.SkipWithError("the sample family is missing");
+    const GSFontMaster *master = argumentMaster(state);
+    if (!master)
         return;
-    }
-    const GSFontMaster *master =
-        doc->font()->fontMasters()[static_cast<std::size_t>(state.range(0))];
-    ZVDataFromGlyphs bridge(doc->font());
+    ZVDataFromGlyphs bridge(master->font());
     bridge.initGlyphsinfo();
     for (auto _ : state) {
         auto outlines = bridge.outlinesForMaster(master);
         benchmark::DoNotOptimize(outlines.data());
     }
-    state.SetLabel(master->name());
     counters(state);
 }
 
 // Arg: master index. Its existing kerning read on the frequent pairs (an untouched font's).
 void BM_MasterExistingKerning(benchmark::State &state) {
-    GSDocument *doc = sampleDocument();
-    if (!doc || static_cast<std::size_t>(state.range(0)) >= doc->font()->countOfFontMasters()) {
-        state.SkipWithError("the sample family is missing");
+    const GSFontMaster *master = argumentMaster(state);
+    if (!master)
         return;
-    }
-    const GSFontMaster *master =
-        doc->font()->fontMasters()[static_cast<std::size_t>(state.range(0))];
-    ZVDataFromGlyphs bridge(doc->font());
+    ZVDataFromGlyphs bridge(master->font());
     bridge.inspectGSFont();
     bridge.initZVfont();
     for (auto _ : state) {
         auto existing = bridge.existingKerningFromMaster(master);
         benchmark::DoNotOptimize(existing.size());
     }
-    state.SetLabel(master->name());
     counters(state);
 }
 

@@ -253,6 +253,8 @@ class ZVDataFromGlyphs : public GSTempObject {
                                             const GSOTCoverage *inputCoverage);
 
   protected:
+    /// The glyph's layer for a master (the version-3 host's layerForId:), or nullptr.
+    static GSLayer *layerOfMaster(const GSGlyph *glyph, const std::string &masterId);
     /// Whether this bridge is the one kept in its font's "ZVData": only that bridge changes the
     /// font's user data; a second bridge on a font only reads it.
     bool isFontsOwnBridge() const;
@@ -270,7 +272,11 @@ class ZVDataFromGlyphs : public GSTempObject {
         std::optional<GlyphDescription> firstGlyph, secondGlyph;
         std::optional<std::string> stringAfter;
     };
-    // One position of a context rule (format 3): its feature.
+    // Lookup n read as nested in another (coverage as given), with n in its lookups; nothing for
+    // an index out of range or a lookup already being read.
+    std::optional<ZVfeature> nestedLookup(std::size_t n, const std::vector<GSOTLookup> &lookups,
+                                          const GSOTCoverage *coverage);
+    // The features of the input positions of a context rule (format 3).
     std::vector<ZVfeature> positionFeatures(const std::vector<GSOTCoverage> &inputCoverages,
                                             const std::vector<GSOTSubstLookupRecord> &records,
                                             const std::vector<GSOTLookup> &lookups);

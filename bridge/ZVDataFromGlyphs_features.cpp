@@ -198,16 +198,23 @@ void ZVDataFromGlyphs::initOTFeatures() {
                 categories[g].flags |= ZV_COMPOSITES_PAIR_MEMBER;
 }
 
-ZVfeature ZVDataFromGlyphs::featureFromLookupIndex(std::uint16_t index,
-                                                   const std::vector<GSOTLookup> &allLookups) {
+std::optional<ZVfeature> ZVDataFromGlyphs::nestedLookup(std::size_t n,
+                                                        const std::vector<GSOTLookup> &lookups,
+                                                        const GSOTCoverage *coverage) {
     // A lookup that names itself, directly or through others, is not read again.
-    if (index >= allLookups.size() || lookupsBeingRead_.count(index))
-        return {};
+    if (n >= lookups.size() || lookupsBeingRead_.count(static_cast<std::uint16_t>(n)))
+        return std::nullopt;
+    const auto index = static_cast<std::uint16_t>(n);
     lookupsBeingRead_.insert(index);
-    ZVfeature f = featureFromLookup(allLookups[index], allLookups, nullptr);
+    ZVfeature f = featureFromLookup(lookups[n], lookups, coverage);
     lookupsBeingRead_.erase(index);
     f.lookups.insert(index);
     return f;
+}
+
+ZVfeature ZVDataFromGlyphs::featureFromLookupIndex(std::uint16_t index,
+                                                   const std::vector<GSOTLookup> &allLookups) {
+    return nestedLookup(index, allLookups, nullptr).value_or(ZVfeature{});
 }
 
 ZVfeature ZVDataFromGlyphs::featureFromLookup(const GSOTLookup &lookup,
@@ -284,16 +291,10 @@ ZVDataFromGlyphs::featureFromSubstLookupRecords(const std::vector<GSOTSubstLooku
                                                 const std::vector<GSOTLookup> &lookups,
                                                 const GSOTCoverage *inputCoverage) {
     ZVfeature result;
-    for (const GSOTSubstLookupRecord &r : records) {
-        const std::uint16_t n = r.lookupListIndex;
-        if (n >= lookups.size() || lookupsBeingRead_.count(n))
-            continue;
-        lookupsBeingRead_.insert(n);
-        const ZVfeature f = featureFromLookup(lookups[n], lookups, inputCoverage);
-        lookupsBeingRead_.erase(n);
-        merge(result, f);
-        result.lookups.insert(n);
-    }
+    for (const GSOTSubstLookupRecord &r : records)
+        if (const std::optional<ZVfeature> f =
+                nestedLookup(r.lookupListIndex, lookups, inputCoverage))
+            merge(result, *f);
     return result;
 }
 
@@ -303,15 +304,11 @@ ZVDataFromGlyphs::positionFeatures(const std::vector<GSOTCoverage> &inputCoverag
                                    const std::vector<GSOTLookup> &lookups) {
     std::vector<ZVfeature> positions(inputCoverages.size());
     for (const GSOTSubstLookupRecord &r : records) {
-        const std::uint16_t n = r.lookupListIndex;
-        if (r.sequenceIndex >= positions.size() || n >= lookups.size() ||
-            lookupsBeingRead_.count(n))
-            continue;
-        lookupsBeingRead_.insert(n);
-        ZVfeature f = featureFromLookup(lookups[n], lookups, &inputCoverages[r.sequenceIndex]);
-        lookupsBeingRead_.erase(n);
-        f.lookups.insert(n);
-        positions[r.sequenceIndex] = std::move(f); // a later record for the place replaces
+        if (r.sequenceIndex >= positions.size())
+            continue; // a place the rule does not have
+        if (std::optional<ZVfeature> f =
+                nestedLookup(r.lookupListIndex, lookups, &inputCoverages[r.sequenceIndex]))
+            positions[r.sequenceIndex] = std::move(*f); // a later record for the place replaces
     }
     return positions;
 }

@@ -55,16 +55,6 @@ std::uint8_t categoryByte(const GSGlyph &g) {
     return ZV_OTHER;
 }
 
-GSLayer *layerOfMaster(const GSGlyph *g, const std::string &masterId) {
-    if (!g)
-        return nullptr;
-#if ZV_HOST_VERSION == 2
-    return g->layerForKey(masterId);
-#else
-    return g->layerForId(masterId);
-#endif
-}
-
 double xHeightOf(const GSFontMaster &m) {
 #if ZV_HOST_VERSION == 2
     return m.xHeight();
@@ -89,6 +79,16 @@ int truncatedHeight(double v) {
 }
 
 } // namespace
+
+GSLayer *ZVDataFromGlyphs::layerOfMaster(const GSGlyph *glyph, const std::string &masterId) {
+    if (!glyph)
+        return nullptr;
+#if ZV_HOST_VERSION == 2
+    return glyph->layerForKey(masterId);
+#else
+    return glyph->layerForId(masterId);
+#endif
+}
 
 void ZVDataFromGlyphs::initGlyphsinfo() {
     const GSFont *font = gsfont();

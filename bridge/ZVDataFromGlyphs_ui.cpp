@@ -14,16 +14,6 @@ namespace {
 const char *const kHairSpace = "\u200A";
 const char *const kMinus = "\u2212";
 
-GSLayer *layerOfMaster(const GSGlyph *g, const std::string &masterId) {
-    if (!g)
-        return nullptr;
-#if ZV_HOST_VERSION == 2
-    return g->layerForKey(masterId);
-#else
-    return g->layerForId(masterId);
-#endif
-}
-
 // The host's capitalizedString: each word's first letter upper case, the others lower case.
 std::string capitalized(const std::string &s) {
     std::string out = s;
