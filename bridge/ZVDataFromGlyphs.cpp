@@ -102,7 +102,11 @@ std::optional<std::string> ZVDataFromGlyphs::inspectGSFont() {
     // thousands of rows tall, and the start-up would run for hours.
     const double smallest = font->unitsPerEm() / 20.0;
     for (const GSFontMaster *m : font->fontMasters()) {
-        const double x = m->xHeightValue();
+#if ZV_HOST_VERSION == 2
+        const double x = m->xHeight();
+#else
+        const double x = m->defaultXHeight();
+#endif
         if (!(x > 0) || x > 22000 || std::trunc(x) < 1 || x < smallest)
             return std::string(kCannotStart) +
                    "the x-height is not defined. Please set this metric in the Font Info.";
