@@ -153,12 +153,16 @@ void ZVDataFromGlyphs::initZVfont() {
     is_pre_kerned_ = false;
     for (GSFontMaster *m : font->fontMasters())
         initMaster(m);
+    findCurrentMasterIndex();
+}
+
+void ZVDataFromGlyphs::findCurrentMasterIndex() {
     const GSFontMaster *current = currentMaster();
     zvfont_.current_master_index = -1;
     for (std::size_t i = 0; current && i < zvfont_.masters.size(); ++i)
         if (zvfont_.masters[i].name == current->id()) {
             zvfont_.current_master_index = static_cast<std::int16_t>(i);
-            break;
+            return;
         }
 }
 

@@ -264,6 +264,8 @@ class ZVDataFromGlyphs : public GSTempObject {
     std::vector<ZVpair_frequency> frequentPairs();
 
   private:
+    // The engine's current master: the first of the current master's id (-1: none).
+    void findCurrentMasterIndex();
     struct GlyphDescription {
         std::optional<std::string> script, category, subcategory;
     };

@@ -49,12 +49,7 @@ void ZVDataFromGlyphs::getUiState() {
     GSFontMaster *selected = wc ? wc->selectedFontMaster() : nullptr;
     if (selected != currentMaster()) {
         setCurrentMaster(selected);
-        zvfont_.current_master_index = -1;
-        for (std::size_t i = 0; selected && i < zvfont_.masters.size(); ++i)
-            if (zvfont_.masters[i].name == selected->id()) {
-                zvfont_.current_master_index = static_cast<std::int16_t>(i);
-                break;
-            }
+        findCurrentMasterIndex();
         currentMasterHasChanged_ = true;
     }
 
