@@ -158,12 +158,10 @@ void ZVDataFromGlyphs::initZVfont() {
 
 void ZVDataFromGlyphs::findCurrentMasterIndex() {
     const GSFontMaster *current = currentMaster();
-    zvfont_.current_master_index = -1;
-    for (std::size_t i = 0; current && i < zvfont_.masters.size(); ++i)
-        if (zvfont_.masters[i].name == current->id()) {
-            zvfont_.current_master_index = static_cast<std::int16_t>(i);
-            return;
-        }
+    if (current)
+        zvfont_.set_current_master(current->id());
+    else
+        zvfont_.current_master_index = -1;
 }
 
 bool ZVDataFromGlyphs::anyLettersSelected() const {
