@@ -16,33 +16,22 @@
 
 namespace {
 
+/// The text in double quotes: line breaks as \n, quotes and backslashes escaped, other control
+/// characters as \xHH.
 std::string quote(const std::string &s) {
     std::string out = "\"";
     for (const char c : s) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\n':
+        if (c == '\n') {
             out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
-                out += buf;
-            } else {
-                out += c;
-            }
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out += c;
         }
     }
     return out + "\"";

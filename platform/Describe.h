@@ -6,15 +6,16 @@
 class NSWindow;
 struct NSColor;
 
-/// The window as an indented tree in layout order, two spaces a level, one line per view:
-/// its kind (window, view, box, separator, label, field, button, checkbox, segments, slider,
-/// popup, pulldown, image, progress), its outlet, its quoted text, then as it applies: value and
-/// range, state (on, off, mixed), "editing", "selected" segments or item, "disabled", "hidden"
-/// (hidden views and items appear only with `show_hidden`), "tooltip", "dot" and the fill
-/// colour's name, "link". Segments and menu items (tag, quoted title, state; submenus one level
-/// deeper) follow on their own lines. Quoted texts escape line breaks as \n, quotes and
-/// backslashes; numbers are written in their shortest exact form. The same window gives the same
-/// text.
+/// The window as an indented tree in layout order, two spaces a level, one line per view. The
+/// first line is the window: its quoted title, "not shown" or "key" as they apply. Each view:
+/// its kind (view, box, separator, label, field, button, checkbox, segments, slider, popup,
+/// pulldown, image, progress), its outlet, its quoted text, then as they apply: value and range,
+/// state (on, off, mixed), "editing", "selected" segments or item, "disabled", "hidden" (hidden
+/// views and items appear only with `show_hidden`), "tooltip", "dot" and the fill colour's name,
+/// "link". Segments and menu items (tag, quoted title, state; submenus one level deeper) follow
+/// on their own lines. Quoted texts escape line breaks as \n, quotes and backslashes, other
+/// control characters as \xHH; numbers are written in their shortest exact form. The same window
+/// gives the same text.
 std::string describe(const NSWindow &window, bool show_hidden = false);
 
 /// A colour's name as a person would say it: "none" (transparent), "red", "yellow", "green";
