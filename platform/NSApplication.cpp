@@ -1,5 +1,8 @@
 #include "platform/NSApplication.h"
 
+#include "platform/NSRunLoop.h"
+#include "platform/NSWindow.h"
+
 NSApplication &NSApplication::sharedApplication() {
     static NSApplication app;
     return app;
@@ -26,6 +29,34 @@ std::optional<NSEvent> NSApplication::runLocalMonitors(const NSEvent &event) {
             break;
     }
     return current;
+}
+
+NSModalResponse NSApplication::runModalForWindow(NSWindow &window) {
+    if (!NSRunLoop::isMainThread())
+        throw std::logic_error("runModalForWindow called off the main thread");
+    const std::size_t depth = modalRuns.size();
+    modalRuns.push_back({&window, false});
+    // The run ends however it ends (a stop, a failing script, a stuck loop).
+    struct EndRun {
+        std::vector<ModalRun> &runs;
+        std::size_t depth;
+        ~EndRun() { runs.resize(depth); }
+    } endRun{modalRuns, depth};
+    const std::string title = window.title;
+
+    window.makeKeyAndOrderFront();
+    if (!modalScripts.empty()) {
+        const std::function<void(NSWindow &)> script = std::move(modalScripts.front());
+        modalScripts.pop_front();
+        if (script)
+            script(window);
+    }
+    NSRunLoop &loop = NSRunLoop::mainRunLoop();
+    while (!modalRuns[depth].stopped)
+        if (loop.runOneTurn() == 0 && !modalRuns[depth].stopped)
+            throw ModalStuck("modal stuck: the modal run of window \"" + title +
+                             "\" has nothing left to do and nothing stopped it");
+    return NSModalResponseStop;
 }
 
 void NSApplication::stopModal() {

@@ -68,9 +68,9 @@ class NSApplication {
     /// A monitor removed meanwhile is skipped; one installed meanwhile waits for the next event.
     std::optional<NSEvent> runLocalMonitors(const NSEvent &event);
 
-    /// Shows `window` (key when it can be), calls the next modal script with it, then turns the
-    /// run loop until `stopModal`. Throws ModalStuck when the run loop has nothing left to do
-    /// before a stop. Answers NSModalResponseStop.
+    /// Shows `window` (key when it can be), calls the next modal script with it (if any), then
+    /// turns the main run loop until `stopModal`. Throws ModalStuck when a turn finds nothing to
+    /// do before a stop, std::logic_error off the main thread. Answers NSModalResponseStop.
     NSModalResponse runModalForWindow(NSWindow &window);
     /// Ends the innermost modal run after the current step; outside a modal run it does nothing.
     void stopModal();

@@ -14,8 +14,8 @@ struct NSNotification {
     std::any object;
 };
 
-/// Delivers each posted notification at once, on the posting thread (the main thread), to the
-/// observers of its name in the order they registered.
+/// Delivers each posted notification at once to the observers of its name, in the order they
+/// registered. Main thread only: a call from another thread throws std::logic_error.
 class NSNotificationCenter {
   public:
     using Handler = std::function<void(const NSNotification &)>;

@@ -1,7 +1,5 @@
 #include "platform_fixture.h"
 
-#include "platform/Gestures.h"
-
 using zvtesting::PlatformTest;
 
 namespace {
@@ -82,41 +80,4 @@ TEST_F(Notifications, ANestedPostIsDeliveredAtOnce) {
         &o, [&](const NSNotification &) { calls.push_back("inner"); }, "Inner");
     center.postNotificationName("Outer");
     EXPECT_EQ(calls, (std::vector<std::string>{"outer", "inner", "outer done"}));
-}
-
-TEST_F(Notifications, EventMonitorsRunInOrderAndMaySwallow) {
-    std::vector<std::string> calls;
-    const NSEventMonitor keys = NSEvent::addLocalMonitorForEventsMatchingMask(
-        NSEventMaskKeyDown, [&](const NSEvent &e) -> std::optional<NSEvent> {
-            calls.push_back("keys " + e.characters);
-            NSEvent changed = e;
-            changed.characters += "!";
-            return changed;
-        });
-    NSEventMonitor both;
-    both = NSEvent::addLocalMonitorForEventsMatchingMask(
-        NSEventMaskKeyDown | NSEventMaskFlagsChanged,
-        [&](const NSEvent &e) -> std::optional<NSEvent> {
-            calls.push_back("both " + e.characters);
-            if (e.characters == "q!")
-                return std::nullopt;
-            if (e.type == NSEventType::FlagsChanged)
-                NSEvent::removeMonitor(both); // removal during dispatch
-            return e;
-        });
-
-    const std::optional<NSEvent> passed = gesture::keyDown("a", NSEventModifierFlagControl);
-    ASSERT_TRUE(passed);
-    EXPECT_EQ(passed->characters, "a!") << "each monitor sees what the one before answered";
-    EXPECT_EQ(passed->modifierFlags, NSEventModifierFlagControl);
-    EXPECT_FALSE(gesture::keyDown("q")) << "swallowed";
-    EXPECT_TRUE(gesture::flagsChanged(NSEventModifierFlagOption));
-    EXPECT_EQ(NSEvent::currentModifierFlags(), NSEventModifierFlagOption);
-    gesture::flagsChanged(0);
-    EXPECT_EQ(calls, (std::vector<std::string>{"keys a", "both a!", "keys q", "both q!", "both "}));
-
-    NSEvent::removeMonitor(keys);
-    NSEvent::removeMonitor(keys);
-    NSEvent::removeMonitor(NSEventMonitor{});
-    EXPECT_TRUE(NSApp().localMonitors.empty());
 }
