@@ -118,9 +118,11 @@ TEST(FontEditing, UndoRevertsEveryEditExactly) {
         c.edit(f);
         EXPECT_GT(f.undo_stack.size(), depth);
         EXPECT_NE(snapshot(f), before);
+        expect_sane_flat_kerning(f);
         while (f.undo_stack.size() > depth)
             f.undo();
         expect_same(before, snapshot(f));
+        expect_sane_flat_kerning(f);
     }
 }
 
@@ -165,6 +167,7 @@ TEST(FontEditing, UnkernablePairsBecomeIndependent) {
     for (const ZVfeedback &m : f.feedbacks.list)
         removals += m.type == ZVfeedback::no_kerning_models_removed && m.pairs.size() == 1;
     EXPECT_GE(removals, 1);
+    expect_sane_flat_kerning(f);
 }
 
 TEST(FontEditing, SidebearingChangeIsAbsorbedByTheModels) {
@@ -187,6 +190,7 @@ TEST(FontEditing, SidebearingChangeIsAbsorbedByTheModels) {
     ASSERT_EQ(f.models.modelpairs.size(), f.models.size());
     for (std::size_t i = 0; i < f.models.size(); ++i)
         EXPECT_EQ(f.models.modelpairs.pairs[i].indices, f.models.pairs[i].indices);
+    expect_sane_flat_kerning(f);
 }
 
 TEST(FontEditing, TrackingGroups) {
@@ -196,6 +200,7 @@ TEST(FontEditing, TrackingGroups) {
     ASSERT_EQ(f.glyphs.glyphs[H].tracking_group[0], 1);
     f.set_tracking_group(H, 0, 0);
     EXPECT_EQ(f.glyphs.glyphs[H].tracking_group[0], 1);
+    expect_sane_flat_kerning(f);
 
     // A master without models still keeps its autopair records' groups right.
     std::vector<PLXglyph> o = d.outlines();
@@ -207,6 +212,74 @@ TEST(FontEditing, TrackingGroups) {
         if (r.indices.first == d.index("o")) {
             EXPECT_EQ(r.left_group, 3);
         }
+}
+
+// The models facing a glyph side put in No kerning stay kerned as user-set autopairs; when the
+// side comes back they are autokerned like any pair, within their glyphs' bounds, whether or
+// not the cache was refilled in between.
+TEST(FontEditing, FormerModelsComeBackFromNoKerningKernedSanely) {
+    const FontFixture &d = font_fixture();
+    const std::uint16_t o = d.index("o");
+    const ZVglyph_pair former[] = {gp("T", "o"), gp("n", "o"), gp("o", "o")};
+    for (const bool refill : {true, false}) {
+        SCOPED_TRACE(refill ? "refilled in between" : "no refill in between");
+        ZVfont f = d.processed();
+        std::vector<std::uint16_t> run;
+        for (const char *g : {"T", "o", "o", "n", "o"})
+            run.push_back(d.index(g));
+        f.set_required_text(run);
+        f.set_tracking_group(o, 0, PLXlibNamespaceForZV::ZV_NO_KERNING_GROUP);
+        if (refill)
+            f.refill_cache();
+        f.set_tracking_group(o, 0, 0);
+        expect_sane_flat_kerning(f);
+        for (const ZVglyph_pair &p : former) {
+            SCOPED_TRACE(testing::PrintToString(p));
+            EXPECT_FALSE(f.models.contains(p));
+            EXPECT_EQ(f.lookup(p).properties.kind(), ZV_USER_SET_AUTO);
+            EXPECT_EQ(f.lookup(p).indices, p); // kerned, not dropped
+        }
+        EXPECT_LT(f.lookup(gp("T", "o")).value, 0);
+        for (const ZVsimplepair &p : f.pairs_for_glyph(o, 0)) {
+            SCOPED_TRACE(testing::PrintToString(p.indices));
+            EXPECT_LT(std::fabs(p.value), f.glyphs.glyphs[o].width * f.unit_factor());
+        }
+    }
+}
+
+// Glyph edits that empty the undo history: every one leaves a kerning within its glyphs' bounds.
+TEST(FontEditing, GlyphEditsKeepTheKerningSane) {
+    const FontFixture &d = font_fixture();
+    const std::uint16_t o = d.index("o"), V = d.index("V");
+    struct Case {
+        const char *what;
+        std::function<void(ZVfont &)> edit;
+    } cases[] = {
+        {"a narrower outline",
+         [&](ZVfont &f) {
+             PLXglyph g = make_glyph("id-o", "o", 480);
+             add_ellipse(g, 240, 250, 190, 260);
+             f.update_glyph_shape(g, o);
+         }},
+        {"an outline emptied",
+         [&](ZVfont &f) {
+             PLXglyph g = make_glyph("id-o", "o", 560);
+             f.update_glyph_shape(g, o);
+         }},
+        {"a side bearing widened", [&](ZVfont &f) { f.adjust_sidebearing(V, 1, 40); }},
+        {"a side bearing narrowed", [&](ZVfont &f) { f.adjust_sidebearing(V, 0, -30); }},
+        {"a named group and back",
+         [&](ZVfont &f) {
+             f.set_tracking_group(o, 1, 2);
+             f.set_tracking_group(o, 1, 0);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVfont f = shown_master();
+        c.edit(f);
+        expect_sane_flat_kerning(f);
+    }
 }
 
 TEST(FontEditing, SetAutosThatInvalidatesReturnsTheWholeKerning) {
