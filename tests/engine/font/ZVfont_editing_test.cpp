@@ -170,6 +170,59 @@ TEST(FontEditing, UnkernablePairsBecomeIndependent) {
     expect_sane_flat_kerning(f);
 }
 
+// Set to zero, a pair that cannot be a model still takes 0, as set_value(pair, 0) gives it.
+TEST(FontEditing, SetModelsAtZeroOnUnkernablePairs) {
+    const FontFixture &d = font_fixture();
+    struct Case {
+        const char *what;
+        ZVglyph_pair pair;
+        bool set_to_zero;
+        float value;
+    } cases[] = {
+        {"an independent pair at zero", gp("A", "V"), true, 0},
+        {"an independent pair kept", gp("A", "V"), false, -70},
+        {"an autokerned pair at zero", gp("T", "V"), true, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVfont f = shown_master();
+        f.set_tracking_group(d.index("V"), 0, PLXlibNamespaceForZV::ZV_NO_KERNING_GROUP);
+        f.set_models({c.pair}, c.set_to_zero);
+        EXPECT_FALSE(f.models.contains(c.pair));
+        f.freshen_cache();
+        EXPECT_EQ(f.lookup(c.pair).properties.kind(), ZV_INDEPENDENT);
+        EXPECT_EQ(f.lookup(c.pair).value, c.value);
+        EXPECT_EQ(std::count_if(f.independents.begin(), f.independents.end(),
+                                [&](const ZVsimplepair &p) { return p.indices == c.pair; }),
+                  1);
+    }
+}
+
+// Every edit empties the pair-details memo, the stored lists' additions included.
+TEST(FontEditing, PairDetailsFollowEveryEdit) {
+    const ZVglyph_pair pair = gp("o", "p");
+    struct Case {
+        const char *what;
+        std::function<void(ZVfont &, float)> edit;
+        std::uint8_t flag; // the new kind's bit in the record's flags
+    } cases[] = {
+        {"add_models", [&](ZVfont &f, float v) { f.add_models({{pair.first, pair.second, v}}, false); },
+         1},
+        {"add_independent_pairs",
+         [&](ZVfont &f, float v) { f.add_independent_pairs({{pair.first, pair.second, v}}, false); },
+         4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVfont f = shown_master();
+        const ZVUIpair before = f.get_pair_details(pair);
+        ASSERT_EQ(before.flags & c.flag, 0);
+        // The autokerned value, which the models hold without contradiction.
+        c.edit(f, before.value);
+        EXPECT_EQ(f.get_pair_details(pair).flags & c.flag, c.flag);
+    }
+}
+
 TEST(FontEditing, SidebearingChangeIsAbsorbedByTheModels) {
     const FontFixture &d = font_fixture();
     ZVfont f = d.processed();
