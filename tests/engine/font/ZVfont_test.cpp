@@ -156,6 +156,31 @@ TEST(FontConstruction, MovesKeepEveryMember) {
     EXPECT_NE(message.type, ZVfeedback::no_models);
 }
 
+// Blank glyphs (spaces, empty unencoded glyphs) say nothing about the depth of the font's sides:
+// a hundred of them change neither the search width nor the kerning.
+TEST(FontProcessing, BlankGlyphsChangeNothing) {
+    const FontFixture &d = font_fixture();
+    auto kerned = [&](const DemoFont &font) {
+        std::vector<PLXglyph> o = font.outlines;
+        std::vector<ZVminipair> m = d.models();
+        ZVfont f("m", o, font.info, m, {}, font.cap_height, font.x_height);
+        f.initial_processing(font.info, {}, d.features(), true);
+        f.set_required_text({d.index("T"), d.index("o"), d.index("V"), d.index("A"), d.index("p")});
+        f.freshen_cache();
+        std::vector<std::tuple<int, int, float>> kerning;
+        for (const auto &list : f.cache.lists)
+            for (const ZVsimplepair &p : list)
+                kerning.emplace_back(p.indices.first, p.indices.second, p.value);
+        return std::make_pair(f.glyphs.max_width, kerning);
+    };
+    DemoFont blank = d.font;
+    for (int i = 0; i < 100; ++i)
+        blank.add("blank" + std::to_string(i), 0, PLXlibNamespaceForZV::ZV_OTHER, i % 2 ? 0 : 300);
+    const auto plain = kerned(d.font), with_blanks = kerned(blank);
+    EXPECT_EQ(with_blanks.first, plain.first);
+    EXPECT_EQ(with_blanks.second, plain.second);
+}
+
 TEST(FontProcessing, SelfKernedMasterIsKerned) {
     const FontFixture &d = font_fixture();
     const ZVfont f = d.processed({d.mini("A", "V", -70)});
