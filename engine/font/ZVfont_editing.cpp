@@ -70,6 +70,9 @@ const ZVsimplepair &ZVfont::set_required_text(const std::vector<std::uint16_t> &
     change_ = no_pair_record();
     if (has_models() && autopairs)
         change_ = autopairs->set_visible_text(run, models, glyphs, cache);
+    // A pair autokerned now may be one whose record the window holds.
+    if (change_.properties.kind() != ZV_AUTOKERNED)
+        details_memo.clear();
     return change_;
 }
 

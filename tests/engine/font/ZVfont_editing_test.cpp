@@ -221,6 +221,12 @@ TEST(FontEditing, PairDetailsFollowEveryEdit) {
         c.edit(f, before.value);
         EXPECT_EQ(f.get_pair_details(pair).flags & c.flag, c.flag);
     }
+    // Shown for the first time, an autopair is kerned into the cache: its record follows.
+    ZVfont f = shown_master();
+    const ZVglyph_pair hidden = gp("p", "o");
+    EXPECT_EQ(f.get_pair_details(hidden).flags & 2, 0);
+    f.set_required_text({hidden.first, hidden.second});
+    EXPECT_EQ(f.get_pair_details(hidden).flags & 2, 2);
 }
 
 TEST(FontEditing, SidebearingChangeIsAbsorbedByTheModels) {
