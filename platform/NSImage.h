@@ -2,7 +2,7 @@
 // from, and nothing decodes it.
 #pragma once
 
-#include <memory>
+#include <filesystem>
 #include <string>
 
 class NSImage {
@@ -11,6 +11,8 @@ class NSImage {
     explicit NSImage(std::string path) : path_(std::move(path)) {}
     /// The file the image was made from.
     const std::string &path() const { return path_; }
+    /// The resource name: the file's name without its extension ("ZV-logo").
+    std::string name() const { return std::filesystem::path(path_).stem().string(); }
 
   private:
     std::string path_;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 using PLXlibNamespaceForZV::ZV_NO_INK;
 using PLXlibNamespaceForZV::ZVglyph;
@@ -53,11 +54,15 @@ struct Measure {
 };
 
 // Both measures of one couple of facing profiles (a: the left glyph's right side, shifted).
-Measure measure(const ZVsource &source_state, const ZVprofile &a, const ZVprofile &b, unsigned n) {
+// The all-rows measure counts its shells from the source's closest distance, the main
+// profiles' one (source_closest): the graph places every shell of a record from it. Without
+// it (the main measurement itself) that is the couple's own closest distance.
+Measure measure(const ZVsource &source_state, const ZVprofile &a, const ZVprofile &b, unsigned n,
+                std::optional<double> source_closest = std::nullopt) {
     Measure m;
     const auto picked = ZVsource::determine_characteristics_picked(a, b, n, m.closest);
     ZVsource with_closest = source_state;
-    with_closest.closest = m.closest;
+    with_closest.closest = source_closest.value_or(m.closest);
     ZVprofile ta = a, tb = b;
     const auto total = with_closest.determine_characteristics_total(ta, tb, n);
     const std::size_t k = std::min(picked.size(), total.size());
@@ -247,7 +252,7 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     }
     variant_pair = u >= 3 || w >= 3;
     const Measure zone = measure(*this, shifted(zone_left ? left.right_zone : left.right, value),
-                                 zone_right ? right.left_zone : right.left, n);
+                                 zone_right ? right.left_zone : right.left, n, closest);
     closest_variant = zone.closest;
     // The shell counts differ when the closest distances do; the shorter measure's
     // characteristics are cumulative, so its last shell stands for those beyond its end.
