@@ -242,6 +242,9 @@ NSOperationQueue::~NSOperationQueue() {
 }
 
 NSOperationQueue &NSOperationQueue::mainQueue() {
+    // The run loop is made first, so that it outlives the queue at the process's end.
+    static NSRunLoop &loop = NSRunLoop::mainRunLoop();
+    (void)loop;
     static NSOperationQueue queue(true);
     return queue;
 }
