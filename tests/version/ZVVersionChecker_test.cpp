@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -387,6 +388,18 @@ TEST_F(VersionCheckerTest, AnAlertOfAGoneCheckerIsNotShown) {
     ZVVersionChecker::resetSharedInstance();
     NSRunLoop::mainRunLoop().drain();
     EXPECT_TRUE(NSAlertScript::log().empty());
+}
+
+// The shared checker is made once, whichever thread asks first.
+TEST_F(VersionCheckerTest, TheSharedCheckerIsMadeOnce) {
+    std::vector<std::shared_ptr<ZVVersionChecker>> seen(8);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = ZVVersionChecker::zv(); });
+    for (auto &t : threads)
+        t.join();
+    for (const auto &checker : seen)
+        EXPECT_EQ(checker, ZVVersionChecker::zv());
 }
 
 // Run under ThreadSanitizer: the main thread reads the properties while the handler writes them.
