@@ -49,7 +49,7 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
                                              const std::string &bundle_path, std::string &error) {
     const auto start = std::chrono::steady_clock::now();
     const std::shared_ptr<const NSBundle> bundle = NSBundle::bundleWithPath(bundle_path);
-    NSBundle::registerBundleForClass(ZVBridgeClassName, bundle);
+    NSBundle::registerBundleForClass(ZVPluginClassName, bundle);
 
     GSApplication &app = GSApplication::sharedApplication();
     GSDocument *opened = app.openDocumentWithContentsOfFile(font_path, &error);

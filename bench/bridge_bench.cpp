@@ -22,7 +22,7 @@ std::string samplePath() {
 // The sample open as a document, once per program, with the build's plug-in bundle.
 GSDocument *sampleDocument() {
     static GSDocument *doc = [] {
-        NSBundle::registerBundleForClass(ZVBridgeClassName,
+        NSBundle::registerBundleForClass(ZVPluginClassName,
                                          NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
         return GSApplication::sharedApplication().openDocumentWithContentsOfFile(samplePath(),
                                                                                  nullptr);

@@ -3,10 +3,10 @@
 
 #include <string>
 
-/// The class name under which the plug-in's bundle is registered (NSBundle::bundleForClass): the
-/// bridge looks up its resources in the bundle that holds it.
-inline constexpr const char *ZVBridgeClassName = "ZVDataFromGlyphs";
+/// The plug-in's principal class. Every class of the plug-in, the bridge's among them, lives in
+/// the bundle registered for it (NSBundle::bundleForClass), so one registration serves them all.
+inline constexpr const char *ZVPluginClassName = "ZelvarPlugin";
 
-/// The full path of resource `name`.`type` in the bundle that holds the bridge, or "" when there
-/// is no such bundle or resource.
+/// The full path of resource `name`.`type` in the plug-in's bundle (the one that holds the
+/// bridge), or "" when there is no such bundle or resource.
 std::string ZVpathForResource(const std::string &name, const std::string &type);

@@ -1,6 +1,10 @@
 #include "platform/NSBundle.h"
 
+#include "platform/NSPropertyListSerialization.h"
+
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <system_error>
@@ -26,7 +30,13 @@ std::shared_ptr<const NSBundle> NSBundle::bundleWithPath(const std::string &path
     std::error_code ec;
     if (path.empty() || !fs::is_directory(path, ec))
         return nullptr;
-    return std::make_shared<const NSBundle>(path);
+    PlistDictionary info;
+    std::ifstream in(fs::path(path) / "Contents" / "Info.plist", std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    if (auto plist = NSPropertyListSerialization::propertyListWithData(text))
+        if (const PlistDictionary *d = plist->asDictionary())
+            info = *d;
+    return std::make_shared<const NSBundle>(path, std::move(info));
 }
 
 void NSBundle::registerBundleForClass(const std::string &className,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/NSImage.h"
+#include "platform/PlistValue.h"
 
 #include <memory>
 #include <optional>
@@ -9,7 +10,8 @@
 
 class NSBundle {
   public:
-    /// The bundle at the folder `path`, or nullptr when there is no folder there.
+    /// The bundle at the folder `path`, or nullptr when there is no folder there. Its
+    /// Contents/Info.plist is read now; a missing or unreadable one gives an empty dictionary.
     static std::shared_ptr<const NSBundle> bundleWithPath(const std::string &path);
 
     /// Records `bundle` as the one that holds the class named `className` (the application does
@@ -22,6 +24,12 @@ class NSBundle {
 
     /// The bundle's folder.
     const std::string &bundlePath() const { return path_; }
+    /// The keys of Contents/Info.plist.
+    const PlistDictionary &infoDictionary() const { return info_; }
+    /// The value of Info.plist's `key`, or nullptr.
+    const PlistValue *objectForInfoDictionaryKey(const std::string &key) const {
+        return info_.objectForKey(key);
+    }
     /// The folder of its resources (Contents/Resources).
     std::string resourcePath() const;
     /// The path of the resource file `name`.`type` (`name` alone when `type` is empty), or nothing
@@ -31,8 +39,10 @@ class NSBundle {
     /// The image resource `name` (a PNG, TIFF or JPEG file of that name), or nullptr.
     std::shared_ptr<NSImage> imageForResource(const std::string &name) const;
 
-    explicit NSBundle(std::string path) : path_(std::move(path)) {}
+    NSBundle(std::string path, PlistDictionary info)
+        : path_(std::move(path)), info_(std::move(info)) {}
 
   private:
     std::string path_;
+    PlistDictionary info_;
 };

@@ -120,7 +120,8 @@ void NSOperation::addDependency(const std::shared_ptr<NSOperation> &op) {
     {
         std::lock_guard lock(mutex_);
         if (!queue_.expired() || state_ != State::Pending)
-            throw std::logic_error("NSOperation: a dependency added after the operation was queued");
+            throw std::logic_error(
+                "NSOperation: a dependency added after the operation was queued");
         dependencies_.push_back(op);
     }
     std::lock_guard lock(op->mutex_);
@@ -241,6 +242,9 @@ NSOperationQueue::~NSOperationQueue() {
 }
 
 NSOperationQueue &NSOperationQueue::mainQueue() {
+    // The run loop is made first, so that it outlives the queue at the process's end.
+    static NSRunLoop &loop = NSRunLoop::mainRunLoop();
+    (void)loop;
     static NSOperationQueue queue(true);
     return queue;
 }

@@ -1,5 +1,6 @@
 #include "platform/NSRunLoop.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -73,8 +74,8 @@ bool NSRunLoop::runUntil(const std::function<bool()> &condition,
         std::unique_lock lock(mutex_);
         // Wake for a post, and now and then to look at the condition (a worker may change
         // state without posting anything).
-        const auto wake = std::min(deadline, std::chrono::steady_clock::now() +
-                                                 std::chrono::milliseconds(5));
+        const auto wake =
+            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
         posted_.wait_until(lock, wake, [&] { return !queue_.empty(); });
         if (queue_.empty() && std::chrono::steady_clock::now() >= deadline) {
             lock.unlock();

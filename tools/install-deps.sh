@@ -2,6 +2,8 @@
 # Installs what building and testing Zelvar needs on Debian (bookworm or later).
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+# URL loading and property lists (the update check, user defaults, the plug-in bundle).
+packages+=(libcurl4-openssl-dev libpugixml-dev)
 # The font importer (tools/import_font.py) and the Lato files the sample family is made from.
 packages+=(python3 python3-fonttools fonts-lato)
 missing=()

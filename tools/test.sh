@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: an optimised build with warnings on, then a build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run; then the tests
-# that start masters on worker threads, and the platform's threaded pieces, under ThreadSanitizer.
+# that start masters on worker threads, the platform's threaded pieces and the update check under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -16,8 +17,11 @@ ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF
-cmake --build build-tsan -j "$jobs" --target test_font test_platform
+cmake --build build-tsan -j "$jobs" --target test_font test_platform test_version2 test_version3
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build-tsan/tests/engine/font/test_font --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*'
-# The run loop, operation queues and alerts: workers posting to the main thread.
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/platform/test_platform
+# The run loop, operation queues, alerts and URL loading: workers posting to the main thread; the
+# update check, whose handler writes the checker's properties while the main thread reads them.
+for t in platform/test_platform version/test_version2 version/test_version3; do
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "build-tsan/tests/$t"
+done

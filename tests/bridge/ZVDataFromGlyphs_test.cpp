@@ -222,9 +222,9 @@ TEST(BridgeObject, EngineBuildFollowsTheFontAndRunsOnce) {
 
 TEST(BridgeObject, WithoutItsBundleTheEngineHasNoPairFrequencies) {
     struct Unregistered {
-        std::shared_ptr<const NSBundle> bundle = NSBundle::bundleForClass(ZVBridgeClassName);
-        Unregistered() { NSBundle::registerBundleForClass(ZVBridgeClassName, nullptr); }
-        ~Unregistered() { NSBundle::registerBundleForClass(ZVBridgeClassName, bundle); }
+        std::shared_ptr<const NSBundle> bundle = NSBundle::bundleForClass(ZVPluginClassName);
+        Unregistered() { NSBundle::registerBundleForClass(ZVPluginClassName, nullptr); }
+        ~Unregistered() { NSBundle::registerBundleForClass(ZVPluginClassName, bundle); }
     } unregistered;
     EXPECT_EQ(ZVpathForResource("pair_frequencies", "txt"), "");
     GSFontBuilder b;

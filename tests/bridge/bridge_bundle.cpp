@@ -5,7 +5,7 @@
 namespace {
 
 const bool registered = [] {
-    NSBundle::registerBundleForClass(ZVBridgeClassName, NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
+    NSBundle::registerBundleForClass(ZVPluginClassName, NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
     return true;
 }();
 

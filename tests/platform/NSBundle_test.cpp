@@ -18,13 +18,22 @@ std::string readFile(const fs::path &p) {
 
 } // namespace
 
-// Both bundles the build assembles carry the same resources, byte for byte those of the source tree.
+// Both bundles the build assembles carry the same resources, byte for byte those of the source
+// tree.
 TEST(NSBundle, BuildBundlesHoldTheResources) {
     for (const char *dir : {ZV_BUNDLE2_DIR, ZV_BUNDLE3_DIR}) {
         SCOPED_TRACE(dir);
         auto bundle = NSBundle::bundleWithPath(dir);
         ASSERT_NE(bundle, nullptr);
-        EXPECT_TRUE(fs::is_regular_file(fs::path(dir) / "Contents" / "Info.plist"));
+        // The versions come from the project; the feed address lies under the reserved .invalid
+        // domain, so that no build ever asks anyone's server.
+        const auto info = [&](const char *key) {
+            const PlistValue *v = bundle->objectForInfoDictionaryKey(key);
+            return v && v->asString() ? *v->asString() : std::string("(absent)");
+        };
+        EXPECT_EQ(info("CFBundleShortVersionString"), ZV_PROJECT_VERSION);
+        EXPECT_EQ(info("CFBundleVersion"), ZV_BUNDLE_BUILD);
+        EXPECT_EQ(info("UpdateFeedURL").find("https://updates.zelvar.invalid/"), 0u);
         for (const char *name : {"pair_frequencies", "default_groups"}) {
             SCOPED_TRACE(name);
             auto path = bundle->pathForResource(name, "txt");
@@ -45,9 +54,14 @@ TEST(NSBundle, MissingResourcesAndForeignPathsFindNothing) {
     struct Case {
         const char *name, *type;
     } cases[] = {
-        {"pair_frequencies", "csv"},     {"nothing", "txt"},     {"", "txt"},
-        {"../Info", "plist"},            {"..", ""},             {".", ""},
-        {"../../Contents/Info", "plist"}, {"/etc/hostname", ""},
+        {"pair_frequencies", "csv"},
+        {"nothing", "txt"},
+        {"", "txt"},
+        {"../Info", "plist"},
+        {"..", ""},
+        {".", ""},
+        {"../../Contents/Info", "plist"},
+        {"/etc/hostname", ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.name) + "|" + c.type);
@@ -55,6 +69,10 @@ TEST(NSBundle, MissingResourcesAndForeignPathsFindNothing) {
     }
     EXPECT_EQ(bundle->imageForResource("default_groups"), nullptr); // a text file is no image
     EXPECT_EQ(NSBundle::bundleWithPath(std::string(ZV_BUNDLE3_DIR) + "/none"), nullptr);
+    // A folder without Info.plist is a bundle with no keys.
+    auto bare = NSBundle::bundleWithPath(std::string(ZV_BUNDLE3_DIR) + "/Contents");
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(bare->infoDictionary().count(), 0u);
     EXPECT_EQ(NSBundle::bundleWithPath(""), nullptr);
 }
 

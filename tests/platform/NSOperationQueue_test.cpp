@@ -63,8 +63,9 @@ TEST(OperationQueue, SerialRunsByPriorityThenOrderAdded) {
     struct Case {
         const char *name;
         int priority;
-    } cases[] = {{"a", 0}, {"b", NSOperation::NSOperationQueuePriorityVeryHigh}, {"c", 0},
-                 {"d", NSOperation::NSOperationQueuePriorityLow}, {"e", 8}, {"f", 8}};
+    } cases[] = {{"a", 0}, {"b", NSOperation::NSOperationQueuePriorityVeryHigh},
+                 {"c", 0}, {"d", NSOperation::NSOperationQueuePriorityLow},
+                 {"e", 8}, {"f", 8}};
     std::vector<Op> ops;
     for (const Case &c : cases) {
         ops.push_back(NSOperation::blockOperationWithBlock([&trace, c] { trace.add(c.name); }));
@@ -199,7 +200,7 @@ TEST(OperationQueue, MainQueueRunsReadyOperationsByPriorityInTurns) {
     main.addOperationWithBlock([&] { trace.add("normal "); });
     EXPECT_EQ(loop.pendingCount(), 0u); // suspended: nothing reaches the run loop
     main.setSuspended(false);
-    EXPECT_EQ(trace.text(), "");        // nothing runs before a turn
+    EXPECT_EQ(trace.text(), ""); // nothing runs before a turn
     loop.drain();
     EXPECT_EQ(trace.text(), "high normal low ");
     EXPECT_THROW(main.waitUntilAllOperationsAreFinished(), std::logic_error);
