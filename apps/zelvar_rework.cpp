@@ -2,7 +2,7 @@
 // plug-in's activation does ("re-work the existing kerning"), and reports per master what it
 // did and how far its kerning lies from the font's.
 //
-// Usage: zelvar_rework [font.json] [--write OUT.json] [--serial]
+// Usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] [--serial]
 //                      [--frequencies pair_frequencies.txt] [--groups default_groups.txt]
 #include "ZVrework.h"
 
@@ -74,13 +74,15 @@ int main(int argc, char **argv) {
     std::string font_path = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
     std::string frequencies = std::string(ZV_RESOURCES_DIR) + "/pair_frequencies.txt";
     std::string groups = std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
-    std::string out;
+    std::string out, dump;
     bool threads = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool has_value = i + 1 < argc;
         if (a == "--write" && has_value)
             out = argv[++i];
+        else if (a == "--dump" && has_value)
+            dump = argv[++i];
         else if (a == "--frequencies" && has_value)
             frequencies = argv[++i];
         else if (a == "--groups" && has_value)
@@ -90,8 +92,8 @@ int main(int argc, char **argv) {
         else if (!a.empty() && a[0] != '-')
             font_path = a;
         else {
-            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] [--serial] "
-                                 "[--frequencies FILE] [--groups FILE]\n");
+            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] "
+                                 "[--serial] [--frequencies FILE] [--groups FILE]\n");
             return 2;
         }
     }
@@ -127,6 +129,13 @@ int main(int argc, char **argv) {
             return 1;
         }
         std::printf("Kerning written to %s\n", out.c_str());
+    }
+    if (!dump.empty()) {
+        if (!dump_rework_road(*road, dump, error)) {
+            std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("Engine state written to %s\n", dump.c_str());
     }
     return 0;
 }
