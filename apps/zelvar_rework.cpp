@@ -92,8 +92,9 @@ int main(int argc, char **argv) {
         else if (!a.empty() && a[0] != '-')
             font_path = a;
         else {
-            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] "
-                                 "[--serial] [--frequencies FILE] [--groups FILE]\n");
+            std::fprintf(stderr,
+                         "usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] "
+                         "[--serial] [--frequencies FILE] [--groups FILE]\n");
             return 2;
         }
     }

@@ -1,5 +1,7 @@
 #include "engine/model/ZVmodels.h"
 
+#include "engine/model/ZVparallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -222,13 +224,16 @@ std::vector<ZVmixmanager> ZVmodels::evaluated_initial_vertices(bool weighted) {
     while (true) {
         mixes.resize(evaluated_before);
         std::vector<ZVmixmanager> v = initial_vertices;
+        // The starting mixes are evaluated side by side; their statistics are taken in order.
+        std::vector<ZVmodelpairs> sets(v.size());
+        zvparallel::for_each(v.size(),
+                             [&](std::size_t i) { sets[i] = ZVmodelpairs(*this, v[i], weighted); });
         ZVmodelpairs::similar_models similar;
         for (std::size_t i = 0; i < v.size(); ++i) {
-            const ZVmodelpairs set(*this, v[i], weighted);
             if (i == 0)
-                set.init_similar_models(similar);
+                sets[i].init_similar_models(similar);
             else
-                set.apply_similar_models(similar);
+                sets[i].apply_similar_models(similar);
             mixes.push_back(v[i]);
         }
         // Near-duplicates are reported once the scan is through, so that a restart after a
@@ -343,11 +348,14 @@ void ZVmodels::find_mix(bool second) {
             } else if (v.size() != 5) {
                 v.pop_back();
             } else {
-                // Shrink the simplex toward its best mix.
-                for (std::size_t i = 1; i < v.size(); ++i) {
+                // Shrink the simplex toward its best mix (evaluated side by side, recorded in
+                // order).
+                for (std::size_t i = 1; i < v.size(); ++i)
                     move_mix_towards(v[i], v[0], 0.5);
-                    v[i] = evaluated(v[i]);
-                }
+                zvparallel::for_each(v.size() - 1,
+                                     [&](std::size_t i) { evaluate(v[i + 1], second); });
+                for (std::size_t i = 1; i < v.size(); ++i)
+                    mixes.push_back(v[i]);
             }
         }
     }
