@@ -6,6 +6,8 @@
 //                      [--frequencies pair_frequencies.txt] [--groups default_groups.txt]
 #include "ZVrework.h"
 
+#include "engine/model/ZVautopairs.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -65,6 +67,10 @@ void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
                 "units, %.1f%% within %.0f units\n",
                 n, n ? sum / static_cast<double>(n) : 0.0,
                 n ? 100.0 * static_cast<double>(within) / static_cast<double>(n) : 0.0, tolerance);
+    if (f.autopairs && !f.autopairs->records.empty())
+        std::printf("  measurements kept: %.1f KB per frequent pair\n",
+                    static_cast<double>(f.autopairs->kept_bytes()) / 1024.0 /
+                        static_cast<double>(f.autopairs->records.size()));
     std::printf("  time: %.0f ms\n", m.ms);
 }
 

@@ -118,6 +118,8 @@ class ZVautopairs {
     int autospacing_adjustment(std::uint16_t glyph, std::int8_t side,
                                const std::vector<std::uint16_t> &partners, ZVmodels &models,
                                const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
+    /// Bytes the records keep (the records and their measurements).
+    std::size_t kept_bytes() const;
     /// The type-22 message listing the active pairs added for composite glyphs.
     ZVfeedback added_composites_pairs() const;
 

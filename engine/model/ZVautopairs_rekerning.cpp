@@ -344,6 +344,16 @@ int ZVautopairs::autospacing_adjustment(std::uint16_t glyph, std::int8_t side,
     }
 }
 
+std::size_t ZVautopairs::kept_bytes() const {
+    std::size_t bytes = records.capacity() * sizeof(ZVautopair);
+    for (const ZVautopair &r : records) {
+        bytes += r.sources.capacity() * sizeof(ZVsource);
+        for (const ZVsource &s : r.sources)
+            bytes += s.heap_bytes();
+    }
+    return bytes;
+}
+
 ZVfeedback ZVautopairs::added_composites_pairs() const {
     ZVfeedback f;
     f.type = ZVfeedback::composite_pairs_added;

@@ -67,6 +67,11 @@ class ZVsource {
     const ZVsource &with_shells(ZVsource &scratch) const;
     /// Bytes held by the packed histograms.
     std::size_t packed_bytes() const { return packed_.size(); }
+    /// Bytes the source holds on the heap (shell records and packed histograms).
+    std::size_t heap_bytes() const {
+        return rows.capacity() * sizeof(rows[0]) +
+               variant_rows.capacity() * sizeof(variant_rows[0]) + packed_.capacity();
+    }
     /// Identifies the measurement: a new number whenever the source is measured (copies share
     /// it), so that what is derived from a measurement can be kept and found again.
     std::uint64_t stamp() const { return stamp_; }
