@@ -1,7 +1,7 @@
 // A named custom parameter of a font, master or instance.
 #pragma once
 
-#include "host/PlistValue.h"
+#include "platform/PlistValue.h"
 
 #include <string>
 #include <vector>

@@ -7,7 +7,7 @@
 #include "host/GSInstance.h"
 #include "host/GSKerning.h"
 #include "host/GSOTTables.h"
-#include "host/PlistValue.h"
+#include "host/GSUserData.h"
 
 #include <cstdint>
 #include <functional>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/GSCustomParameter.h"
-#include "host/PlistValue.h"
+#include "host/GSUserData.h"
 
 #include <string>
 #include <vector>

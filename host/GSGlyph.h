@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/GSLayer.h"
-#include "host/PlistValue.h"
+#include "host/GSUserData.h"
 
 #include <cstdint>
 #include <memory>

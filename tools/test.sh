@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: an optimised build with warnings on, then a build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run; then the tests
-# that start masters on worker threads, and those of the engine's worker pool, under
-# ThreadSanitizer.
+# that start masters on worker threads, those of the engine's worker pool and the platform's
+# threaded pieces under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -17,7 +17,9 @@ ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF
-cmake --build build-tsan -j "$jobs" --target test_font
+cmake --build build-tsan -j "$jobs" --target test_font test_platform
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build-tsan/tests/engine/font/test_font \
   --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*:ParallelEngine.*'
+# The run loop, operation queues and alerts: workers posting to the main thread.
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/platform/test_platform

@@ -68,34 +68,6 @@ ZVfont::ZVfont(const std::string &id, std::vector<PLXglyph> &outlines, const ZVg
     }
 }
 
-ZVfont::ZVfont(ZVfont &&o) noexcept
-    : name(std::move(o.name)), glyphs(std::move(o.glyphs)), models(std::move(o.models)),
-      autopairs(std::move(o.autopairs)), independents(std::move(o.independents)),
-      feedbacks(std::move(o.feedbacks)), cache(std::move(o.cache)), unit_scale(o.unit_scale),
-      existing_pairs(std::move(o.existing_pairs)), undo_stack(std::move(o.undo_stack)),
-      interpolation_sources(std::move(o.interpolation_sources)), status(o.status),
-      details_memo(std::move(o.details_memo)), started_up_(o.started_up()) {}
-
-ZVfont &ZVfont::operator=(ZVfont &&o) noexcept {
-    if (this == &o)
-        return *this;
-    name = std::move(o.name);
-    glyphs = std::move(o.glyphs);
-    models = std::move(o.models);
-    autopairs = std::move(o.autopairs);
-    independents = std::move(o.independents);
-    feedbacks = std::move(o.feedbacks);
-    cache = std::move(o.cache);
-    unit_scale = o.unit_scale;
-    existing_pairs = std::move(o.existing_pairs);
-    undo_stack = std::move(o.undo_stack);
-    interpolation_sources = std::move(o.interpolation_sources);
-    status = o.status;
-    details_memo = std::move(o.details_memo);
-    set_started_up(o.started_up());
-    return *this;
-}
-
 void ZVfont::sort_cache() {
     if (cache.sorted)
         return;

@@ -64,8 +64,9 @@ class ZVfont {
     ZVfont(const std::string &id, std::vector<PLXlibNamespaceForZV::PLXglyph> &outlines,
            const PLXlibNamespaceForZV::ZVglyphsinfo &table, std::vector<ZVminipair> &model_pairs,
            const std::vector<ZVminipair> &independent_pairs, int cap_height, int x_height);
-    ZVfont(ZVfont &&other) noexcept;
-    ZVfont &operator=(ZVfont &&other) noexcept;
+    /// Member by member (masters are moved when the manager's vector grows).
+    ZVfont(ZVfont &&other) noexcept = default;
+    ZVfont &operator=(ZVfont &&other) noexcept = default;
     ZVfont(const ZVfont &) = delete;
     ZVfont &operator=(const ZVfont &) = delete;
     ~ZVfont() = default;
@@ -82,9 +83,9 @@ class ZVfont {
     // Start-up across threads.
 
     /// Whether this master's first processing of a start-up has ended (acquire).
-    bool started_up() const { return started_up_.load(std::memory_order_acquire); }
+    bool started_up() const { return started_up_.done.load(std::memory_order_acquire); }
     /// Marks the master as started up or not (release).
-    void set_started_up(bool done) { started_up_.store(done, std::memory_order_release); }
+    void set_started_up(bool done) { started_up_.done.store(done, std::memory_order_release); }
 
     // Processing.
 
@@ -195,6 +196,16 @@ class ZVfont {
     ZVsimplepair change_;
     void size_tracking_vectors();
     void reset_modelpairs();
+    /// An atomic flag that moves with its master (the value is carried over).
+    struct startup_flag {
+        std::atomic<bool> done{true};
+        startup_flag() = default;
+        startup_flag(startup_flag &&o) noexcept : done(o.done.load(std::memory_order_acquire)) {}
+        startup_flag &operator=(startup_flag &&o) noexcept {
+            done.store(o.done.load(std::memory_order_acquire), std::memory_order_release);
+            return *this;
+        }
+    };
     // A master outside a start-up is always readable; begin_start_up clears the flag.
-    std::atomic<bool> started_up_{true};
+    startup_flag started_up_;
 };

@@ -1,12 +1,11 @@
 // Reading the pair-frequencies file: how often two characters meet in running text, turned into
 // the font's frequent glyph pairs and the fraction features' partner lists.
 #include "engine/font/ZVfontMM.h"
+#include "engine/geometry/ZVtextresource.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,9 +104,14 @@ void ZVfontMM::load_pair_frequencies(const char *path) {
         const auto it = glyph_of.find(static_cast<std::uint32_t>(c));
         return it == glyph_of.end() ? ZV_NO_GLYPH : it->second;
     };
-    std::ifstream in(path ? path : "", std::ios::binary);
-    std::string line;
-    while (in && std::getline(in, line)) {
+    // A file that cannot be read to its end counts as missing: no half-read list of pairs.
+    const std::optional<std::string> bytes =
+        PLXlibNamespaceForZV::read_text_resource(path ? path : "");
+    const std::string_view all = bytes ? std::string_view(*bytes) : std::string_view();
+    for (std::size_t start = 0; start < all.size();) {
+        const std::size_t end = std::min(all.find('\n', start), all.size());
+        const std::string_view line = all.substr(start, end - start);
+        start = end + 1;
         const std::optional<std::u32string> text = decode_utf8(line);
         if (!text || text->size() < 4 || (*text)[0] == U' ' || (*text)[2] != U' ')
             continue;

@@ -70,6 +70,9 @@ const ZVsimplepair &ZVfont::set_required_text(const std::vector<std::uint16_t> &
     change_ = no_pair_record();
     if (has_models() && autopairs)
         change_ = autopairs->set_visible_text(run, models, glyphs, cache);
+    // A pair autokerned now may be one whose record the window holds.
+    if (change_.properties.kind() != ZV_AUTOKERNED)
+        details_memo.clear();
     return change_;
 }
 
@@ -203,8 +206,12 @@ void ZVfont::set_models(const std::vector<ZVglyph_pair> &pairs, bool set_to_zero
         else if (!set_to_zero && kind == ZV_USER_SET_AUTO)
             value = static_cast<float>(round_pair_value(r, 2.0f) * unit_scale);
         if (!kernable(pair) || status == engine_taken_over) {
-            // As set_value does: a pair that cannot be a model is fixed at its value instead.
-            if (kind != ZV_INDEPENDENT && real_glyphs(pair)) {
+            // As set_value does: a pair that cannot be a model is fixed at its value instead,
+            // at 0 when set to zero.
+            if (kind == ZV_INDEPENDENT) {
+                if (auto it = find_in(independents, pair); it != independents.end() && set_to_zero)
+                    it->value = it->value_min = it->value_max = 0;
+            } else if (real_glyphs(pair)) {
                 if (autopairs)
                     autopairs->deactivate_pair(pair);
                 ZVsimplepair p;
@@ -231,6 +238,7 @@ void ZVfont::set_models(const std::vector<ZVglyph_pair> &pairs, bool set_to_zero
 }
 
 void ZVfont::add_models(std::vector<ZVminipair> pairs, bool flag) {
+    details_memo.clear();
     std::vector<ZVsimplepair> dropped;
     std::vector<ZVminipair> kept;
     for (ZVminipair &m : pairs) {
@@ -384,6 +392,7 @@ void ZVfont::set_independent_pair(ZVglyph_pair pair) {
 }
 
 void ZVfont::add_independent_pairs(const std::vector<ZVminipair> &pairs, bool overwrite) {
+    details_memo.clear();
     for (const ZVminipair &m : pairs) {
         const ZVglyph_pair pair{m.left, m.right};
         if (models.contains(pair))

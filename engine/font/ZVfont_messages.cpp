@@ -45,6 +45,16 @@ void ZVfont::next_feedback(ZVfeedback &feedback, const std::vector<ZVfont> &mast
         feedback.pair_is_too_tight = 0;
         return;
     }
+    if (feedback.type == ZVfeedback::suggested_model && !feedback.pairs.empty() && autopairs) {
+        // Refused for good: the next selection keeps it as a fixed member and looks past it.
+        const auto it = autopairs->find_pair(feedback.pairs.front().indices);
+        if (it != autopairs->records.end()) {
+            const auto index = static_cast<std::uint32_t>(it - autopairs->records.begin());
+            std::vector<std::uint32_t> &refused = autopairs->diverse;
+            if (std::find(refused.begin(), refused.end(), index) == refused.end())
+                refused.push_back(index);
+        }
+    }
     if (feedback.type >= 1 && feedback.type <= 17) {
         const bool known = std::any_of(feedbacks.dismissed.begin(), feedbacks.dismissed.end(),
                                        [&](const ZVfeedback &d) { return d.matches(feedback); });

@@ -5,9 +5,9 @@
 // names the current group. A member line holds one token (both sides), ". glyph" (left side
 // only) or "glyph ." (right side only); a one-character token names a glyph by its code point.
 #include "engine/geometry/ZVglyphsinfo.h"
+#include "engine/geometry/ZVtextresource.h"
 
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string_view>
 
 namespace PLXlibNamespaceForZV {
@@ -119,12 +119,10 @@ void ZVglyphsinfo::set_default_tracking_groups(std::string path) {
     if (!holds_custom_group)
         tracking_group_names.assign(2, std::string());
 
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    const std::optional<std::string> bytes = read_text_resource(path);
+    if (!bytes)
         return;
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-    const std::u32string text = decode_utf8(bytes);
+    const std::u32string text = decode_utf8(*bytes);
 
     std::string group;
     std::u32string_view rest(text);

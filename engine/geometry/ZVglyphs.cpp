@@ -186,8 +186,14 @@ void ZVglyphs::rebuild_glyph(std::uint16_t index, const PLXglyph &outline) {
 double ZVglyphs::max_x_median(signed char side, double q) const {
     std::vector<double> values;
     values.reserve(glyphs.size());
-    for (const auto &glyph : glyphs)
-        values.push_back(std::min<double>(glyph.width, glyph.profile(side).max_depth));
+    // Only glyphs with ink on that side: a blank glyph (a space, an empty unencoded glyph) says
+    // nothing about how deep the sides of a font are, and counted as a marker it pulled the
+    // quantile down, so that adding blank glyphs shrank the search width and moved the kerning.
+    for (const auto &glyph : glyphs) {
+        const ZVprofile &p = glyph.profile(side);
+        if (!p.empty())
+            values.push_back(std::min<double>(glyph.width, p.max_depth));
+    }
     return quantile(std::move(values), q);
 }
 

@@ -44,7 +44,7 @@ class ZVglyphs {
     ZVglyphs(std::vector<PLXglyph> &outlines, const ZVglyphsinfo &info, double scale,
              int zone_height);
 
-    /// Quantile q over all records of min(width, the side's max_depth).
+    /// Quantile q over the records with rows on that side of min(width, the side's max_depth).
     double max_x_median(signed char side, double q) const;
     /// Quantile q over the records with rows of the deepest distance inside the side's valley.
     double max_x_in_valley_median(signed char side, double q) const;

@@ -134,7 +134,12 @@ bool ZVautopair::is_not_to_be_autokerned(const ZVglyphs &glyphs) const {
 }
 
 bool ZVautopair::is_autokernable(const ZVglyphs &glyphs) const {
-    return depth > 0 && !is_not_to_be_autokerned(glyphs);
+    return !is_not_to_be_autokerned(glyphs);
+}
+
+void ZVautopair::activate(const ZVglyphs &glyphs) {
+    properties.set_kind(ZV_USER_SET_AUTO);
+    refresh_properties(glyphs);
 }
 
 ZVsource &ZVautopair::source_for_value(const ZVglyphs &glyphs) {

@@ -58,10 +58,14 @@ class ZVautopair : public ZVpair {
 
     /// Inactive, in No kerning, or a glyph without outline.
     bool is_not_to_be_autokerned(const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
-    /// Inactive, in No kerning, without depth, or a glyph without outline.
+    /// Active, in no No-kerning group, and both glyphs with an outline.
     bool is_autokernable(const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
     /// Groups and depth from the current glyphs; false when a glyph is unknown.
     bool refresh_properties(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
+    /// Makes the record active (kind 1) with groups and depth from the current glyphs; a pair
+    /// without depth stays inactive. Every road that activates a record goes through here, so
+    /// no active record keeps the unset depth (-2^30) a record is built with.
+    void activate(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     /// The measurement at the current value, measured now when there is none.
     ZVsource &source_for_value(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     bool has_source_for_value() const;

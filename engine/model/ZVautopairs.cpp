@@ -80,10 +80,8 @@ ZVautopairs::ZVautopairs(const ZVmodels &models, const ZVglyphs &glyphs,
         head.indices = pair;
         head.frequency = frequency;
         ZVautopair &r = records.emplace_back(head);
-        if (!sources.count(pair) && !fixed.count(pair)) {
-            r.properties.set_kind(ZV_USER_SET_AUTO);
-            r.refresh_properties(glyphs);
-        }
+        if (!sources.count(pair) && !fixed.count(pair))
+            r.activate(glyphs);
         if (frequency < ZV_MARKER_FREQUENCIES)
             by_frequency.emplace_back(frequency, static_cast<std::uint32_t>(records.size() - 1));
     }

@@ -50,7 +50,7 @@ class ZVautopairs {
     std::map<ZVglyph_pair, std::uint32_t> visible_pairs; ///< record index, ZV_NO_RECORD if none
     std::vector<std::uint32_t> candidates;    ///< records of known frequency, most frequent first
     std::vector<std::uint32_t> suggestions;   ///< records the model suggestions score
-    std::vector<std::uint32_t> diverse;       ///< records kept as fixed members of the selection
+    std::vector<std::uint32_t> diverse;       ///< the refused suggestions (fixed selection members)
     std::vector<ZVglyph_pair> user_set_pairs; ///< pairs the designer asked to be autokerned
 
     ZVautopairs() = default;

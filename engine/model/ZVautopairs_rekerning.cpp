@@ -171,11 +171,10 @@ ZVsimplepair ZVautopairs::set_autos(const std::vector<ZVglyph_pair> &pairs, ZVca
         } else if (r->properties.kind() == ZV_USER_SET_AUTO) {
             continue;
         }
-        r->properties.set_kind(ZV_USER_SET_AUTO);
         if (r->frequency == ZV_UNKNOWN_FREQUENCY &&
             std::find(user_set_pairs.begin(), user_set_pairs.end(), p) == user_set_pairs.end())
             user_set_pairs.push_back(p);
-        r->refresh_properties(glyphs);
+        r->activate(glyphs);
         if (models.remove_pair(p, false)) {
             // The fit no longer holds: rebuilt from the remaining models when next needed.
             models.modelpairs = ZVmodelpairs();
@@ -219,16 +218,23 @@ void ZVautopairs::set_tracking_group_and_rekern(std::uint16_t glyph, std::int8_t
                                                 std::int16_t group, ZVmodels &models,
                                                 const ZVglyphs &glyphs, ZVcache &cache) {
     models.determine_mix_and_modelpairs(false);
-    auto rekern = [&](ZVautopair &r) {
+    auto set_group = [&](ZVautopair &r) {
         if (side == 1)
             r.left_group = group;
         else
             r.right_group = group;
+    };
+    auto rekern = [&](ZVautopair &r) {
+        set_group(r);
         if (r.properties.kind() == ZV_AUTOKERNED) {
             if (group == -1) {
+                // A former model stays kerned: active again, with the glyphs' depth (a source
+                // pair's record never had it), and in the group just given.
                 const ZVsimplepair *c = cache.find(r.indices);
-                if (c && c->properties.kind() == ZV_MODEL)
-                    r.properties.set_kind(ZV_USER_SET_AUTO);
+                if (c && c->properties.kind() == ZV_MODEL) {
+                    r.activate(glyphs);
+                    set_group(r);
+                }
             }
             return;
         }

@@ -3,6 +3,7 @@
 #include "engine/model/ZVautopairs.h"
 
 #include <algorithm>
+#include <set>
 #include <cmath>
 
 using PLXlibNamespaceForZV::ZVglyph;
@@ -201,9 +202,14 @@ void ZVautopairs::init_diverse_selection(const ZVglyphs &glyphs, ZVmodels &model
         ++sel.capacity;
     }
     const int limit = std::min<int>(3600, 40 + 40 * static_cast<int>(models.modelpairs.size()));
+    // A refused pair is a fixed member already; offered again, its graph (measured at the value
+    // the scoring left) need not equal the member's, and it would take the place of a new pair.
+    const std::set<std::uint32_t> refused(diverse.begin(), diverse.end());
     for (const std::uint32_t i : candidates) {
         if (sel.seen > limit)
             break;
+        if (refused.count(i))
+            continue;
         std::optional<ZVcandidate> c = records[i].as_suggestion_candidate(mix, glyphs);
         if (!c)
             continue;

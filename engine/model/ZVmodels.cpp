@@ -362,13 +362,16 @@ void ZVmodels::find_mix(bool second) {
     mix = v.front();
 }
 
-// Between the current mix (consistent) and each inconsistent mix near it, the mismatch that is
+// Between the current mix C (consistent) and each inconsistent mix near it, the mismatch that is
 // met first tells which couple of models the fit barely holds together:
-// - only evaluated mixes with no other evaluated mix between them and the current one count, at
-//   most 16 of them, nearest to the current mix first;
-// - from Z, the consistent evaluated mix nearest to E, the couple is narrowed by halving: each
-//   candidate in between is evaluated; a consistent one moves Z, an inconsistent one E, with
-//   the steps 0.5, 0.75, 0.5, 0.5, 0.35, until Z and E lie within 0.01 of each other;
+// - every evaluated mix E whose cost is neither 0 nor "not evaluated" counts, in the order of
+//   evaluation, once those with another evaluated mix between them and C are excluded;
+// - from Z, the consistent evaluated mix nearest to E, the candidate halfway to E is evaluated
+//   first; then the copies of C moved a quarter and three quarters of the way to E probe the
+//   direct path from the current fit. Each consistent candidate nearer to E than Z becomes Z,
+//   each inconsistent one nearer to Z than E becomes E;
+// - the couple is then narrowed from Z toward E by the fractions 0.75, 0.5, 0.5, 0.35 until Z
+//   and E lie within 0.01 of each other;
 // - E's worst couple (the looser pair, the tighter pair) becomes a type-10 message naming the
 //   tighter pair first (pair_is_too_tight 1), urgency E's cost over (0.09 + its distance from
 //   Z), at most 10.
@@ -381,12 +384,7 @@ ZVfeedbacks ZVmodels::close_mismatches(bool near_check) {
     for (std::size_t i = 0; i < mixes.size(); ++i)
         if (mixes[i].cost != 0 && mixes[i].cost != kNotEvaluated)
             order.push_back(i);
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return mix_distance(mixes[a], mix) < mix_distance(mixes[b], mix);
-    });
-    if (order.size() > 16)
-        order.resize(16);
-    constexpr double kSteps[] = {0.5, 0.75, 0.5, 0.5, 0.35};
+    constexpr double kNarrowing[] = {0.75, 0.5, 0.5, 0.35};
     for (const std::size_t index : order) {
         ZVmixmanager e = mixes[index];
         const ZVmixmanager *nearest = nullptr;
@@ -398,16 +396,30 @@ ZVfeedbacks ZVmodels::close_mismatches(bool near_check) {
         ZVmixmanager z = *nearest;
         if (near_check && mix_distance(z, e) < 0.00390625)
             continue;
-        for (const double step : kSteps) {
+        const ZVmixmanager target = e;
+        auto take = [&](ZVmixmanager candidate) {
+            evaluate(candidate, false);
+            if (candidate.cost == 0) {
+                if (mix_distance(candidate, e) < mix_distance(z, e))
+                    z = std::move(candidate);
+            } else if (mix_distance(candidate, z) < mix_distance(e, z)) {
+                e = std::move(candidate);
+            }
+        };
+        ZVmixmanager halfway = z;
+        move_mix_towards(halfway, e, 0.5);
+        take(halfway);
+        for (const double f : {0.25, 0.75}) {
+            ZVmixmanager probe = mix;
+            move_mix_towards(probe, target, f);
+            take(probe);
+        }
+        for (const double f : kNarrowing) {
             if (mix_distance(z, e) < 0.01)
                 break;
             ZVmixmanager candidate = z;
-            move_mix_towards(candidate, e, step);
-            evaluate(candidate, false);
-            if (candidate.cost == 0)
-                z = candidate;
-            else
-                e = candidate;
+            move_mix_towards(candidate, e, f);
+            take(candidate);
         }
         if (e.worst_first.indices.first == 65535 || e.worst_second.indices.first == 65535)
             continue;
@@ -473,7 +485,7 @@ void ZVmodels::tidy_up() {
 // weighted distance, and from a chosen mix P by the distance of P from the segment C..E (the
 // vertex -b^2/(4a) + c of the parabola of distances along the segment, or the nearer end when
 // the vertex lies outside it). Its score is sqrt(separation) / (E.cost2 + C.cost2 / 2). Mixes
-// separated by less than 1/256 do not qualify; at most eight are chosen.
+// separated by less than 1/256 do not qualify; the selection ends when none qualifies.
 std::vector<ZValternative> ZVmodels::alternative_solutions() const {
     auto separation = [&](const ZVmix &p, const ZVmix &e) {
         const ZVmix &c = mix;
@@ -493,7 +505,7 @@ std::vector<ZValternative> ZVmodels::alternative_solutions() const {
         return std::max(value, 0.0);
     };
     std::vector<std::size_t> chosen;
-    while (chosen.size() < 8) {
+    while (true) {
         double best_score = -1;
         std::size_t best = mixes.size();
         for (std::size_t i = 0; i < mixes.size(); ++i) {

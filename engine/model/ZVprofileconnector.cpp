@@ -9,8 +9,10 @@ namespace {
 // The gap sum of two rows without ink on one side lies above this.
 constexpr double kNoInkGap = 268435455.5;
 
-// Every change replaces two links by a strictly shorter one, so the rounds end; the cap only
-// guards against a broken profile.
+// Every change replaces two links by a strictly shorter one, so the rounds end by themselves
+// on any sane glyph set, which never comes near this cap. It is no part of the partner search:
+// only a guard, so that a broken profile (such as distances that are not numbers) cannot hold
+// a measurement forever.
 constexpr int kMaxCycles = 100000;
 
 } // namespace

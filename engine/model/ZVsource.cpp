@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <optional>
 
 using PLXlibNamespaceForZV::ZV_NO_INK;
 using PLXlibNamespaceForZV::ZVglyph;
@@ -55,13 +56,12 @@ std::vector<ZVbin> picked_bins(const ZVprofile &a, const ZVprofile &b, unsigned 
 // sides.
 std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double closest);
 
-// The shell records of one couple of profiles from its two histograms.
+// The shell records of one couple of profiles from its two histograms (the resampling reads
+// nothing else).
 std::vector<std::array<double, 5>> shell_records(const std::vector<ZVbin> &picked,
-                                                 const std::vector<ZVbin> &total, double closest,
-                                                 unsigned n) {
-    const std::int64_t end = shells_for(closest, n).end;
-    const auto P = resample_profile_sequence(picked, closest, end, true);
-    const auto T = resample_profile_sequence(total, closest, end, false);
+                                                 const std::vector<ZVbin> &total) {
+    const auto P = resample_profile_sequence(picked, 0, 0, true);
+    const auto T = resample_profile_sequence(total, 0, 0, false);
     const std::size_t k = std::min(P.size(), T.size());
     std::vector<std::array<double, 5>> rows(k);
     for (std::size_t i = 0; i < k; ++i)
@@ -93,12 +93,16 @@ struct Measure {
 };
 
 // Both measures of one couple of facing profiles (a: the left glyph's right side, shifted).
-Measure measure(const ZVprofile &a, const ZVprofile &b, unsigned n) {
+// The all-rows measure counts its shells from the source's closest distance, the main
+// profiles' one (source_closest): the graph places every shell of a record from it. Without
+// it (the main measurement itself) that is the couple's own closest distance.
+Measure measure(const ZVprofile &a, const ZVprofile &b, unsigned n,
+                std::optional<double> source_closest = std::nullopt) {
     Measure m;
     m.picked = picked_bins(a, b, n, m.closest);
     ZVprofile ta = a, tb = b;
-    m.total = total_bins(ta, tb, n, m.closest);
-    m.rows = shell_records(m.picked, m.total, m.closest, n);
+    m.total = total_bins(ta, tb, n, source_closest.value_or(m.closest));
+    m.rows = shell_records(m.picked, m.total);
     return m;
 }
 
@@ -343,7 +347,6 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     variant_pair = false;
     packed_.clear();
     packed_shells_ = 0;
-    n_ = n;
     stamp_ = next_stamp.fetch_add(1, std::memory_order_relaxed);
     if (left.right.empty() || right.left.empty())
         return;
@@ -366,7 +369,7 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     }
     variant_pair = u >= 3 || w >= 3;
     Measure zone = measure(shifted(zone_left ? left.right_zone : left.right, value),
-                           zone_right ? right.left_zone : right.left, n);
+                           zone_right ? right.left_zone : right.left, n, closest);
     closest_variant = zone.closest;
     variant_rows = variant_records(main.rows, zone.rows);
     packed_.push_back(4);
@@ -400,13 +403,13 @@ const ZVsource &ZVsource::with_shells(ZVsource &scratch) const {
     const std::uint8_t histograms = *p++;
     get_bins(p, picked);
     get_bins(p, total);
-    std::vector<std::array<double, 5>> main = shell_records(picked, total, closest, n_);
+    std::vector<std::array<double, 5>> main = shell_records(picked, total);
     if (histograms == 2) {
         scratch.rows = std::move(main);
         return scratch;
     }
     get_bins(p, picked);
     get_bins(p, total);
-    scratch.variant_rows = variant_records(main, shell_records(picked, total, closest_variant, n_));
+    scratch.variant_rows = variant_records(main, shell_records(picked, total));
     return scratch;
 }

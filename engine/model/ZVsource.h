@@ -81,7 +81,6 @@ class ZVsource {
     // profiles) zone picked and zone total.
     std::vector<std::uint8_t> packed_;
     std::uint32_t packed_shells_ = 0; // shells the packed histograms stand for
-    std::uint32_t n_ = 0;             // the shell budget they were measured with
     std::uint64_t stamp_ = 0;
 };
 

@@ -102,10 +102,10 @@ void ZVsourcepairs::add_models(const std::vector<ZVminipair> &list, const ZVglyp
     }
 }
 
-void ZVsourcepairs::add_pair_as_model(const ZVminipair &entry, const ZVglyphs &glyphs) {
+bool ZVsourcepairs::add_pair_as_model(const ZVminipair &entry, const ZVglyphs &glyphs) {
     const ZVglyph_pair pair{entry.left, entry.right};
     if (!glyphs_known(glyphs, pair))
-        return;
+        return false;
     ZVsimplepair head;
     head.indices = pair;
     head.value = entry.value;
@@ -113,7 +113,7 @@ void ZVsourcepairs::add_pair_as_model(const ZVminipair &entry, const ZVglyphs &g
     ZVsourcepair record(head, glyphs.glyphs[pair.first], glyphs.glyphs[pair.second],
                         unit_count(glyphs));
     if (!record.measurable())
-        return;
+        return false;
     record.properties.set_kind(ZV_MODEL);
     record.value_min = record.value_max = record.value;
     pairs.push_back(std::move(record));
@@ -122,7 +122,7 @@ void ZVsourcepairs::add_pair_as_model(const ZVminipair &entry, const ZVglyphs &g
     if (was == removed.end()) {
         pairs.back().priority = kNewModelPriority;
         sort_pairs();
-        return;
+        return true;
     }
     // Entered again after a removal: confirming the old value ranks it last (strongest),
     // a new value first.
@@ -140,6 +140,7 @@ void ZVsourcepairs::add_pair_as_model(const ZVminipair &entry, const ZVglyphs &g
     }
     apply_retries();
     sort_pairs();
+    return true;
 }
 
 void ZVsourcepairs::update_value(const ZVminipair &entry, const ZVglyphs &glyphs) {
@@ -256,13 +257,16 @@ bool ZVsourcepairs::adjust_sidebearing(std::uint16_t glyph, int side, double del
     return changed;
 }
 
-void ZVsourcepairs::update_glyphs(const ZVglyphs &glyphs) {
+std::vector<ZVsimplepair> ZVsourcepairs::update_glyphs(const ZVglyphs &glyphs) {
     const unsigned n = unit_count(glyphs);
     std::vector<ZVsourcepair> kept;
+    std::vector<ZVsimplepair> refused;
     kept.reserve(pairs.size());
     for (auto &p : pairs) {
-        if (!glyphs_known(glyphs, p.indices))
+        if (!glyphs_known(glyphs, p.indices)) {
+            refused.push_back(p);
             continue;
+        }
         const auto &left = glyphs.glyphs[p.indices.first];
         const auto &right = glyphs.glyphs[p.indices.second];
         p.update_properties_from_glyphs(left, right);
@@ -275,6 +279,7 @@ void ZVsourcepairs::update_glyphs(const ZVglyphs &glyphs) {
     pairs = std::move(kept);
     remove_no_kerning_pairs();
     sort_pairs();
+    return refused;
 }
 
 bool ZVsourcepairs::update_glyph_shape(std::uint16_t glyph, const ZVglyphs &glyphs) {

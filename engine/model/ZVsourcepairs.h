@@ -40,9 +40,9 @@ class ZVsourcepairs {
     /// Adds the new pairs as models; known ones take the new value when update is set.
     void add_models(const std::vector<ZVminipair> &list,
                     const PLXlibNamespaceForZV::ZVglyphs &glyphs, bool update);
-    /// Adds one model, measured; a pair that cannot be measured is not added. A pair entered
-    /// again after its removal gains priority.
-    void add_pair_as_model(const ZVminipair &entry, const PLXlibNamespaceForZV::ZVglyphs &glyphs);
+    /// Adds one model, measured; a pair that cannot be measured, or names a glyph outside the
+    /// glyph set, is not added (false). A pair entered again after its removal gains priority.
+    bool add_pair_as_model(const ZVminipair &entry, const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     /// Gives a known pair a new value and measures it again.
     void update_value(const ZVminipair &entry, const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     /// Priorities from the retry list (2^-8 x 256^position), the default for the others.
@@ -61,7 +61,9 @@ class ZVsourcepairs {
     /// The kerning of every pair facing the glyph's side absorbs a side-bearing change.
     bool adjust_sidebearing(std::uint16_t glyph, int side, double delta);
     /// Groups, depth and a new measurement for every pair; unmeasurable pairs are dropped.
-    void update_glyphs(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
+    /// Returns the pairs refused because a glyph index lies outside the glyph set (a caller's
+    /// fault, such as glyph tables out of step), so that no model is lost unseen.
+    std::vector<ZVsimplepair> update_glyphs(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     /// Measures every pair holding the glyph again; true when a measurement changed.
     bool update_glyph_shape(std::uint16_t glyph, const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     /// The pairs as records: all for a group below 2, else those with the group on a side.

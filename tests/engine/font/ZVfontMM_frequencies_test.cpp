@@ -1,5 +1,6 @@
 // Reading the pair-frequencies file, from small files written here.
 #include "engine/font/ZVfontMM.h"
+#include "unreadable_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -136,4 +137,17 @@ TEST(PairFrequencies, MissingFileOnlyAddsTheFractionSlash) {
     EXPECT_EQ(feature(mm, "numr").right_partners.size(), 1u);
     mm.load_pair_frequencies(nullptr);
     EXPECT_EQ(feature(mm, "numr").right_partners.size(), 1u); // read once
+}
+
+// A path that cannot be read as a file is a missing file; a binary file has no line that counts.
+TEST(PairFrequencies, UnreadablePathsAreMissingFiles) {
+    auto paths = zvtest::unreadable_paths();
+    paths.emplace_back("a binary file", zvtest::binary_file());
+    for (const auto &[what, p] : paths) {
+        SCOPED_TRACE(what);
+        ZVfontMM mm = manager(false, true, {"numr", "dnom"});
+        EXPECT_NO_THROW(mm.load_pair_frequencies(p.c_str()));
+        EXPECT_TRUE(mm.features.indices_with_frequency.empty());
+        EXPECT_EQ(feature(mm, "numr").right_partners.size(), 1u);
+    }
 }

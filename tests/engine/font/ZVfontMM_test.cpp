@@ -252,6 +252,7 @@ TEST(FontManager, TrackingGroupChanges) {
     EXPECT_FALSE(mm.set_tracking_group_index("id-nothing", 1, 3));
     EXPECT_TRUE(mm.set_tracking_group("id-o", 1, "No kerning"));
     EXPECT_FALSE(mm.set_tracking_group("id-o", 1, "No kerning"));
+    expect_sane_flat_kerning(mm, "a");
     for (const ZVfont &m : mm.masters)
         if (!m.glyphs.glyphs.empty()) {
             EXPECT_EQ(m.glyphs.glyphs[d.index("o")].tracking_group[1], -1);

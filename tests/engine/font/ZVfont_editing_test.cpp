@@ -118,9 +118,11 @@ TEST(FontEditing, UndoRevertsEveryEditExactly) {
         c.edit(f);
         EXPECT_GT(f.undo_stack.size(), depth);
         EXPECT_NE(snapshot(f), before);
+        expect_sane_flat_kerning(f);
         while (f.undo_stack.size() > depth)
             f.undo();
         expect_same(before, snapshot(f));
+        expect_sane_flat_kerning(f);
     }
 }
 
@@ -165,6 +167,66 @@ TEST(FontEditing, UnkernablePairsBecomeIndependent) {
     for (const ZVfeedback &m : f.feedbacks.list)
         removals += m.type == ZVfeedback::no_kerning_models_removed && m.pairs.size() == 1;
     EXPECT_GE(removals, 1);
+    expect_sane_flat_kerning(f);
+}
+
+// Set to zero, a pair that cannot be a model still takes 0, as set_value(pair, 0) gives it.
+TEST(FontEditing, SetModelsAtZeroOnUnkernablePairs) {
+    const FontFixture &d = font_fixture();
+    struct Case {
+        const char *what;
+        ZVglyph_pair pair;
+        bool set_to_zero;
+        float value;
+    } cases[] = {
+        {"an independent pair at zero", gp("A", "V"), true, 0},
+        {"an independent pair kept", gp("A", "V"), false, -70},
+        {"an autokerned pair at zero", gp("T", "V"), true, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVfont f = shown_master();
+        f.set_tracking_group(d.index("V"), 0, PLXlibNamespaceForZV::ZV_NO_KERNING_GROUP);
+        f.set_models({c.pair}, c.set_to_zero);
+        EXPECT_FALSE(f.models.contains(c.pair));
+        f.freshen_cache();
+        EXPECT_EQ(f.lookup(c.pair).properties.kind(), ZV_INDEPENDENT);
+        EXPECT_EQ(f.lookup(c.pair).value, c.value);
+        EXPECT_EQ(std::count_if(f.independents.begin(), f.independents.end(),
+                                [&](const ZVsimplepair &p) { return p.indices == c.pair; }),
+                  1);
+    }
+}
+
+// Every edit empties the pair-details memo, the stored lists' additions included.
+TEST(FontEditing, PairDetailsFollowEveryEdit) {
+    const ZVglyph_pair pair = gp("o", "p");
+    struct Case {
+        const char *what;
+        std::function<void(ZVfont &, float)> edit;
+        std::uint8_t flag; // the new kind's bit in the record's flags
+    } cases[] = {
+        {"add_models", [&](ZVfont &f, float v) { f.add_models({{pair.first, pair.second, v}}, false); },
+         1},
+        {"add_independent_pairs",
+         [&](ZVfont &f, float v) { f.add_independent_pairs({{pair.first, pair.second, v}}, false); },
+         4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVfont f = shown_master();
+        const ZVUIpair before = f.get_pair_details(pair);
+        ASSERT_EQ(before.flags & c.flag, 0);
+        // The autokerned value, which the models hold without contradiction.
+        c.edit(f, before.value);
+        EXPECT_EQ(f.get_pair_details(pair).flags & c.flag, c.flag);
+    }
+    // Shown for the first time, an autopair is kerned into the cache: its record follows.
+    ZVfont f = shown_master();
+    const ZVglyph_pair hidden = gp("p", "o");
+    EXPECT_EQ(f.get_pair_details(hidden).flags & 2, 0);
+    f.set_required_text({hidden.first, hidden.second});
+    EXPECT_EQ(f.get_pair_details(hidden).flags & 2, 2);
 }
 
 TEST(FontEditing, SidebearingChangeIsAbsorbedByTheModels) {
@@ -187,6 +249,7 @@ TEST(FontEditing, SidebearingChangeIsAbsorbedByTheModels) {
     ASSERT_EQ(f.models.modelpairs.size(), f.models.size());
     for (std::size_t i = 0; i < f.models.size(); ++i)
         EXPECT_EQ(f.models.modelpairs.pairs[i].indices, f.models.pairs[i].indices);
+    expect_sane_flat_kerning(f);
 }
 
 TEST(FontEditing, TrackingGroups) {
@@ -196,6 +259,7 @@ TEST(FontEditing, TrackingGroups) {
     ASSERT_EQ(f.glyphs.glyphs[H].tracking_group[0], 1);
     f.set_tracking_group(H, 0, 0);
     EXPECT_EQ(f.glyphs.glyphs[H].tracking_group[0], 1);
+    expect_sane_flat_kerning(f);
 
     // A master without models still keeps its autopair records' groups right.
     std::vector<PLXglyph> o = d.outlines();
@@ -207,6 +271,74 @@ TEST(FontEditing, TrackingGroups) {
         if (r.indices.first == d.index("o")) {
             EXPECT_EQ(r.left_group, 3);
         }
+}
+
+// The models facing a glyph side put in No kerning stay kerned as user-set autopairs; when the
+// side comes back they are autokerned like any pair, within their glyphs' bounds, whether or
+// not the cache was refilled in between.
+TEST(FontEditing, FormerModelsComeBackFromNoKerningKernedSanely) {
+    const FontFixture &d = font_fixture();
+    const std::uint16_t o = d.index("o");
+    const ZVglyph_pair former[] = {gp("T", "o"), gp("n", "o"), gp("o", "o")};
+    for (const bool refill : {true, false}) {
+        SCOPED_TRACE(refill ? "refilled in between" : "no refill in between");
+        ZVfont f = d.processed();
+        std::vector<std::uint16_t> run;
+        for (const char *g : {"T", "o", "o", "n", "o"})
+            run.push_back(d.index(g));
+        f.set_required_text(run);
+        f.set_tracking_group(o, 0, PLXlibNamespaceForZV::ZV_NO_KERNING_GROUP);
+        if (refill)
+            f.refill_cache();
+        f.set_tracking_group(o, 0, 0);
+        expect_sane_flat_kerning(f);
+        for (const ZVglyph_pair &p : former) {
+            SCOPED_TRACE(testing::PrintToString(p));
+            EXPECT_FALSE(f.models.contains(p));
+            EXPECT_EQ(f.lookup(p).properties.kind(), ZV_USER_SET_AUTO);
+            EXPECT_EQ(f.lookup(p).indices, p); // kerned, not dropped
+        }
+        EXPECT_LT(f.lookup(gp("T", "o")).value, 0);
+        for (const ZVsimplepair &p : f.pairs_for_glyph(o, 0)) {
+            SCOPED_TRACE(testing::PrintToString(p.indices));
+            EXPECT_LT(std::fabs(p.value), f.glyphs.glyphs[o].width * f.unit_factor());
+        }
+    }
+}
+
+// Glyph edits that empty the undo history: every one leaves a kerning within its glyphs' bounds.
+TEST(FontEditing, GlyphEditsKeepTheKerningSane) {
+    const FontFixture &d = font_fixture();
+    const std::uint16_t o = d.index("o"), V = d.index("V");
+    struct Case {
+        const char *what;
+        std::function<void(ZVfont &)> edit;
+    } cases[] = {
+        {"a narrower outline",
+         [&](ZVfont &f) {
+             PLXglyph g = make_glyph("id-o", "o", 480);
+             add_ellipse(g, 240, 250, 190, 260);
+             f.update_glyph_shape(g, o);
+         }},
+        {"an outline emptied",
+         [&](ZVfont &f) {
+             PLXglyph g = make_glyph("id-o", "o", 560);
+             f.update_glyph_shape(g, o);
+         }},
+        {"a side bearing widened", [&](ZVfont &f) { f.adjust_sidebearing(V, 1, 40); }},
+        {"a side bearing narrowed", [&](ZVfont &f) { f.adjust_sidebearing(V, 0, -30); }},
+        {"a named group and back",
+         [&](ZVfont &f) {
+             f.set_tracking_group(o, 1, 2);
+             f.set_tracking_group(o, 1, 0);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVfont f = shown_master();
+        c.edit(f);
+        expect_sane_flat_kerning(f);
+    }
 }
 
 TEST(FontEditing, SetAutosThatInvalidatesReturnsTheWholeKerning) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <set>
+
 using namespace zvtest;
 
 namespace {
@@ -145,6 +149,60 @@ TEST(FontMessages, DismissedSuggestionsAreKeptOnce) {
     EXPECT_EQ(n, 1);
     for (const ZVfeedback &p : f.feedbacks.list)
         EXPECT_FALSE(p.matches(shown));
+
+}
+
+// A dismissed suggestion is refused for good: the re-asked selection keeps it as a fixed member
+// and looks past it, so the next batches bring new pairs. A font of 40 glyphs, so that the
+// frequent pairs outnumber one selection.
+TEST(FontMessages, DismissedSuggestionsMakeRoomForNewOnes) {
+    DemoFont font = make_synthetic_font(40);
+    const PLXlibNamespaceForZV::ZVglyphs glyphs = build_glyphs(font);
+    const auto n = static_cast<unsigned>(glyphs.max_width);
+    ZVfeatures features;
+    std::vector<ZVminipair> models;
+    for (std::uint16_t l = 0; l < 40; ++l)
+        for (std::uint16_t r = 0; r < 40; ++r) {
+            features.indices_with_frequency.push_back(
+                {{l, r}, static_cast<std::uint16_t>(20 + (l * 37 + r * 11) % 900)});
+            if ((l * 7 + r * 3) % 97 != 0)
+                continue;
+            // One rule (a fixed closest distance), so that the models agree.
+            ZVsource s;
+            s.update_from_glyphs(glyphs.glyphs[l], glyphs.glyphs[r], n, 0);
+            const double v = std::clamp(40 - s.closest, -60.0, 20.0) * font.x_height / 225.0;
+            models.push_back({l, r, static_cast<float>(std::round(v))});
+        }
+    std::vector<PLXglyph> outlines = font.outlines;
+    ZVfont f("m", outlines, font.info, models, {}, font.cap_height, font.x_height);
+    f.initial_processing(font.info, {}, features, true);
+
+    // Dismiss every message; count the new pairs each batch of suggestions brings.
+    std::set<ZVglyph_pair> shown;
+    std::vector<std::size_t> fresh{0}, repeated{0};
+    ZVfeedback fb;
+    for (int step = 0; step < 1000; ++step) {
+        // The pending list is asked for new suggestions once its last message is dismissed.
+        if (f.feedbacks.list.size() <= 1) {
+            if (fresh.size() == 3)
+                break;
+            fresh.push_back(0);
+            repeated.push_back(0);
+        }
+        f.next_feedback(fb, {});
+        if (fb.type == ZVfeedback::none)
+            break;
+        if (fb.type == ZVfeedback::suggested_model)
+            ++(shown.insert(fb.pairs.front().indices).second ? fresh : repeated).back();
+    }
+    ASSERT_EQ(fresh.size(), 3u);
+    EXPECT_GT(fresh[1], 50u);
+    // Asked again, the selection looks past the refused pairs: a selection that kept them would
+    // bring less than a third as many new ones.
+    EXPECT_GE(2 * fresh[2], fresh[1]);
+    EXPECT_EQ(repeated[1] + repeated[2], 0u);
+    // Each dismissed suggestion stands once in the refused list; the last one shown is pending.
+    EXPECT_EQ(f.autopairs->diverse.size(), shown.size() - 1);
 }
 
 TEST(FontMessages, PairDetails) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 using namespace zvtest;
 
@@ -78,18 +79,106 @@ TEST(FontConstruction, SelfKernedScalesModelsAndIndependentsWin) {
     EXPECT_EQ(g.independents[0].value, 12);
 }
 
-TEST(FontConstruction, MovesKeepEverything) {
+/// Every member of a master in a comparable text, so that a move can be checked member by member.
+std::string members_of(const ZVfont &f) {
+    std::ostringstream s;
+    s << "name " << f.name << "\nglyphs " << f.glyphs.glyphs.size() << " " << f.glyphs.max_width;
+    for (const auto &g : f.glyphs.glyphs)
+        s << " " << g.width << "/" << g.left.rows();
+    s << "\nmodels";
+    for (const ZVsourcepair &p : f.models.pairs)
+        s << " " << p.indices.first << "+" << p.indices.second << "=" << p.value;
+    s << " modelpairs " << f.models.modelpairs.size() << " mixes " << f.models.mixes.size();
+    s << "\nautopairs " << (f.autopairs ? f.autopairs->records.size() : 0);
+    s << "\nindependents";
+    for (const ZVsimplepair &p : f.independents)
+        s << " " << p.indices.first << "+" << p.indices.second << "=" << p.value;
+    s << "\nfeedbacks " << f.feedbacks.list.size() << "/" << f.feedbacks.dismissed.size();
+    s << "\ncache " << f.cache.lists.size() << " " << f.cache.sorted << f.cache.valid << " "
+      << f.cache.scale << ":";
+    for (const auto &list : f.cache.lists)
+        for (const ZVsimplepair &p : list)
+            s << " " << p.indices.first << "+" << p.indices.second << "=" << p.value;
+    s << "\nunit scale " << f.unit_scale << "\nexisting";
+    for (const auto &[pair, v] : f.existing_pairs)
+        s << " " << pair.first << "+" << pair.second << "=" << v;
+    s << "\nundo";
+    for (const auto &frame : f.undo_stack)
+        s << " " << frame.size();
+    s << "\ninterpolation";
+    for (const auto &[w, id] : f.interpolation_sources)
+        s << " " << w << "*" << id;
+    s << "\nstatus " << f.status << "\nmemo";
+    for (const auto &[pair, u] : f.details_memo)
+        s << " " << pair.first << "+" << pair.second << "=" << u.value;
+    s << "\ntaken over";
+    for (const ZVglyph_pair &p : f.taken_over_modelpairs)
+        s << " " << p.first << "+" << p.second;
+    s << "\nstarted up " << f.started_up();
+    return s.str();
+}
+
+// A master that took over another's engine, with something in every member, is moved (as the
+// masters' vector does when it grows): everything comes along, and un_autokern still finds
+// the taken-over models.
+TEST(FontConstruction, MovesKeepEveryMember) {
     const FontFixture &d = font_fixture();
-    ZVfont a = d.self_kerned({d.mini("A", "V", -50)});
-    a.set_started_up(false);
+    const ZVfont source = d.processed();
+    auto build = [&] {
+        ZVfont f = d.processed({d.mini("A", "V", -50)});
+        f.set_engine(source);
+        f.status = ZVfont::engine_taken_over;
+        f.existing_pairs[{d.index("T"), d.index("o")}] = -80;
+        f.interpolation_sources = {{0.5, "x"}};
+        f.set_value({d.index("o"), d.index("p")}, -7);
+        f.get_pair_details({d.index("A"), d.index("V")});
+        f.set_started_up(false);
+        return f;
+    };
+    ZVfont reference = build();
+    const std::string expected = members_of(reference);
+    ASSERT_FALSE(reference.taken_over_modelpairs.empty());
+
+    ZVfont a = build();
+    ASSERT_EQ(members_of(a), expected);
     ZVfont b(std::move(a));
-    EXPECT_EQ(b.models.size(), d.models().size());
-    EXPECT_FALSE(b.started_up());
+    EXPECT_EQ(members_of(b), expected);
     ZVfont c;
     c = std::move(b);
-    EXPECT_EQ(c.independents.size(), 1u);
-    EXPECT_EQ(c.status, ZVfont::self_kerned);
-    EXPECT_FALSE(c.started_up());
+    EXPECT_EQ(members_of(c), expected);
+
+    c.interpolation_sources.clear();
+    c.un_autokern();
+    EXPECT_EQ(c.status, ZVfont::kerned);
+    EXPECT_GT(c.models.size(), 0u);
+    ZVfeedback message;
+    c.next_feedback(message, {});
+    EXPECT_NE(message.type, ZVfeedback::no_models);
+}
+
+// Blank glyphs (spaces, empty unencoded glyphs) say nothing about the depth of the font's sides:
+// a hundred of them change neither the search width nor the kerning.
+TEST(FontProcessing, BlankGlyphsChangeNothing) {
+    const FontFixture &d = font_fixture();
+    auto kerned = [&](const DemoFont &font) {
+        std::vector<PLXglyph> o = font.outlines;
+        std::vector<ZVminipair> m = d.models();
+        ZVfont f("m", o, font.info, m, {}, font.cap_height, font.x_height);
+        f.initial_processing(font.info, {}, d.features(), true);
+        f.set_required_text({d.index("T"), d.index("o"), d.index("V"), d.index("A"), d.index("p")});
+        f.freshen_cache();
+        std::vector<std::tuple<int, int, float>> kerning;
+        for (const auto &list : f.cache.lists)
+            for (const ZVsimplepair &p : list)
+                kerning.emplace_back(p.indices.first, p.indices.second, p.value);
+        return std::make_pair(f.glyphs.max_width, kerning);
+    };
+    DemoFont blank = d.font;
+    for (int i = 0; i < 100; ++i)
+        blank.add("blank" + std::to_string(i), 0, PLXlibNamespaceForZV::ZV_OTHER, i % 2 ? 0 : 300);
+    const auto plain = kerned(d.font), with_blanks = kerned(blank);
+    EXPECT_EQ(with_blanks.first, plain.first);
+    EXPECT_EQ(with_blanks.second, plain.second);
 }
 
 TEST(FontProcessing, SelfKernedMasterIsKerned) {

@@ -5,6 +5,9 @@
 #include "engine/font/ZVfont.h"
 #include "engine/font/ZVfontMM.h"
 
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -62,6 +65,31 @@ inline std::vector<std::tuple<int, int, float>> flat(ZVfontMM &mm, const std::st
         for (const ZVsimplepair &p : list)
             out.emplace_back(p.indices.first, p.indices.second, p.value);
     return out;
+}
+
+/// Every value of a master's flat kerning is finite and smaller in magnitude than the wider of
+/// its two glyphs' advance widths: a value outside that is a fault, never a result.
+inline void expect_sane_flat_kerning(ZVfont &f, const ZVcache &kerning) {
+    const auto advance = [&](std::uint16_t g) {
+        return g < f.glyphs.glyphs.size() ? f.glyphs.glyphs[g].width * f.unit_factor() : 0.0;
+    };
+    for (const auto &list : kerning.lists)
+        for (const ZVsimplepair &p : list) {
+            const double limit = std::max(advance(p.indices.first), advance(p.indices.second));
+            EXPECT_TRUE(std::isfinite(p.value) && std::fabs(p.value) < limit)
+                << "pair " << p.indices.first << "+" << p.indices.second << " kerned "
+                << p.value << " (advance widths up to " << limit << ")";
+        }
+}
+inline void expect_sane_flat_kerning(ZVfontMM &mm, const std::string &id) {
+    const ZVcache &kerning = mm.get_single_master_flat_kerning(id);
+    expect_sane_flat_kerning(mm.get_master(id), kerning);
+}
+/// The same for a master outside a manager, with its cache made current as a write would.
+inline void expect_sane_flat_kerning(ZVfont &f) {
+    if (f.status != ZVfont::interpolated)
+        f.freshen_cache();
+    expect_sane_flat_kerning(f, f.cache);
 }
 
 inline const FontFixture &font_fixture() {

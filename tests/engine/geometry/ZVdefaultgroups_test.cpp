@@ -1,4 +1,5 @@
 #include "engine/geometry/ZVglyphsinfo.h"
+#include "unreadable_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -150,4 +151,19 @@ TEST(ShippedDefaultGroups, FileHasNoFormatAccidents) {
     }
     EXPECT_GE(groups, 3);
     EXPECT_GE(members, 30);
+}
+
+// A path that cannot be read as a file is a missing file: nothing assigned, nothing thrown.
+TEST_F(DefaultGroups, UnreadablePathsAreMissingFiles) {
+    auto paths = zvtest::unreadable_paths();
+    paths.emplace_back("a binary file", zvtest::binary_file());
+    for (const auto &[what, p] : paths) {
+        SCOPED_TRACE(what);
+        ZVglyphsinfo table = info;
+        table.tracking_group_names.push_back("Round");
+        EXPECT_NO_THROW(table.set_default_tracking_groups(p));
+        EXPECT_EQ(table.tracking_group_names, (std::vector<std::string>{"", ""}));
+        for (const ZVgroup_pair &g : table.custom_tracking_groups)
+            EXPECT_EQ(g, (ZVgroup_pair{0, 0}));
+    }
 }

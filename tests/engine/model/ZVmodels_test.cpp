@@ -164,3 +164,17 @@ TEST(ZVmodels, MixDistanceAndMoves) {
     EXPECT_EQ(ZVmodels::initial_vertices.size(), 35u);
     EXPECT_EQ(ZVmodels::initial_vertices[14].weights, (std::array<double, 4>{1, 0.37, 0.1, 0.96}));
 }
+
+// The alternative fits are chosen until no consistent mix is far enough from the current one and
+// from those chosen: on the demo models more than eight of the evaluated mixes qualify.
+TEST(ZVmodels, AlternativeSolutionsEndWhenNoneQualifies) {
+    const DemoGlyphs &d = twins();
+    const ZVmodels m = fitted(d, base_models(d));
+    ASSERT_EQ(m.mix.cost, 0);
+    const std::vector<ZValternative> alternatives = m.alternative_solutions();
+    EXPECT_GT(alternatives.size(), 8u);
+    for (const ZValternative &a : alternatives) {
+        EXPECT_EQ(a.mix.cost, 0);
+        EXPECT_EQ(a.modelpairs.size(), m.size());
+    }
+}

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <map>
 
 using namespace PLXlibNamespaceForZV;
 using zvtest::brute_force_closest;
@@ -169,4 +171,57 @@ TEST(SampleFit, CustomGroupTrackingIsFinite) {
     }
     for (float v : m.mix.singles)
         EXPECT_TRUE(std::isfinite(v));
+}
+
+// Every inconsistent mix that no other lies in front of is examined, however many there are:
+// the messages found over all of them are those found over each one alone, each with the
+// largest urgency it was found with (here 49 such mixes and three couples of models, some met
+// only beyond the 16 mixes nearest to the current one).
+TEST(SampleFit, CloseMismatchesExamineEveryInconsistentMix) {
+    const SampleMaster &s = sample_master();
+    ZVmodels m = fit(s, sample_models(s, 60));
+    ASSERT_EQ(m.mix.cost, 0);
+    // Mixes at one distance from the current one in many directions, so that none lies in front
+    // of another.
+    std::vector<ZVmixmanager> around;
+    for (int code = 0; code < 81; ++code) {
+        std::array<double, 4> dir{};
+        double norm = 0;
+        for (int k = 0, c = code; k < 4; ++k, c /= 3) {
+            dir[k] = c % 3 - 1.0;
+            norm += dir[k] * dir[k];
+        }
+        if (norm == 0)
+            continue; // the current mix itself
+        ZVmixmanager e = m.mix;
+        for (int k = 0; k < 4; ++k)
+            e.weights[k] = std::clamp(e.weights[k] + 0.25 * dir[k] / std::sqrt(norm), 0.0, 1.0);
+        ZVmodelpairs evaluate(m, e, false);
+        if (e.cost != 0 && e.cost < 1073741824.0 && e.worst_first.indices.first != 65535)
+            around.push_back(e);
+    }
+    using Couples = std::map<std::pair<ZVglyph_pair, ZVglyph_pair>, double>;
+    auto found = [&](Couples &into) {
+        for (const ZVfeedback &f : m.close_mismatches(false).list) {
+            double &u = into[{f.pairs.at(0).indices, f.pairs.at(1).indices}];
+            u = std::max(u, f.urgency);
+        }
+    };
+    const ZVmixmanager current = m.mix;
+    m.mixes = {current};
+    m.mixes.insert(m.mixes.end(), around.begin(), around.end());
+    std::vector<ZVmixmanager> in_front;
+    for (const ZVmixmanager &e : around)
+        if (!ZVmodels::other_mix_in_between(e, m.mixes, current))
+            in_front.push_back(e);
+    Couples alone, all;
+    for (const ZVmixmanager &e : in_front) {
+        m.mixes = {current, e};
+        found(alone);
+    }
+    m.mixes = {current};
+    m.mixes.insert(m.mixes.end(), around.begin(), around.end());
+    found(all);
+    EXPECT_GT(in_front.size(), 16u);
+    EXPECT_EQ(all, alone);
 }

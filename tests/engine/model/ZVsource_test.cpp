@@ -138,6 +138,34 @@ TEST(ZVsource, ShellsAndZoneProfiles) {
     EXPECT_TRUE(pc.variant_pair) << "a punctuation partner";
 }
 
+// Measured again with the zone profiles, the all-rows measure counts its shells from the
+// source's closest distance (that of the main profiles), where the graph places every shell.
+TEST(ZVsource, ZoneMeasureCountsShellsFromTheSourceClosest) {
+    const Demo &d = demo();
+    bool apart = false; // some pair whose zone closest lies a shell or more away
+    for (const auto &[l, r] : {std::pair{"comma", "p"}, {"p", "parenright"}, {"l", "p"},
+                               {"p", "p"}, {"parenleft", "p"}}) {
+        SCOPED_TRACE(std::string(l) + "+" + r);
+        const ZVglyph &L = d[l], &R = d[r];
+        const ZVsource s = measure(L, R, 0, d.n());
+        ASSERT_FALSE(s.variant_rows.empty());
+        apart = apart || s.closest_variant - s.closest >= 0.25;
+        ZVprofile a = L.right_zone.empty() ? L.right : L.right_zone;
+        ZVprofile b = R.left_zone.empty() ? R.left : R.left_zone;
+        ZVsource from_source;
+        from_source.closest = s.closest;
+        const std::vector<ZVtriple> total = from_source.determine_characteristics_total(a, b, d.n());
+        // The zone measure has the shells of its own nearest-partner measure; the records past
+        // them repeat its last one.
+        const auto zone_shells = static_cast<std::size_t>(d.n() - std::trunc(4 * s.closest_variant));
+        for (std::size_t k = 0; k < std::min(total.size(), zone_shells); ++k) {
+            ASSERT_EQ(s.variant_rows[k][7], total[k].a) << "shell " << k;
+            ASSERT_EQ(s.variant_rows[k][8], total[k].b) << "shell " << k;
+        }
+    }
+    EXPECT_TRUE(apart);
+}
+
 TEST(ZVsource, EmptySideGivesNoShells) {
     const Demo &d = demo();
     for (float value : {-10.f, 0.f, 10.f}) {

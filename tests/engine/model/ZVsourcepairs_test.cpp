@@ -45,6 +45,24 @@ TEST(ZVsourcepairs, ConstructionKeepsTheFirstValueAndMeasuresOnce) {
     EXPECT_FALSE(s.any_value_contradictions({d.mini("T", "o", -40), d.mini("T", "o", 3)}));
 }
 
+// A pair naming a glyph beyond the glyph set is refused, and the caller is told which.
+TEST(ZVsourcepairs, GlyphsOutsideTheSetAreRefusedVisibly) {
+    const auto &d = demo_glyphs();
+    const auto beyond = static_cast<std::uint16_t>(d.glyphs.glyphs.size());
+    ZVsourcepairs s({d.mini("T", "o", -40), {beyond, d.index("o"), -12}});
+    const std::vector<ZVsimplepair> refused = s.update_glyphs(d.glyphs);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].indices, (ZVglyph_pair{beyond, d.index("o")}));
+    EXPECT_EQ(refused[0].value, -12);
+    EXPECT_EQ(s.size(), 1u);
+    EXPECT_TRUE(s.update_glyphs(d.glyphs).empty());
+
+    EXPECT_FALSE(s.add_pair_as_model({d.index("T"), beyond, -5}, d.glyphs));
+    EXPECT_FALSE(s.add_pair_as_model(d.mini("space", "n", 0), d.glyphs)); // nothing to measure
+    EXPECT_TRUE(s.add_pair_as_model(d.mini("V", "o", -30), d.glyphs));
+    EXPECT_EQ(s.size(), 2u);
+}
+
 TEST(ZVsourcepairs, AddingModelsAndRetries) {
     const auto &d = demo_glyphs();
     ZVsourcepairs s = measured({d.mini("n", "n", 0)});

@@ -1,4 +1,4 @@
-#include "host/PlistValue.h"
+#include "platform/PlistValue.h"
 
 PlistValue::PlistValue(PlistDictionary d) : v_(std::make_shared<PlistDictionary>(std::move(d))) {}
 
@@ -49,6 +49,6 @@ bool PlistValue::operator==(const PlistValue &o) const {
     if (const PlistArray *a = asArray())
         return *a == *o.asArray();
     if (const PlistDictionary *d = asDictionary())
-        return static_cast<const MGOrderedDictionary<PlistValue> &>(*d) == *o.asDictionary();
+        return static_cast<const OrderedDictionary<PlistValue> &>(*d) == *o.asDictionary();
     return v_ == o.v_;
 }

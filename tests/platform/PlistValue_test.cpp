@@ -1,5 +1,5 @@
-#include "host/MGOrderedDictionary.h"
-#include "host/PlistValue.h"
+#include "platform/OrderedDictionary.h"
+#include "platform/PlistValue.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,8 @@ TEST(PlistValue, CollectionsAreSharedUntilDeepCopied) {
     EXPECT_FALSE(copy == stored);
 }
 
-TEST(MGOrderedDictionary, KeepsInsertionOrderThroughReplaceAndRemove) {
-    MGOrderedDictionary<int> d;
+TEST(OrderedDictionary, KeepsInsertionOrderThroughReplaceAndRemove) {
+    OrderedDictionary<int> d;
     d.setObject(1, "c");
     d.setObject(2, "a");
     d.setObject(3, "b");
@@ -48,10 +48,10 @@ TEST(MGOrderedDictionary, KeepsInsertionOrderThroughReplaceAndRemove) {
     EXPECT_EQ(d.allKeys(), (std::vector<std::string>{"a", "b", "c"}));
 }
 
-TEST(MGOrderedDictionary, UncheckedAppendsStayFindableAndRepeatsAreFound) {
+TEST(OrderedDictionary, UncheckedAppendsStayFindableAndRepeatsAreFound) {
     for (const int n : {3, 20}) { // searched in order, and past the hash threshold
         SCOPED_TRACE(n);
-        MGOrderedDictionary<int> d;
+        OrderedDictionary<int> d;
         for (int i = 0; i < n; ++i)
             d.appendUnchecked("k" + std::to_string(i), i);
         EXPECT_EQ(d.duplicateKey(), nullptr);

@@ -1,7 +1,8 @@
-// Property-list values as the host keeps user data, custom parameter values and temporary data.
+// Property-list values: what property-list files and user defaults hold, and what the host keeps in
+// user data, custom parameter values and temporary data.
 #pragma once
 
-#include "host/MGOrderedDictionary.h"
+#include "platform/OrderedDictionary.h"
 
 #include <cstdint>
 #include <memory>
@@ -68,41 +69,4 @@ class PlistValue {
 };
 
 /// A dictionary of property-list values, enumerated in insertion order.
-class PlistDictionary : public MGOrderedDictionary<PlistValue> {};
-
-/// A key-value store of property-list values (the user data of a font, master or glyph).
-class GSUserData {
-  public:
-    /// The value under `key`, or nullptr.
-    const PlistValue *userDataForKey(const std::string &key) const { return d_.objectForKey(key); }
-    /// Stores `value` under `key`.
-    void setUserData(PlistValue value, const std::string &key) {
-        d_.setObject(std::move(value), key);
-    }
-    /// Removes `key`.
-    void removeUserDataForKey(const std::string &key) { d_.removeObjectForKey(key); }
-    /// The whole store, in insertion order.
-    const PlistDictionary &all() const { return d_; }
-    PlistDictionary &all() { return d_; }
-
-  private:
-    PlistDictionary d_;
-};
-
-/// The user-data calls of an object that carries user data (font, master, glyph).
-class GSUserDataOwner {
-  public:
-    /// The user data under `key`, or nullptr.
-    const PlistValue *userDataForKey(const std::string &key) const {
-        return userData_.userDataForKey(key);
-    }
-    void setUserData(PlistValue value, const std::string &key) {
-        userData_.setUserData(std::move(value), key);
-    }
-    void removeUserDataForKey(const std::string &key) { userData_.removeUserDataForKey(key); }
-    GSUserData &userData() { return userData_; }
-    const GSUserData &userData() const { return userData_; }
-
-  protected:
-    GSUserData userData_;
-};
+class PlistDictionary : public OrderedDictionary<PlistValue> {};

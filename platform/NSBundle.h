@@ -1,0 +1,38 @@
+// A bundle: a folder with Contents/Info.plist and Contents/Resources, as the plug-in ships.
+#pragma once
+
+#include "platform/NSImage.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class NSBundle {
+  public:
+    /// The bundle at the folder `path`, or nullptr when there is no folder there.
+    static std::shared_ptr<const NSBundle> bundleWithPath(const std::string &path);
+
+    /// Records `bundle` as the one that holds the class named `className` (the application does
+    /// this as it loads a plug-in; a headless command for the bundle it runs with). A null bundle
+    /// forgets the class.
+    static void registerBundleForClass(const std::string &className,
+                                       std::shared_ptr<const NSBundle> bundle);
+    /// The bundle registered for `className`, or nullptr.
+    static std::shared_ptr<const NSBundle> bundleForClass(const std::string &className);
+
+    /// The bundle's folder.
+    const std::string &bundlePath() const { return path_; }
+    /// The folder of its resources (Contents/Resources).
+    std::string resourcePath() const;
+    /// The path of the resource file `name`.`type` (`name` alone when `type` is empty), or nothing
+    /// when the bundle has no such file. Names that would leave the resource folder find nothing.
+    std::optional<std::string> pathForResource(const std::string &name,
+                                               const std::string &type) const;
+    /// The image resource `name` (a PNG, TIFF or JPEG file of that name), or nullptr.
+    std::shared_ptr<NSImage> imageForResource(const std::string &name) const;
+
+    explicit NSBundle(std::string path) : path_(std::move(path)) {}
+
+  private:
+    std::string path_;
+};
