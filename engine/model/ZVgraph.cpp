@@ -152,6 +152,11 @@ class Mixer {
 
 } // namespace
 
+void mixed_source_values(const ZVsource &source, const std::array<double, 4> &weights,
+                         std::vector<double> &out) {
+    Mixer(source, weights).amounts(source, out);
+}
+
 ZVgraph::ZVgraph(const ZVsource &packed_or_not, ZVmix mix) {
     thread_local ZVsource scratch;
     thread_local std::vector<double> amount;
@@ -160,7 +165,7 @@ ZVgraph::ZVgraph(const ZVsource &packed_or_not, ZVmix mix) {
     const std::size_t R = source.shells();
     if (R == 0)
         return;
-    Mixer(source, mix.weights).amounts(source, amount);
+    mixed_source_values(source, mix.weights, amount);
 
     // Breadth j is a quarter of the integral of position (quarter units) over the j-th unit of
     // amount: the mean position at which that unit of white lies.

@@ -87,6 +87,10 @@ struct ZVgraph_couple {
 /// same results, several couples side by side.
 void two_way_inconsistencies(std::span<const ZVgraph_couple> couples, std::array<double, 3> *out);
 
+/// The mixed amounts of all shells of a source (with its shell records) under the weights (w2
+/// already squared): mixed_source_value of every shell, bit for bit, two shells at a time.
+void mixed_source_values(const ZVsource &source, const std::array<double, 4> &weights,
+                         std::vector<double> &out);
 /// The mixed amount of a source's shell k under the weights (w2 already squared).
 double mixed_source_value(const ZVsource &source, std::size_t k,
                           const std::array<double, 4> &weights);

@@ -39,40 +39,6 @@ bool same_bits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// The graph as its definition builds it: the mixed amount shell by shell, then the walk.
-std::vector<float> reference_breadths(const ZVsource &source, ZVmix mix) {
-    mix.weights[2] *= mix.weights[2];
-    std::vector<float> breadths;
-    const std::size_t R = source.shells();
-    double x = 4 * source.closest, prev = 0, level = 1, acc = 0;
-    for (std::size_t k = 0; k < R; ++k, x += 1) {
-        const double v = std::max(mixed_source_value(source, k, mix.weights), prev);
-        if (v < level) {
-            acc += (v - prev) * (x + 0.5);
-        } else {
-            const double s = 1 / (v - prev);
-            acc += (level - prev) * (x + s * (level - prev) / 2);
-            while (level <= v) {
-                breadths.push_back(static_cast<float>(acc / 4));
-                const double crossed = level;
-                level += 1;
-                acc = level <= v ? x + s * (level - 0.5 - prev)
-                                 : (v - crossed) * (x + s * ((v + crossed) / 2 - prev));
-            }
-        }
-        prev = v;
-    }
-    if (breadths.size() >= 2) {
-        double c = source.closest;
-        if (c < source.closest_variant) {
-            const double q = (1 - mix.weights[0]) * (1 - mix.weights[0]);
-            c = source.closest_variant + q * (c - source.closest_variant);
-        }
-        breadths[0] = static_cast<float>(std::min<double>(c, breadths[1]));
-    }
-    return breadths;
-}
-
 } // namespace
 
 TEST(PackedSource, GivesBackEveryShellRecordExactly) {
@@ -113,14 +79,19 @@ TEST(PackedSource, KeepsRecordsSetByHandAndEmptyMeasurements) {
     EXPECT_TRUE(empty.with_shells(scratch).rows.empty());
 }
 
-TEST(GraphKernel, BuildsTheBreadthsOfTheDefinition) {
+TEST(GraphKernel, MixesEveryShellAsTheOneByOneDefinition) {
+    std::vector<double> amounts;
     for (const auto &[l, r] : kPairs)
         for (const float v : kValues)
             for (std::size_t m = 0; m < ZVmodels::initial_vertices.size(); m += 3) {
                 SCOPED_TRACE(std::string(l) + "/" + r + " mix " + std::to_string(m));
                 const ZVsource s = measured(l, r, v);
-                const ZVmix &mix = ZVmodels::initial_vertices[m];
-                EXPECT_TRUE(same_bits(ZVgraph(s, mix).breadths, reference_breadths(s, mix)));
+                std::array<double, 4> w = ZVmodels::initial_vertices[m].weights;
+                w[2] *= w[2];
+                mixed_source_values(s, w, amounts);
+                ASSERT_EQ(amounts.size(), s.shells());
+                for (std::size_t k = 0; k < amounts.size(); ++k)
+                    ASSERT_TRUE(same_bits(amounts[k], mixed_source_value(s, k, w))) << k;
             }
 }
 
