@@ -55,17 +55,16 @@ class Sides {
     bool alike(std::uint16_t a, std::uint16_t b, double tolerance) const {
         bool shared = false;
         for (std::size_t m = 0; m < rows_.size(); ++m) {
-            const Partner *i = rows_[m].data() + begin_[m][a],
-                          *ie = rows_[m].data() + begin_[m][a + 1];
-            const Partner *j = rows_[m].data() + begin_[m][b],
-                          *je = rows_[m].data() + begin_[m][b + 1];
+            const std::vector<Partner> &rows = rows_[m];
+            std::uint32_t i = begin_[m][a], j = begin_[m][b];
+            const std::uint32_t ie = begin_[m][a + 1], je = begin_[m][b + 1];
             while (i != ie && j != je) {
-                if (i->partner < j->partner) {
+                if (rows[i].partner < rows[j].partner) {
                     ++i;
-                } else if (j->partner < i->partner) {
+                } else if (rows[j].partner < rows[i].partner) {
                     ++j;
                 } else {
-                    if (std::abs(static_cast<double>(i->value) - j->value) > tolerance)
+                    if (std::abs(static_cast<double>(rows[i].value) - rows[j].value) > tolerance)
                         return false;
                     shared = true;
                     ++i;

@@ -2,31 +2,15 @@
 // entries go so that a master's kerning fits.
 #include "plugin/ZVkerningfit.h"
 
+#include "kerning_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 namespace {
 
-ZVglyphorder glyphs(int n) {
-    ZVglyphorder o;
-    for (int i = 0; i < n; ++i) {
-        o.names.push_back("g" + std::to_string(i));
-        o.glyph_id.push_back(static_cast<std::uint16_t>(i));
-        o.groupable.push_back(3);
-    }
-    return o;
-}
-
-ZVkerningtarget target(std::uint16_t l, std::uint16_t r, std::int32_t v, std::uint16_t f = 1,
-                       bool never = false) {
-    ZVkerningtarget t;
-    t.pair = {l, r};
-    t.value = v;
-    t.frequency = f;
-    t.never_dropped = never;
-    return t;
-}
+using zvtest::target;
 
 std::vector<ZVglyph_pair> pairs(const std::vector<ZVkerningentry> &entries) {
     std::vector<ZVglyph_pair> out;
@@ -69,7 +53,7 @@ TEST(KerningFit, DropsTheLightestEntriesUntilTheKerningFits) {
     for (std::uint16_t l = 1; l <= 40; ++l)
         targets.push_back(target(l, 50, -static_cast<std::int32_t>(l), l == 3 ? 2 : 1));
     targets.push_back(target(41, 50, -1, 1, true)); // light but never dropped
-    const ZVglyphorder order = glyphs(60);
+    const ZVglyphorder order = zvtest::numbered_glyphs(60);
     const ZVkerninggroups none;
     const ZVwrittenkerning flat = flat_kerning(targets);
     const std::size_t whole = kerning_size(flat, none, order).bytes;
@@ -107,7 +91,7 @@ TEST(KerningFit, WhatNeverGoesIsWrittenEvenOverTheLimit) {
         grouped_kerning({target(1, 5, -30, 3), target(2, 5, -30, 3), target(2, 6, -10, 1),
                          target(1, 7, -12, 1), target(3, 7, -9, 1, true)},
                         groups);
-    const ZVkerningfit fit = fit_kerning_size(grouped, groups, glyphs(8), 50);
+    const ZVkerningfit fit = fit_kerning_size(grouped, groups, zvtest::numbered_glyphs(8), 50);
     EXPECT_TRUE(fit.over_limit);
     EXPECT_GT(fit.size.bytes, 50u);
     // The exception and the ungrouped pair go (lighter first); the group pair and (3, 7) stay.

@@ -2,28 +2,13 @@
 // left out; then one master's values per group pair with its exceptions.
 #include "plugin/ZVkerninggroups.h"
 
+#include "kerning_fixture.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-/// n glyphs "g0", "g1", … in engine order = glyph order, every side groupable.
-ZVglyphorder glyphs(int n) {
-    ZVglyphorder o;
-    for (int i = 0; i < n; ++i) {
-        o.names.push_back("g" + std::to_string(i));
-        o.glyph_id.push_back(static_cast<std::uint16_t>(i));
-        o.groupable.push_back(3);
-    }
-    return o;
-}
-
-ZVkerningtarget target(std::uint16_t l, std::uint16_t r, std::int32_t v, std::uint16_t f = 1) {
-    ZVkerningtarget t;
-    t.pair = {l, r};
-    t.value = v;
-    t.frequency = f;
-    return t;
-}
+using zvtest::target;
 
 std::vector<std::vector<std::uint16_t>> members(const std::vector<ZVkerninggroup> &groups) {
     std::vector<std::vector<std::uint16_t>> out;
@@ -58,7 +43,7 @@ TEST(KerningGroups, SidesAreAlikeWithinTheToleranceOnSharedPartnersInEveryMaster
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        const ZVkerninggroups g = make_kerning_groups(c.masters, glyphs(8), 2.0);
+        const ZVkerninggroups g = make_kerning_groups(c.masters, zvtest::numbered_glyphs(8), 2.0);
         EXPECT_EQ(members(g.right_sides), (c.grouped ? Members{{1, 2}} : Members{}));
         EXPECT_EQ(g.right_side_of[1], c.grouped ? 0 : -1);
     }
@@ -77,16 +62,17 @@ TEST(KerningGroups, HeavierSidesChooseFirstAndJoinOnlyWhereAlikeWithEveryMember)
         target(5, 9, -100, 1),
         target(6, 9, -100, 1),
     }};
-    const ZVkerninggroups g = make_kerning_groups(masters, glyphs(10), 2.0);
+    const ZVkerninggroups g = make_kerning_groups(masters, zvtest::numbered_glyphs(10), 2.0);
     EXPECT_EQ(members(g.right_sides), (Members{{3, 4}, {5, 6}}));
     EXPECT_EQ(g.right_sides[1].name, "g5");
     // The left sides of 8 and 9 differ by up to 5 on shared partners.
     EXPECT_EQ(members(g.left_sides), Members{});
-    EXPECT_EQ(members(make_kerning_groups(masters, glyphs(10), 5.0).left_sides), (Members{{8, 9}}));
+    EXPECT_EQ(members(make_kerning_groups(masters, zvtest::numbered_glyphs(10), 5.0).left_sides),
+              (Members{{8, 9}}));
 }
 
 TEST(KerningGroups, NamesFollowTheFontsGlyphOrderAndSomeSidesStayOut) {
-    ZVglyphorder o = glyphs(8);
+    ZVglyphorder o = zvtest::numbered_glyphs(8);
     // Engine glyph 4 stands first in the font.
     o.glyph_id = {0, 2, 3, 4, 1, 5, 6, 7};
     o.names = {"n0", "n1", "n2", "n3", "n4", "n5", "n6", "n7"};
