@@ -14,25 +14,6 @@ using zvtesting::GSFontBuilder;
 
 namespace {
 
-const PlistValue kModels = pairList({"n n", "o o", "H H", "T o", "V o", "n o", "o n"});
-
-// The demo letters in three masters (Light, Regular, Bold) set up earlier: models stored in Light
-// and Bold with their kerning; x1 and x2 are unencoded and only meet in the composite x1x2.
-GSFontBuilder &setUpFont(GSFontBuilder &b) {
-    b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
-    b.master("Bold", 500, 700, {700});
-    addDemoGlyphs(b);
-    b.glyph("x1").rect(50, 0, 250, 500);
-    b.glyph("x2").rect(50, 0, 350, 500);
-    b.glyph("x1x2").component("x1").component("x2", 300, 0);
-    b.font().ensureKerning();
-    for (int m : {0, 2}) {
-        b.masterUserData(m, "ZelvarModels", kModels);
-        b.kern("T", "o", -80, m).kern("V", "o", -60, m).kern("o", "o", -10, m);
-    }
-    return b;
-}
-
 std::vector<std::string> strings(const PlistValue *v) {
     std::vector<std::string> out;
     if (const PlistArray *a = v ? v->asArray() : nullptr)
@@ -76,7 +57,7 @@ TEST(StoredState, VersionThatLastOpenedTheFont) {
         SCOPED_TRACE(c.what);
         ClosesDocuments closing;
         GSFontBuilder b;
-        GSDocument &doc = setUpFont(b).open();
+        GSDocument &doc = setUpDemoFont(b).open();
         GSFont &font = *doc.font();
         if (c.stored)
             font.setUserData(PlistValue(*c.stored), "ZelvarVersion");
@@ -103,7 +84,7 @@ TEST(StoredState, VersionThatLastOpenedTheFont) {
 TEST(StoredState, PairListsByNameWithTheirNameMarks) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    GSDocument &doc = setUpFont(b).open();
+    GSDocument &doc = setUpDemoFont(b).open();
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
     GSFontMaster *light = font.fontMasters()[0], *bold = font.fontMasters()[2];
@@ -139,7 +120,7 @@ TEST(StoredState, PairListsByNameWithTheirNameMarks) {
 TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    setUpFont(b);
+    setUpDemoFont(b);
     // o was called "round" and n "stem" when the lists were stored; x1 carries a stale mark.
     b.font().glyphForName("o")->setUserData(PlistValue("round"), "ZelvarName");
     b.font().glyphForName("n")->setUserData(PlistValue("stem"), "ZelvarName");
@@ -168,7 +149,7 @@ TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
 TEST(StoredState, OnlyMastersTheEngineKernsGetTheirListsWritten) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    setUpFont(b);
+    setUpDemoFont(b);
     b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
     GSDocument &doc = b.open();
     GSFont &font = *doc.font();
@@ -241,7 +222,7 @@ TEST(StoredState, SpecialSpacingGroupsOfAGlyph) {
 TEST(StoredState, GroupsOfTheGlyphTableAndOfTheSelection) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    setUpFont(b);
+    setUpDemoFont(b);
     PlistDictionary round;
     round.setObject(PlistValue("round"), "L");
     round.setObject(PlistValue("round"), "R");
@@ -302,7 +283,7 @@ TEST(StoredState, SpecialSpacingTakenFromAnotherFont) {
         return PlistValue(d);
     };
     GSFontBuilder b;
-    setUpFont(b);
+    setUpDemoFont(b);
     b.font().glyphForName("n")->setUserData(groupsOf({{"L", "stems"}, {"R", "stems"}}),
                                             "ZelvarSpecialSpacing");
     GSDocument &doc = b.open("Mine");
@@ -358,7 +339,7 @@ TEST(StoredState, InterpolationAndAutokerningMarksOfTheCurrentMaster) {
         b.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
         addDemoGlyphs(b);
         b.font().ensureKerning();
-        b.masterUserData(0, "ZelvarModels", kModels);
+        b.masterUserData(0, "ZelvarModels", kDemoModels);
         b.kern("T", "o", -80, 0);
         GSDocument &doc = b.open("Two");
         auto bridge = builtWriter(doc);
@@ -370,7 +351,7 @@ TEST(StoredState, InterpolationAndAutokerningMarksOfTheCurrentMaster) {
         EXPECT_NE(doc.font()->fontMasters()[0]->userDataForKey("ZelvarModels"), nullptr);
     }
     GSFontBuilder b;
-    setUpFont(b);
+    setUpDemoFont(b);
     b.masterUserData(1, "ZelvarAutokernedFrom", pairList({"", "Light"}));
     GSDocument &doc = b.open().master(1);
     GSFont &font = *doc.font();
@@ -407,7 +388,7 @@ TEST(StoredState, ModelsCopiedFromAnotherMaster) {
     ScriptedAlerts alerts;
     ZVVersionChecker::zv()->setPluginLogo(std::make_shared<NSImage>("/res/ZV-logo.png"));
     GSFontBuilder b;
-    setUpFont(b);
+    setUpDemoFont(b);
     b.masterUserData(1, "ZelvarModels", pairList({"n n", "H H", "o o", "V o"}));
     b.kern("V", "o", -60, 1).kern("o", "o", -10, 1);
     GSDocument &doc = b.open().master(1);
@@ -444,7 +425,7 @@ TEST(StoredState, ModelsCopiedFromAnotherMaster) {
 
     // From another font: "font" and "the other font".
     GSFontBuilder ob("Other");
-    setUpFont(ob);
+    setUpDemoFont(ob);
     ob.kern("T", "o", -30, 0);
     GSDocument &other = ob.open("Other");
     NSAlertScript::expect("Some pairs already exist in the current font.\nWould you like to keep "
