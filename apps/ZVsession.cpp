@@ -48,6 +48,52 @@ const char *statusWord(ZVfont::master_status s) {
     return "?";
 }
 
+// What an engine message says, in a few words (the window shows it in full, with its pairs).
+const char *messageWords(int type) {
+    switch (type) {
+    case ZVfeedback::too_few_unkerned_pairs:
+        return "too few pairs that need no kerning";
+    case ZVfeedback::starting_up:
+        return "starting up";
+    case ZVfeedback::linked_metrics:
+        return "linked metrics";
+    case ZVfeedback::autokerned_from_this_font:
+    case ZVfeedback::autokerned_from_other_font:
+        return "autokerned from another master";
+    case ZVfeedback::interpolated:
+        return "interpolated";
+    case ZVfeedback::no_models:
+        return "no models: autokerning not active";
+    case ZVfeedback::suggested_model:
+        return "suggested model";
+    case ZVfeedback::tighter_than:
+        return "seems tighter than";
+    case ZVfeedback::similar_models:
+        return "seems very similar to";
+    case ZVfeedback::reworking_existing:
+        return "re-working the existing kerning";
+    case ZVfeedback::more_models_wanted:
+        return "some models picked, more wanted";
+    case ZVfeedback::reworked_changes:
+        return "the kerning was re-worked (changes to show)";
+    case ZVfeedback::engine_running:
+        return "the engine is running";
+    case ZVfeedback::pairs_rejected:
+        return "pairs rejected as contradicting others";
+    case ZVfeedback::model_status_removed:
+        return "model status removed";
+    case ZVfeedback::model_identical:
+        return "model removed as identical to another";
+    case ZVfeedback::no_kerning_models_removed:
+        return "models with no-kerning glyphs removed";
+    case ZVfeedback::newer_version:
+        return "last edited with a newer version";
+    case ZVfeedback::composite_pairs_added:
+        return "additional pairs that impact composite glyphs";
+    }
+    return "";
+}
+
 } // namespace
 
 // What queued work shares with the session: it stays alive as long as any of that work, and
@@ -295,7 +341,7 @@ void ZVsession::report(std::FILE *out) const {
             std::fprintf(out, "%s%s", i == 0 ? "  " : " ", pairName(models[i]).c_str());
         std::fprintf(out, "\n  messages: %zu\n", f.feedbacks.list.size());
         for (const ZVfeedback &fb : f.feedbacks.list) {
-            std::fprintf(out, "    type %2d:", fb.type);
+            std::fprintf(out, "    %s%s", messageWords(fb.type), fb.pairs.empty() ? "" : ":");
             for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
                 std::fprintf(out, " %s", pairName(fb.pairs[i].indices).c_str());
             if (fb.pairs.size() > 8)
