@@ -429,13 +429,20 @@ std::vector<std::string> storedStateDifferences(const ZVstoredState &a, const ZV
     std::vector<std::string> out;
     if (a.masters.size() != b.masters.size())
         out.push_back("masters");
+    // A stored pair list is read back as a set of pairs; its order is the engine's, which after a
+    // re-work (models in the order they were picked) differs from a start-up from stored lists.
+    auto samePairs = [](std::vector<std::string> x, std::vector<std::string> y) {
+        std::sort(x.begin(), x.end());
+        std::sort(y.begin(), y.end());
+        return x == y;
+    };
     for (std::size_t i = 0; i < a.masters.size() && i < b.masters.size(); ++i) {
         const ZVstoredState::Master &x = a.masters[i], &y = b.masters[i];
-        if (x.models != y.models)
+        if (!samePairs(x.models, y.models))
             out.push_back(x.name + ": models");
-        if (x.independents != y.independents)
+        if (!samePairs(x.independents, y.independents))
             out.push_back(x.name + ": independent pairs");
-        if (x.userSetAutopairs != y.userSetAutopairs)
+        if (!samePairs(x.userSetAutopairs, y.userSetAutopairs))
             out.push_back(x.name + ": user-set autopairs");
         if (x.kerning != y.kerning) {
             std::size_t differing = 0;

@@ -243,3 +243,43 @@ TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
     }
     EXPECT_EQ(state.version, "1.31");
 }
+
+TEST(Session, StoredStatesDifferInWhatTheFontGivesBack) {
+    ZVstoredState base;
+    base.masters = {{"Regular", {"T o", "V a"}, {"o o"}, {}, {{{"T", "o"}, -80.0}}}};
+    base.groups["zero"] = {"NoKerning", "NoKerning"};
+    base.version = "1.31";
+    struct Case {
+        const char *what;
+        std::function<void(ZVstoredState &)> change;
+        std::vector<std::string> differences;
+    } cases[] = {
+        {"nothing", [](ZVstoredState &) {}, {}},
+        {"models in another order",
+         [](ZVstoredState &s) { s.masters[0].models = {"V a", "T o"}; }, {}},
+        {"a model less", [](ZVstoredState &s) { s.masters[0].models.pop_back(); },
+         {"Regular: models"}},
+        {"a model twice", [](ZVstoredState &s) { s.masters[0].models.push_back("T o"); },
+         {"Regular: models"}},
+        {"an independent pair", [](ZVstoredState &s) { s.masters[0].independents.clear(); },
+         {"Regular: independent pairs"}},
+        {"a user-set autopair",
+         [](ZVstoredState &s) { s.masters[0].userSetAutopairs = {"A V"}; },
+         {"Regular: user-set autopairs"}},
+        {"a value and a new pair",
+         [](ZVstoredState &s) {
+             s.masters[0].kerning[{"T", "o"}] = -81;
+             s.masters[0].kerning[{"A", "V"}] = -90;
+         },
+         {"Regular: kerning (2 pairs)"}},
+        {"groups", [](ZVstoredState &s) { s.groups.clear(); }, {"groups"}},
+        {"version", [](ZVstoredState &s) { s.version = std::nullopt; }, {"version"}},
+        {"masters", [](ZVstoredState &s) { s.masters.push_back(s.masters[0]); }, {"masters"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVstoredState changed = base;
+        c.change(changed);
+        EXPECT_EQ(storedStateDifferences(base, changed), c.differences);
+    }
+}
