@@ -1,4 +1,5 @@
 #include "ZVsession.h"
+#include "ZVreport.h"
 
 #include "bridge/ZVResources.h"
 #include "bridge/ZVUserData.h"
@@ -46,52 +47,6 @@ const char *statusWord(ZVfont::master_status s) {
         return "kerned with another master's engine";
     }
     return "?";
-}
-
-// What an engine message says, in a few words (the window shows it in full, with its pairs).
-const char *messageWords(int type) {
-    switch (type) {
-    case ZVfeedback::too_few_unkerned_pairs:
-        return "too few pairs that need no kerning";
-    case ZVfeedback::starting_up:
-        return "starting up";
-    case ZVfeedback::linked_metrics:
-        return "linked metrics";
-    case ZVfeedback::autokerned_from_this_font:
-    case ZVfeedback::autokerned_from_other_font:
-        return "autokerned from another master";
-    case ZVfeedback::interpolated:
-        return "interpolated";
-    case ZVfeedback::no_models:
-        return "no models: autokerning not active";
-    case ZVfeedback::suggested_model:
-        return "suggested model";
-    case ZVfeedback::tighter_than:
-        return "seems tighter than";
-    case ZVfeedback::similar_models:
-        return "seems very similar to";
-    case ZVfeedback::reworking_existing:
-        return "re-working the existing kerning";
-    case ZVfeedback::more_models_wanted:
-        return "some models picked, more wanted";
-    case ZVfeedback::reworked_changes:
-        return "the kerning was re-worked (changes to show)";
-    case ZVfeedback::engine_running:
-        return "the engine is running";
-    case ZVfeedback::pairs_rejected:
-        return "pairs rejected as contradicting others";
-    case ZVfeedback::model_status_removed:
-        return "model status removed";
-    case ZVfeedback::model_identical:
-        return "model removed as identical to another";
-    case ZVfeedback::no_kerning_models_removed:
-        return "models with no-kerning glyphs removed";
-    case ZVfeedback::newer_version:
-        return "last edited with a newer version";
-    case ZVfeedback::composite_pairs_added:
-        return "additional pairs that impact composite glyphs";
-    }
-    return "";
 }
 
 } // namespace
@@ -325,11 +280,7 @@ void ZVsession::report(std::FILE *out) const {
         return;
     ZVfontMM &mm = *bridge_->get_zvfont();
     const GSFont &font = *document_.font();
-    auto name = [&](std::uint16_t g) {
-        const auto &names = mm.glyphsinfo._glyph_name_for_index;
-        return g < names.size() ? names[g] : std::string("-");
-    };
-    auto pairName = [&](ZVglyph_pair p) { return name(p.first) + "/" + name(p.second); };
+    auto pairName = [&](ZVglyph_pair p) { return ZVpairName(mm, p); };
     for (const ZVsessionMaster &m : masters_) {
         const ZVfont &f = mm.get_master(m.id);
         std::fprintf(out, "\n%s (%s), %s\n", m.name.c_str(), m.id.c_str(), statusWord(f.status));
@@ -341,7 +292,7 @@ void ZVsession::report(std::FILE *out) const {
             std::fprintf(out, "%s%s", i == 0 ? "  " : " ", pairName(models[i]).c_str());
         std::fprintf(out, "\n  messages: %zu\n", f.feedbacks.list.size());
         for (const ZVfeedback &fb : f.feedbacks.list) {
-            std::fprintf(out, "    %s%s", messageWords(fb.type), fb.pairs.empty() ? "" : ":");
+            std::fprintf(out, "    %s%s", ZVmessageWords(fb.type), fb.pairs.empty() ? "" : ":");
             for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
                 std::fprintf(out, " %s", pairName(fb.pairs[i].indices).c_str());
             if (fb.pairs.size() > 8)
@@ -365,25 +316,11 @@ void ZVsession::report(std::FILE *out) const {
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
                      kerned, now.size(), m.existing.size());
         if (!m.existing.empty()) {
-            // Over every pair either kerning holds; a pair missing from one counts as 0.
-            std::map<ZVglyph_pair, std::pair<double, double>> both;
-            for (const auto &[pair, v] : m.existing)
-                both[pair].first = v;
-            for (const auto &[pair, v] : now)
-                both[pair].second = v;
-            const double tolerance = 10.0 * font.unitsPerEm() / 1000.0;
-            double sum = 0;
-            std::size_t within = 0;
-            for (const auto &[pair, v] : both) {
-                const double d = std::fabs(v.first - v.second);
-                sum += d;
-                within += d <= tolerance;
-            }
-            const double n = static_cast<double>(both.size());
+            const ZVkerningDistance d = ZVkerningDistanceOf(m.existing, now, font.unitsPerEm());
             std::fprintf(out,
                          "  against the kerning before: %zu pairs compared, mean |difference| "
                          "%.2f units, %.1f%% within %.0f units\n",
-                         both.size(), sum / n, 100.0 * static_cast<double>(within) / n, tolerance);
+                         d.compared, d.meanDifference, d.percentWithin, d.tolerance);
         }
         std::fprintf(out, "  time: start-up %.0f ms, kerning and writing %.0f ms\n", m.startMs,
                      m.kernMs);
