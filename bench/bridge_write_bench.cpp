@@ -9,6 +9,8 @@
 #include "platform/NSBundle.h"
 #include "platform/NSRunLoop.h"
 
+#include "base_glyph.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -171,15 +173,7 @@ void BM_AdjustSidebearingOfABaseGlyph(benchmark::State &state) {
         return;
     GSFont *font = s->doc->font();
     const std::string masterId = s->master->id();
-    GSGlyph *base = nullptr;
-    std::size_t users = 0;
-    for (GSGlyph *g : font->glyphs()) {
-        const std::size_t u = font->glyphsContainingComponentWithName(g->name(), masterId).size();
-        if (u > users) {
-            users = u;
-            base = g;
-        }
-    }
+    const auto [base, users] = mostUsedBaseGlyph(*font, masterId);
     GSLayer *layer = base->layerWithId(masterId);
     GSWindowController *wc = s->doc->windowController();
     GSEditViewController *tab = wc->activeEditViewController();

@@ -209,20 +209,22 @@ TEST(Session, InterpolatedAndLinkedMastersKeepTheirHostKerning) {
 TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
     ClosesDocuments closing;
     BundleWithoutFeed bundle;
+    // Two masters of the demo letters without kerning.
+    auto bare = [](GSFontBuilder &builder) -> GSFontBuilder & {
+        builder.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
+        addDemoGlyphs(builder);
+        return builder;
+    };
     GSFontBuilder b;
-    b.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
-    addDemoGlyphs(b);
     {
-        GSDocument &doc = b.open("Bare");
+        GSDocument &doc = bare(b).open("Bare");
         ZVsessionOptions few = serial();
         few.pairs = "nn oo HH";
         ZVsession session(doc, few);
         EXPECT_EQ(session.activate(), "Please type at least 10 pairs\nthat do NOT need kerning.");
     }
     GSFontBuilder c;
-    c.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
-    addDemoGlyphs(c);
-    GSDocument &doc = c.open("Bare2");
+    GSDocument &doc = bare(c).open("Bare2");
     ZVsessionOptions options = serial();
     options.pairs = "nnn ooo HHH non ono HOH OOO /l/l/l IIH";
     ZVsession session(doc, options);
