@@ -5,6 +5,7 @@
 #include "bridge/ZVResources.h"
 #include "bridge/ZVUserData.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -87,8 +88,59 @@ std::size_t ZVDataFromGlyphs::textToolIndex() const {
 }
 
 bool ZVDataFromGlyphs::hasRunningMaster() const {
-    return currentMaster() && !zvfont_.masters.empty() && zvfont_.current_master_index >= 0 &&
-           static_cast<std::size_t>(zvfont_.current_master_index) < zvfont_.masters.size();
+    const GSFontMaster *current = currentMaster();
+    return current && !zvfont_.masters.empty() && zvfont_.current_master_index >= 0 &&
+           static_cast<std::size_t>(zvfont_.current_master_index) < zvfont_.masters.size() &&
+           !isStartingUp(current);
+}
+
+bool ZVDataFromGlyphs::isStartingUp(const GSFontMaster *master) const {
+    const std::lock_guard<std::mutex> lock(startUpMutex_);
+    return master && startUps_.count(master) > 0;
+}
+
+bool ZVDataFromGlyphs::isStartingUp(const std::string &masterId) const {
+    const std::lock_guard<std::mutex> lock(startUpMutex_);
+    for (const auto &[master, startUp] : startUps_)
+        if (startUp.id == masterId)
+            return true;
+    return false;
+}
+
+bool ZVDataFromGlyphs::anyMasterStartingUp() const {
+    const std::lock_guard<std::mutex> lock(startUpMutex_);
+    return !startUps_.empty();
+}
+
+void ZVDataFromGlyphs::updateEngineMaster(const std::string &masterId,
+                                          std::function<void()> update) {
+    {
+        const std::lock_guard<std::mutex> lock(startUpMutex_);
+        for (auto &[master, startUp] : startUps_)
+            if (startUp.id == masterId) {
+                startUp.held.push_back(std::move(update));
+                return;
+            }
+    }
+    update();
+}
+
+bool ZVDataFromGlyphs::engineHasMaster(const std::string &masterId) const {
+    return std::any_of(zvfont_.masters.begin(), zvfont_.masters.end(),
+                       [&](const ZVfont &m) { return m.name == masterId; });
+}
+
+bool ZVDataFromGlyphs::hasUsableXHeight(const GSFontMaster &master) {
+#if ZV_HOST_VERSION == 2
+    const double x = master.xHeight();
+#else
+    const double x = master.defaultXHeight();
+#endif
+    const GSFont *font = master.font();
+    // At engine scale (an x-height measures 225 units) a tiny x-height makes every glyph
+    // thousands of rows tall, and the start-up would run for hours.
+    const double smallest = font ? font->unitsPerEm() / 20.0 : 0.0;
+    return x > 0 && x <= 22000 && std::trunc(x) >= 1 && x >= smallest;
 }
 
 std::optional<std::string> ZVDataFromGlyphs::inspectGSFont() {
@@ -98,19 +150,10 @@ std::optional<std::string> ZVDataFromGlyphs::inspectGSFont() {
     if (!font->compileTempFontError(nullptr))
         return std::string(kCannotStart) +
                "the OT features failed to compile.\nMaybe there are bugs in the feature code?";
-    // At engine scale (an x-height measures 225 units) a tiny x-height makes every glyph
-    // thousands of rows tall, and the start-up would run for hours.
-    const double smallest = font->unitsPerEm() / 20.0;
-    for (const GSFontMaster *m : font->fontMasters()) {
-#if ZV_HOST_VERSION == 2
-        const double x = m->xHeight();
-#else
-        const double x = m->defaultXHeight();
-#endif
-        if (!(x > 0) || x > 22000 || std::trunc(x) < 1 || x < smallest)
+    for (const GSFontMaster *m : font->fontMasters())
+        if (!hasUsableXHeight(*m))
             return std::string(kCannotStart) +
                    "the x-height is not defined. Please set this metric in the Font Info.";
-    }
     if (font->countOfGlyphs() > kMaxGlyphs)
         return std::string(kCannotStart) + "the font has more than 65534 glyphs.";
     font_is_untouched_ = !has_zv_set_up();

@@ -15,8 +15,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -75,9 +77,18 @@ class ZVDataFromGlyphs : public GSTempObject {
     /// The special spacing group the selected glyphs share on side "L" or "R": nothing when none
     /// of them has one, "" when they differ; glyphs in no kerning are passed over.
     std::optional<std::string> currentTrackingGroupforSide(const std::string &side) const;
-    /// Whether there is a master to work on: a current master, an engine with masters and a
-    /// current master index among them. Callers check it before engine calls with the empty id.
+    /// Whether there is a master to work on: a current master, an engine with masters, a current
+    /// master index among them, and no start-up of that master under way. Callers check it
+    /// before engine calls with the empty id.
     bool hasRunningMaster() const;
+    /// Whether the master's start-up (its engine's first pass, possibly on a worker thread) has
+    /// begun and not yet ended on the main thread. While it runs, nothing on the main thread
+    /// touches that master's engine.
+    bool isStartingUp(const GSFontMaster *master) const;
+    /// The same by the master's host id.
+    bool isStartingUp(const std::string &masterId) const;
+    /// Whether any master's start-up is under way.
+    bool anyMasterStartingUp() const;
     /// The index of the host's text tool among the window's tools (the tool count when there is
     /// none), looked up on every call.
     std::size_t textToolIndex() const;
@@ -155,6 +166,10 @@ class ZVDataFromGlyphs : public GSTempObject {
     std::map<ZVglyph_pair, float> existingKerningFromMaster(const GSFontMaster *master);
     /// Takes a host edit of a pair of the current master into the engine; whether it changed.
     bool updateValueFromGlyphsToZV(const ZVsimplepair *pair);
+    /// Copies another master's stored models and independent pairs (of this font or another
+    /// open font) into the current master; when values clash, an alert asks whether to keep
+    /// the current values, take the other master's, or cancel.
+    void addModelsAndIndependentsFromMaster(GSFontMaster *source);
     /// `glyph:hasStoredGlyphName:`: whether the glyph's "ZelvarName" is that name.
     static bool glyph(const GSGlyph *glyph, const std::string &hasStoredGlyphName);
 
@@ -220,7 +235,8 @@ class ZVDataFromGlyphs : public GSTempObject {
     /// missing.
     std::string wrappedStringForPair(const ZVglyph_pair *pair) const;
     /// Takes an edited master layer's outline into the engine, with every composite that draws
-    /// it (directly or through other composites).
+    /// it (directly or through other composites). For a master still starting up, the update is
+    /// held and applied when its start-up ends.
     void updateZvfontWithModifiedLayer(GSLayer *layer);
     /// Whether the host can show the glyph as its own character (no mark, no control or private
     /// use character).
@@ -253,6 +269,29 @@ class ZVDataFromGlyphs : public GSTempObject {
                                             const GSOTCoverage *inputCoverage);
 
   protected:
+    /// Whether a master's x-height lets the engine measure it (positive, whole part at least 1,
+    /// at least 1/20 em, at most 22000).
+    static bool hasUsableXHeight(const GSFontMaster &master);
+    /// Whether the engine has a master of exactly this id.
+    bool engineHasMaster(const std::string &masterId) const;
+    /// Runs `update` of an engine master now, or, while that master starts up, holds it to be
+    /// applied in order when its start-up ends (main thread).
+    void updateEngineMaster(const std::string &masterId, std::function<void()> update);
+    /// Measures anew, in the engine master, every composite that draws `base` in that master
+    /// (directly or through other composites), from the host's layers as they are now.
+    void remeasureComposites(const GSGlyph *base, const std::string &masterId);
+    /// One master's start-up: what its worker needs, and the engine updates held until it ends.
+    struct MasterStartUp {
+        std::string id;
+        std::vector<ZVminipair> userSetAutos;
+        bool taken = false; ///< the worker has taken its pairs
+        std::vector<std::function<void()>> held;
+    };
+    /// The start-ups under way, by host master (used as a key only; workers never read the
+    /// master). Guarded by startUpMutex_.
+    mutable std::mutex startUpMutex_;
+    std::map<const GSFontMaster *, MasterStartUp> startUps_;
+
     /// The glyph's layer for a master (the version-3 host's layerForId:), or nullptr.
     static GSLayer *layerOfMaster(const GSGlyph *glyph, const std::string &masterId);
     /// Whether this bridge is the one kept in its font's "ZVData": only that bridge changes the

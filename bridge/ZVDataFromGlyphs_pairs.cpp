@@ -2,6 +2,8 @@
 #include "bridge/ZVDataFromGlyphs.h"
 
 #include "bridge/ZVUserData.h"
+#include "platform/NSAlert.h"
+#include "version/ZVVersionChecker.h"
 
 using namespace PLXlibNamespaceForZV;
 
@@ -156,4 +158,33 @@ bool ZVDataFromGlyphs::updateValueFromGlyphsToZV(const ZVsimplepair *p) {
         return false;
     zvfont_.set_autos({p->indices}, master->id());
     return true;
+}
+
+void ZVDataFromGlyphs::addModelsAndIndependentsFromMaster(GSFontMaster *source) {
+    const GSFont *font = gsfont();
+    if (!font || !source || !source->font() || !hasRunningMaster())
+        return;
+    const std::string &id = currentMaster()->id();
+    const std::vector<ZVminipair> models = readCustomPairsFromMaster(source, zvuserdata::kModels);
+    const std::vector<ZVminipair> independents =
+        readCustomPairsFromMaster(source, zvuserdata::kIndependentPairs);
+    if (!zvfont_.any_value_contradictions(models, independents, id)) {
+        zvfont_.add_models_and_independents(models, independents, false, id);
+        return;
+    }
+    const bool own = source->font() == font;
+    NSAlert alert;
+    alert.setMessageText("Some pairs already exist in the current " +
+                         std::string(own ? "master" : "font") +
+                         ".\nWould you like to keep the values for these pairs, or use the "
+                         "values from " +
+                         (own ? source->name() : std::string("the other font")) + "?");
+    alert.setIcon(ZVVersionChecker::zv()->pluginLogo());
+    alert.addButtonWithTitle("Keep");
+    alert.addButtonWithTitle("Update");
+    alert.addButtonWithTitle("Cancel");
+    const long answer = alert.runModal();
+    if (answer == NSAlert::NSAlertFirstButtonReturn || answer == NSAlert::NSAlertSecondButtonReturn)
+        zvfont_.add_models_and_independents(models, independents,
+                                            answer == NSAlert::NSAlertSecondButtonReturn, id);
 }

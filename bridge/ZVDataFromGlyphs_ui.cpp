@@ -292,32 +292,41 @@ std::string ZVDataFromGlyphs::wrappedStringForPair(const ZVglyph_pair *pair) con
 }
 
 void ZVDataFromGlyphs::updateZvfontWithModifiedLayer(GSLayer *layer) {
-    const GSFont *font = gsfont();
     const GSGlyph *edited = layer ? layer->parent() : nullptr;
-    if (!font || !edited || !layer->isMasterLayer())
+    if (!gsfont() || !edited || !layer->isMasterLayer())
         return;
     const std::string masterId = layer->associatedMasterId();
     // An id the engine does not know would reach its first master.
-    const bool known = std::any_of(zvfont_.masters.begin(), zvfont_.masters.end(),
-                                   [&](const ZVfont &m) { return m.name == masterId; });
-    if (!known)
+    if (!engineHasMaster(masterId))
         return;
     PLXglyph outline = engineOutline(layer, masterId);
-    zvfont_.update_glyph_shape(outline, masterId);
+    updateEngineMaster(masterId, [this, outline = std::move(outline), masterId]() mutable {
+        zvfont_.update_glyph_shape(outline, masterId);
+    });
+    remeasureComposites(edited, masterId);
+}
+
+void ZVDataFromGlyphs::remeasureComposites(const GSGlyph *base, const std::string &masterId) {
+    const GSFont *font = gsfont();
+    if (!font || !base)
+        return;
     // Every composite that draws the glyph, also through other composites, measures anew.
-    std::vector<const GSGlyph *> work{edited};
-    std::vector<const GSGlyph *> done{edited};
+    std::vector<const GSGlyph *> work{base};
+    std::vector<const GSGlyph *> done{base};
     while (!work.empty()) {
-        const GSGlyph *base = work.back();
+        const GSGlyph *g = work.back();
         work.pop_back();
-        for (GSGlyph *user : font->glyphsContainingComponentWithName(base->name(), masterId)) {
+        for (GSGlyph *user : font->glyphsContainingComponentWithName(g->name(), masterId)) {
             if (std::find(done.begin(), done.end(), user) != done.end())
                 continue;
             done.push_back(user);
             work.push_back(user);
             if (GSLayer *userLayer = layerOfMaster(user, masterId)) {
                 PLXglyph composite = engineOutline(userLayer, masterId);
-                zvfont_.update_glyph_shape(composite, masterId);
+                updateEngineMaster(masterId,
+                                   [this, composite = std::move(composite), masterId]() mutable {
+                                       zvfont_.update_glyph_shape(composite, masterId);
+                                   });
             }
         }
     }

@@ -15,6 +15,18 @@ void GSKerningDictionary::removeAllObjects() {
     changed();
 }
 
+void GSKerningDictionary::refillMaster(const std::string &masterId,
+                                       const std::function<void(GSMasterKerning &)> &refill) {
+    GSMasterKerning *master = d_.objectForKey(masterId);
+    if (master)
+        master->removeAllObjects();
+    else
+        master = &d_.setObject(GSMasterKerning{}, masterId);
+    if (refill)
+        refill(*master);
+    changed();
+}
+
 void GSKerningDictionary::setValue(const std::string &masterId, const std::string &left,
                                    const std::string &right, double value) {
     GSMasterKerning *master = d_.objectForKey(masterId);

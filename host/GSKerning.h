@@ -37,6 +37,10 @@ class GSKerningDictionary {
     void removeObjectForKey(const std::string &masterId);
     /// Removes the kerning of every master.
     void removeAllObjects();
+    /// Empties one master's kerning in place (adding the master, last, when it has none), lets
+    /// `refill` fill it, then tells the observers once: a whole master rewritten is one change.
+    void refillMaster(const std::string &masterId,
+                      const std::function<void(GSMasterKerning &)> &refill);
     /// Stores one value, adding the master, left and right keys as needed (new keys go last).
     void setValue(const std::string &masterId, const std::string &left, const std::string &right,
                   double value);

@@ -75,9 +75,20 @@ TEST(GSFontKerning, WritesNotifyObserversBeforeReturning) {
     EXPECT_EQ(calls, 2);
     font->kerningDictionary()->removeAllObjects();
     EXPECT_EQ(calls, 3);
+    // A whole master refilled: added when absent, emptied in place when present; one change.
+    auto fill = [](double v) {
+        return [v](GSMasterKerning &k) { k.setObject(GSKerningRow{}, "id-A").setObject(v, "id-A"); };
+    };
+    font->kerningDictionary()->refillMaster("m0", fill(3));
+    const GSMasterKerning *m0 = font->masterKerning("m0", 0);
+    font->kerningDictionary()->refillMaster("m0", fill(4));
+    EXPECT_EQ(calls, 5);
+    EXPECT_EQ(font->masterKerning("m0", 0), m0);
+    EXPECT_EQ(m0->count(), 1u);
+    EXPECT_EQ(font->kerningForFontMasterIDLeftKey("m0", "id-A", "id-A", 0), 4);
     font->removeObserver(token);
     font->setKerningForFontMasterID("m0", "id-A", "id-A", 5, 0);
-    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(calls, 5);
 #if ZV_HOST_VERSION == 2
     EXPECT_EQ(font->kerning(), font->kerningDictionary());
 #else

@@ -1,0 +1,161 @@
+// The engine's kerning into the host: whole masters, single pairs, the live preview and the erase,
+// each marked as the bridge's own write.
+#include "bridge/ZVDataToGlyphs.h"
+
+#include "platform/NSRunLoop.h"
+
+ZVDataToGlyphs::ZVDataToGlyphs() = default;
+
+ZVDataToGlyphs::ZVDataToGlyphs(GSFont *font) : ZVDataFromGlyphs(font) {}
+
+std::shared_ptr<ZVDataToGlyphs> ZVDataToGlyphs::writerForFont(const GSFont *font) {
+    return std::dynamic_pointer_cast<ZVDataToGlyphs>(bridgeForFont(font));
+}
+
+void ZVDataToGlyphs::unignoreObserversAfterDelay() {
+    std::shared_ptr<bool> flag = ignoreObservers_;
+    NSRunLoop::mainRunLoop().perform([flag] { *flag = false; });
+}
+
+std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record) {
+    // The engine's rounding with a least magnitude of 2; a pair the designer set is rounded to
+    // the nearest whole number and always written.
+    if (record.properties.c & 0x02)
+        return static_cast<int>(round_half_away(record.value));
+    const float v = round_pair_value(record, 2.0f);
+    if (v == 0 && !(record.properties.c & 0x04))
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+bool ZVDataToGlyphs::holdsKerningFor(const std::string &masterId) const {
+    if (isStartingUp(masterId))
+        return false;
+    for (const ZVfont &m : get_zvfont()->masters)
+        if (m.name == masterId)
+            return m.status != ZVfont::linked_metrics && m.status != ZVfont::interpolated;
+    return false;
+}
+
+void ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
+                                             const std::string &toMaster) {
+    GSFont *font = gsfont();
+    if (!font || !holdsKerningFor(toMaster))
+        return;
+    setIgnore_observers(true);
+    const std::vector<std::string> &ids = get_zvfont()->glyphsinfo._id_for_index;
+    auto idOf = [&](std::uint16_t i) -> const std::string * {
+        return i < ids.size() && !ids[i].empty() ? &ids[i] : nullptr;
+    };
+#if ZV_HOST_VERSION == 2
+    GSKerningDictionary *kerning = font->kerning();
+#else
+    GSKerningDictionary *kerning = font->kerningLTR();
+#endif
+    if (!kerning)
+        kerning = &font->ensureKerning();
+    kerning->refillMaster(toMaster, [&](GSMasterKerning &master) {
+        // Left glyphs in ascending index, right glyphs in each list's order (ascending index), so
+        // that a saved font is the same from one write to the next. A left glyph keeps its row
+        // even when none of its records is written.
+        for (std::size_t left = 0; left < pairs.size(); ++left) {
+            const std::vector<ZVsimplepair> &list = pairs[left];
+            const std::string *leftId = idOf(static_cast<std::uint16_t>(left));
+            if (list.empty() || !leftId)
+                continue;
+            GSKerningRow &row =
+                master.setObject(GSKerningRow::dictionaryWithCapacity(list.size()), *leftId);
+            for (const ZVsimplepair &r : list)
+                if (const std::string *rightId = idOf(r.indices.second))
+                    if (const std::optional<int> v = writtenValue(r))
+                        row.setObject(*v, *rightId);
+        }
+    });
+    unignoreObserversAfterDelay();
+}
+
+void ZVDataToGlyphs::zvfontToGlyphs() {
+    GSFont *font = gsfont();
+    if (!font || !hasRunningMaster())
+        return;
+    GSFontMaster *master = currentMaster();
+    if (!holdsKerningFor(master->id()))
+        return;
+    setIgnore_observers(true);
+    font->disableUpdateInterface();
+    writeSimplepairsGrouped(get_zvfont()->get_single_master_flat_kerning(master->id()).lists,
+                            master->id());
+    const GSWindowController *wc = windowController();
+    if (GSEditViewController *tab = wc ? wc->activeEditViewController() : nullptr) {
+        tab->forceRedraw();
+        tab->updatePreview();
+#if ZV_HOST_VERSION == 2
+        tab->updateFormatBar();
+#endif
+    }
+    writeAllCustomPairsToMaster(master);
+    font->enableUpdateInterface();
+    unignoreObserversAfterDelay();
+}
+
+void ZVDataToGlyphs::singlePairToGlyphs(const ZVsimplepair *pair) {
+    GSFont *font = gsfont();
+    const GSFontMaster *master = currentMaster();
+    const std::vector<std::string> &ids = get_zvfont()->glyphsinfo._id_for_index;
+    if (!font || !master || !pair || pair->indices.first >= ids.size() ||
+        pair->indices.second >= ids.size())
+        return;
+    const std::string &left = ids[pair->indices.first], &right = ids[pair->indices.second];
+    if (left.empty() || right.empty())
+        return;
+    setIgnore_observers(true);
+    font->disableUpdateInterface();
+    font->setKerningForFontMasterID(master->id(), left, right, round_pair_value(*pair, 2.0f), 0);
+    font->enableUpdateInterface();
+    unignoreObserversAfterDelay();
+}
+
+void ZVDataToGlyphs::setPairValueToGlyphs(double value) {
+    GSFont *font = gsfont();
+    if (!font)
+        return;
+    setIgnore_observers(true);
+    font->disableUpdateInterface();
+    if (pairFirstLayer() && pairSecondLayer()) {
+        setSinglePairValue(value, pairFirstLayer(), pairSecondLayer());
+    } else {
+        for (const ZVglyph_pair &p : *currentPairs())
+            setSinglePairValue(value, layerForZvIndex(p.first), layerForZvIndex(p.second));
+    }
+    font->enableUpdateInterface();
+    unignoreObserversAfterDelay();
+}
+
+void ZVDataToGlyphs::setSinglePairValue(double value, GSLayer *forLayer, GSLayer *toLayer) {
+    if (!forLayer || !toLayer)
+        return;
+#if ZV_HOST_VERSION == 2
+    forLayer->setDisableUpdates();
+    forLayer->setRightKerning(value, toLayer);
+    forLayer->setEnableUpdates();
+#else
+    forLayer->stopUpdates();
+    forLayer->setNextKerning(value, toLayer, 0);
+    forLayer->startUpdates();
+#endif
+}
+
+void ZVDataToGlyphs::removeAllKerning() {
+    GSFont *font = gsfont();
+    if (!font)
+        return;
+    setIgnore_observers(true);
+#if ZV_HOST_VERSION == 2
+    GSKerningDictionary *kerning = font->kerning();
+#else
+    GSKerningDictionary *kerning = font->kerningForDirection(0);
+#endif
+    if (kerning)
+        kerning->removeAllObjects();
+    unignoreObserversAfterDelay();
+}

@@ -1,0 +1,113 @@
+// The start-up of the masters: a font set up earlier gets its stored lists under current names,
+// then each master's first engine pass runs, possibly on a worker thread, between a step before
+// and a step after on the main thread.
+#include "bridge/ZVDataToGlyphs.h"
+
+#include "bridge/ZVUserData.h"
+#include "platform/NSOperationQueue.h"
+#include "platform/NSRunLoop.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+void ZVDataToGlyphs::initNonAutokerning() {
+    GSFont *font = gsfont();
+    if (!font)
+        return;
+    selectTextTool();
+    // Every list is read while the old names' marks still find their glyphs, and written back
+    // with the current names once the marks are gone, so that no list keeps a name without its
+    // mark, whatever happens to the start-up.
+    const std::string *keys[] = {&zvuserdata::kModels, &zvuserdata::kIndependentPairs,
+                                 &zvuserdata::kUserSetAutopairs};
+    struct Stored {
+        GSFontMaster *master;
+        const std::string *key;
+        std::vector<ZVglyph_pair> pairs;
+    };
+    std::vector<Stored> lists;
+    for (GSFontMaster *m : font->fontMasters())
+        for (const std::string *key : keys) {
+            if (!m->userDataForKey(*key))
+                continue;
+            std::vector<ZVglyph_pair> pairs;
+            for (const ZVminipair &p : readCustomPairsFromMaster(m, *key))
+                pairs.emplace_back(p.left, p.right);
+            lists.push_back({m, key, std::move(pairs)});
+        }
+    for (GSGlyph *g : font->glyphs())
+        g->removeUserDataForKey(zvuserdata::kName);
+    for (const Stored &s : lists)
+        writeCustomPairs(s.pairs, s.master, *s.key);
+}
+
+std::vector<GSFontMaster *>
+ZVDataToGlyphs::beginInitialAutokerning(const std::vector<GSFontMaster *> &masters) {
+    GSFont *font = gsfont();
+    // Fixing the order again would race with the workers of a start-up that still runs.
+    if (!font || anyMasterStartingUp())
+        return {};
+    ZVfontMM &mm = *get_zvfont();
+    // The current master first, then font order.
+    std::vector<GSFontMaster *> order;
+    const GSFontMaster *current = currentMaster();
+    for (GSFontMaster *m : font->fontMasters()) {
+        if (std::find(masters.begin(), masters.end(), m) == masters.end() ||
+            !engineHasMaster(m->id()) || mm.get_master(m->id()).status == ZVfont::linked_metrics)
+            continue;
+        order.insert(m == current ? order.begin() : order.end(), m);
+    }
+    std::vector<std::string> ids;
+    std::map<const GSFontMaster *, MasterStartUp> startUps;
+    for (GSFontMaster *m : order) {
+        ids.push_back(m->id());
+        startUps[m] = {m->id(), readCustomPairsFromMaster(m, zvuserdata::kUserSetAutopairs),
+                       false, {}};
+    }
+    mm.begin_start_up(ids);
+    const std::lock_guard<std::mutex> lock(startUpMutex_);
+    startUps_ = std::move(startUps);
+    return order;
+}
+
+void ZVDataToGlyphs::initalAutokerningForMaster(GSFontMaster *master) {
+    std::shared_ptr<ZVDataToGlyphs> self = weak_from_this().lock();
+    if (!self)
+        throw std::logic_error("a bridge starting masters must be owned by a shared pointer");
+    std::string id;
+    std::vector<ZVminipair> userSetAutos;
+    {
+        const std::lock_guard<std::mutex> lock(startUpMutex_);
+        const auto it = startUps_.find(master);
+        if (it == startUps_.end() || it->second.taken)
+            return; // no start-up began for it, or it runs already
+        it->second.taken = true;
+        id = it->second.id;
+        userSetAutos = std::move(it->second.userSetAutos);
+    }
+    get_zvfont()->initial_processing(id, userSetAutos);
+    auto end = [self, master] { self->endInitialAutokerningForMaster(master); };
+    if (NSRunLoop::isMainThread())
+        end();
+    else
+        NSOperationQueue::mainQueue().addOperationWithBlock(std::move(end));
+}
+
+void ZVDataToGlyphs::endInitialAutokerningForMaster(GSFontMaster *master) {
+    std::vector<std::function<void()>> held;
+    {
+        const std::lock_guard<std::mutex> lock(startUpMutex_);
+        const auto it = startUps_.find(master);
+        if (it == startUps_.end() || !it->second.taken)
+            return;
+        held = std::move(it->second.held);
+        startUps_.erase(it);
+    }
+    // A bridge its font has let go reaches nothing of the font any more (the master may be gone).
+    if (!gsfont())
+        return;
+    for (std::function<void()> &update : held)
+        update();
+    writeAllCustomPairsToMaster(master);
+    setFont_is_untouched(false);
+}

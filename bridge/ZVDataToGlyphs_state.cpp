@@ -1,0 +1,309 @@
+// The plug-in's state in the font's user data: the version that last opened the font, the special
+// spacing groups of every glyph, every master's pair lists, and the interpolation and autokerning
+// marks of the current master.
+#include "bridge/ZVDataToGlyphs.h"
+
+#include "bridge/ZVUserData.h"
+#include "platform/NSAlert.h"
+#include "version/ZVVersionChecker.h"
+
+#include <cctype>
+
+namespace {
+
+// Versions compared as the system compares strings numerically: runs of digits by their value
+// (so 1.9 is below 1.31), everything else character by character; a string that ends first is
+// the smaller.
+int compareVersions(const std::string &a, const std::string &b) {
+    auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            std::size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            // By value without converting, so that no run of digits is too long: leading zeros
+            // go, then the longer run is the larger, then the first differing digit decides.
+            std::size_t si = i, sj = j;
+            while (si + 1 < ei && a[si] == '0')
+                ++si;
+            while (sj + 1 < ej && b[sj] == '0')
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj ? -1 : 1;
+            if (const int c = a.compare(si, ei - si, b, sj, ej - sj); c != 0)
+                return c < 0 ? -1 : 1;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a[i] != b[j])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    return j < b.size() ? -1 : 0;
+}
+
+const char *sideKey(std::int8_t side) { return side == 0 ? "L" : "R"; }
+
+} // namespace
+
+void ZVDataToGlyphs::updateStoredZelvarVersion() {
+    GSFont *font = gsfont();
+    const std::optional<std::string> current = ZVVersionChecker::zv()->displayVersionCurrent();
+    if (!font || !current)
+        return; // an unknown version would replace a known one
+    const std::string *storedValue = zvuserdata::string(*font, zvuserdata::kVersion);
+    const std::string stored = storedValue ? *storedValue : "0.0";
+    const int order = compareVersions(*current, stored);
+    if (order == 0)
+        return;
+    if (storedValue) {
+        ZVfontMM &mm = *get_zvfont();
+        if (order < 0 && hasRunningMaster()) {
+            const std::string id = currentMaster()->id();
+            updateEngineMaster(id, [&mm, id] {
+                mm.get_master(id).generate_version_related_feedback(ZVfeedback::newer_version);
+            });
+        }
+        if (compareVersions(stored, "1.31") < 0)
+            for (const ZVfont &m : mm.masters) {
+                const std::string id = m.name;
+                updateEngineMaster(id, [&mm, id] {
+                    mm.get_master(id).generate_version_related_feedback(
+                        ZVfeedback::composite_pairs_added);
+                });
+            }
+    }
+    font->setUserData(PlistValue(*current), zvuserdata::kVersion);
+}
+
+void ZVDataToGlyphs::writeTrackingGroupToGlyph(GSGlyph *glyph, std::int8_t side,
+                                               const std::string &trackingGroupName) {
+    if (!glyph)
+        return;
+    const std::string key = sideKey(side);
+    const PlistValue *stored = glyph->userDataForKey(zvuserdata::kSpecialSpacing);
+    if (PlistDictionary *groups = stored ? stored->asDictionary() : nullptr) {
+        // Changed in place: the dictionary stays, possibly empty.
+        if (trackingGroupName.empty())
+            groups->removeObjectForKey(key);
+        else
+            groups->setObject(PlistValue(trackingGroupName), key);
+        return;
+    }
+    if (trackingGroupName.empty())
+        return;
+    PlistDictionary groups;
+    groups.setObject(PlistValue(trackingGroupName), key);
+    glyph->setUserData(PlistValue(std::move(groups)), zvuserdata::kSpecialSpacing);
+}
+
+void ZVDataToGlyphs::writeAllTrackingGroups() {
+    const GSFont *font = gsfont();
+    if (!font)
+        return;
+    const PLXlibNamespaceForZV::ZVglyphsinfo &info = get_zvfont()->glyphsinfo;
+    for (GSGlyph *g : font->glyphs()) {
+        const std::uint16_t index = zvIndexForId(g->id());
+        if (index == PLXlibNamespaceForZV::ZV_NO_GLYPH || index >= info.custom_tracking_groups.size())
+            continue; // a glyph added since the engine was built
+        const PLXlibNamespaceForZV::ZVgroup_pair groups = info.custom_tracking_groups[index];
+        for (std::int8_t side = 0; side < 2; ++side) {
+            const std::int16_t group = side == 0 ? groups.first : groups.second;
+            std::string name;
+            if (group == PLXlibNamespaceForZV::ZV_NO_KERNING_GROUP)
+                name = zvuserdata::kNoKerning;
+            else if (group >= 2 && static_cast<std::size_t>(group) < info.tracking_group_names.size())
+                name = info.tracking_group_names[static_cast<std::size_t>(group)];
+            writeTrackingGroupToGlyph(g, side, name);
+        }
+    }
+}
+
+bool ZVDataToGlyphs::setTrackingGroupForSelectedLayersforSide(std::int8_t side, long withTag,
+                                                              const std::string &withGroupName) {
+    // A group change rekerns every master; none may be starting up.
+    if (!gsfont() || anyMasterStartingUp())
+        return false;
+    std::string name = withGroupName;
+    if (withTag == 2)
+        name.clear();
+    else if (withTag == 3)
+        name = zvuserdata::kNoKerning;
+    else if (name.empty())
+        return false; // the engine would read no name as no kerning, the font as standard
+    ZVfontMM &mm = *get_zvfont();
+    bool changed = false;
+    for (GSLayer *layer : selectedLayers()) {
+        GSGlyph *glyph = layer ? layer->parent() : nullptr;
+        if (!glyph)
+            continue;
+        bool glyphChanged;
+        if (withTag == 2)
+            glyphChanged = mm.set_tracking_group_index(glyph->id(), side, 0);
+        else if (withTag == 3)
+            glyphChanged =
+                mm.set_tracking_group_index(glyph->id(), side, PLXlibNamespaceForZV::ZV_NO_KERNING_GROUP);
+        else
+            glyphChanged = mm.set_tracking_group(glyph->id(), side, name);
+        if (glyphChanged) {
+            changed = true;
+            writeTrackingGroupToGlyph(glyph, side, name);
+        }
+    }
+    return changed;
+}
+
+void ZVDataToGlyphs::renameInStoredLists(const GSGlyph *glyph, const std::string &oldName,
+                                         const GSFontMaster *writtenMaster,
+                                         const std::string &writtenKey) {
+    const GSFont *font = gsfont();
+    // Only entries that still find this glyph by the old name follow it.
+    if (!font || glyphForStoredName(font, oldName) != glyph)
+        return;
+    for (GSFontMaster *m : font->fontMasters())
+        for (const std::string *key :
+             {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs}) {
+            if (m == writtenMaster && *key == writtenKey)
+                continue;
+            const PlistArray *list = zvuserdata::array(*m, *key);
+            if (!list)
+                continue;
+            PlistArray renamed;
+            bool any = false;
+            for (const PlistValue &entry : *list) {
+                const std::string *text = entry.asString();
+                const std::size_t blank = text ? text->find(' ') : std::string::npos;
+                if (blank == std::string::npos) {
+                    renamed.push_back(entry);
+                    continue;
+                }
+                const std::size_t next = text->find(' ', blank + 1);
+                std::string left = text->substr(0, blank);
+                std::string right = text->substr(blank + 1, next == std::string::npos
+                                                                ? std::string::npos
+                                                                : next - blank - 1);
+                const std::string rest = next == std::string::npos ? "" : text->substr(next);
+                for (std::string *name : {&left, &right})
+                    if (*name == oldName) {
+                        *name = glyph->name();
+                        any = true;
+                    }
+                renamed.emplace_back(left + " " + right + rest);
+            }
+            if (any)
+                m->setUserData(PlistValue(std::move(renamed)), *key);
+        }
+}
+
+void ZVDataToGlyphs::writeCustomPairs(const std::vector<ZVglyph_pair> &pairs,
+                                      GSFontMaster *toUserDictForMaster,
+                                      const std::string &withKey) {
+    GSFontMaster *master = toUserDictForMaster;
+    if (!gsfont() || !master)
+        return;
+    PlistArray list;
+    list.reserve(pairs.size());
+    for (const ZVglyph_pair &p : pairs) {
+        GSGlyph *left = glyphForZvIndex(p.first);
+        GSGlyph *right = glyphForZvIndex(p.second);
+        if (!left || !right)
+            continue;
+        for (GSGlyph *g : {left, right}) {
+            const std::string *mark = zvuserdata::string(*g, zvuserdata::kName);
+            if (mark && *mark == g->name())
+                continue;
+            // The other lists still name the glyph by the old mark: they follow it first.
+            if (mark)
+                renameInStoredLists(g, *mark, master, withKey);
+            g->setUserData(PlistValue(g->name()), zvuserdata::kName);
+        }
+        list.emplace_back(left->name() + " " + right->name());
+    }
+    if (list.empty())
+        master->removeUserDataForKey(withKey);
+    else
+        master->setUserData(PlistValue(std::move(list)), withKey);
+}
+
+void ZVDataToGlyphs::writeAllCustomPairsToMaster(GSFontMaster *master) {
+    if (!gsfont() || !master || isStartingUp(master) || !engineHasMaster(master->id()))
+        return;
+    const ZVfontMM &mm = *get_zvfont();
+    const std::string &id = master->id();
+    if (!mm.can_be_modified(id))
+        return; // a master the engine does not kern keeps what it has
+    writeCustomPairs(mm.get_models(id), master, zvuserdata::kModels);
+    writeCustomPairs(mm.get_independents(id), master, zvuserdata::kIndependentPairs);
+    writeCustomPairs(mm.get_user_set_autos(id), master, zvuserdata::kUserSetAutopairs);
+}
+
+void ZVDataToGlyphs::syncKerningTypes(GSFont *otherFont) {
+    GSFont *font = gsfont();
+    // A group change rekerns every master; none may be starting up.
+    if (!font || !otherFont || anyMasterStartingUp())
+        return;
+    NSAlert alert;
+    alert.setMessageText("This will overwrite the special spacing and no-kerning settings for all "
+                         "glyphs in this font.");
+    alert.setIcon(ZVVersionChecker::zv()->pluginLogo());
+    alert.addButtonWithTitle("OK");
+    alert.addButtonWithTitle("Cancel");
+    if (alert.runModal() != NSAlert::NSAlertFirstButtonReturn)
+        return;
+    ZVfontMM &mm = *get_zvfont();
+    for (const GSGlyph *other : otherFont->glyphs()) {
+        GSGlyph *mine = font->glyphForName(other->name());
+        if (!mine)
+            continue;
+        if (const PlistValue *groups = other->userDataForKey(zvuserdata::kSpecialSpacing))
+            mine->setUserData(groups->deepCopy(), zvuserdata::kSpecialSpacing);
+        else
+            mine->removeUserDataForKey(zvuserdata::kSpecialSpacing);
+        // The reload below sets only the sides that name a group: the others go back to the
+        // standard group first.
+        mm.set_tracking_group_index(mine->id(), 0, 0);
+        mm.set_tracking_group_index(mine->id(), 1, 0);
+    }
+    trackingGroupsFromGlyhpsToZV();
+    zvfontToGlyphs();
+}
+
+void ZVDataToGlyphs::unAutokernCurrentMaster() {
+    GSFontMaster *master = currentMaster();
+    if (!gsfont() || !hasRunningMaster())
+        return;
+    get_zvfont()->un_autokern(master->id());
+    master->removeUserDataForKey(zvuserdata::kAutokernedFrom);
+    setCurrentMasterHasChanged(true);
+}
+
+void ZVDataToGlyphs::toggleInterpolateCurrentMaster() {
+    GSFontMaster *master = currentMaster();
+    if (!gsfont() || !hasRunningMaster())
+        return;
+    ZVfontMM &mm = *get_zvfont();
+    const std::string &id = master->id();
+    if (mm.get_master(id).status != ZVfont::interpolated) {
+        const std::vector<std::pair<double, std::string>> coeffs = coeffsForMaster(master);
+        if (coeffs.empty())
+            return; // nothing to interpolate from: the master stays as it is
+        mm.set_interpolated(coeffs, id);
+        master->setUserData(PlistValue(1), zvuserdata::kIsInterpolated);
+        for (const std::string *key :
+             {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs})
+            master->removeUserDataForKey(*key);
+    } else {
+        mm.set_interpolated({}, id);
+        master->removeUserDataForKey(zvuserdata::kIsInterpolated);
+    }
+    setCurrentMasterHasChanged(true);
+    zvfontToGlyphs();
+    updateInterpolationCoeffs();
+}

@@ -1,0 +1,212 @@
+// The kerning writer: the whole number written for a record, a whole master emptied and refilled
+// in place with one notification, the masters whose host kerning stays, single pairs, the live
+// preview, the erase, and the bridge's own writes marked for the observers until the next turn.
+#include "writer_fixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace zvbridgetest;
+using zvtesting::ClosesDocuments;
+using zvtesting::GSFontBuilder;
+
+namespace {
+
+constexpr float kOpenLow = ZV_NO_LOWER_BOUND, kOpenHigh = ZV_NO_VALUE;
+
+ZVsimplepair record(std::uint16_t l, std::uint16_t r, float v, std::uint8_t properties = 0,
+                    float lo = kOpenLow, float hi = kOpenHigh) {
+    ZVsimplepair p;
+    p.indices = {l, r};
+    p.value = v;
+    p.value_min = lo;
+    p.value_max = hi;
+    p.properties.c = properties;
+    return p;
+}
+
+// Five glyphs A V T o n (indices 0 to 4) in two masters.
+GSFontBuilder &fiveGlyphs(GSFontBuilder &b) {
+    b.master("Regular").master("Bold");
+    const std::pair<const char *, const char *> glyphs[] = {
+        {"A", "0041"}, {"V", "0056"}, {"T", "0054"}, {"o", "006F"}, {"n", "006E"}};
+    for (const auto &[name, unicode] : glyphs)
+        b.glyph(name).unicode(unicode).rect(50, 0, 450, 500);
+    return b;
+}
+
+} // namespace
+
+TEST(KerningWriter, WholeNumberWrittenForARecord) {
+    struct Case {
+        const char *what;
+        float value;
+        std::uint8_t properties;
+        float lo, hi;
+        std::optional<int> written;
+    } cases[] = {
+        {"1.4: 2 costs 0.6, 0 costs 1.05", 1.4f, 0, kOpenLow, kOpenHigh, 2},
+        {"0.9: 0 is cheaper and not written", 0.9f, 0, kOpenLow, kOpenHigh, std::nullopt},
+        {"-2.5: -2 costs 0.25, -3 costs 0.5", -2.5f, 0, kOpenLow, kOpenHigh, -2},
+        {"-1 goes to 0, never -1", -1.0f, 0, kOpenLow, kOpenHigh, std::nullopt},
+        {"a tie goes to the floor", -2.5f, 0, kOpenLow, -2.0625f, -3},
+        {"above the upper bound costs four times", 5.3f, 0, kOpenLow, 5.0f, 5},
+        {"below the lower bound costs four times", 2.2f, 0, 2.5f, kOpenHigh, 3},
+        {"set by the designer: nearest, 0.4 to 0", 0.4f, 0x02, kOpenLow, kOpenHigh, 0},
+        {"set by the designer: -1.5 to -2", -1.5f, 0x02, kOpenLow, kOpenHigh, -2},
+        {"set by the designer: 1.4 to 1", 1.4f, 0x03, kOpenLow, kOpenHigh, 1},
+        {"0 kept as 0", 0.0f, 0x04, kOpenLow, kOpenHigh, 0},
+        {"0 not kept", 0.0f, 0, kOpenLow, kOpenHigh, std::nullopt},
+        {"0.9 kept as 0", 0.9f, 0x04, kOpenLow, kOpenHigh, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi)),
+                  c.written);
+    }
+}
+
+TEST(KerningWriter, AWholeMasterIsRefilledInPlaceWithOneNotification) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    fiveGlyphs(b).kern("A", "V", -80, 0).kern("o", "o", -5, 0).kern("A", "V", -70, 1);
+    GSDocument &doc = b.open();
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    drain();
+    const GSMasterKerning *before = font.masterKerning("m0", 0);
+
+    std::vector<bool> ignoredWhenTold;
+    font.addObserver("kerning", [&] { ignoredWhenTold.push_back(bridge->ignore_observers()); });
+    // Left glyphs n (4), T (2), V (1), A (0): the records of V are all skipped, o has none.
+    std::vector<std::vector<ZVsimplepair>> lists(5);
+    lists[4] = {record(4, 3, -12.2f), record(4, 4, 0.0f, 0x04)};
+    lists[2] = {record(2, 3, -61.6f)};
+    lists[1] = {record(1, 0, 0.9f)};
+    lists[0] = {record(0, 1, -88.5f, 0x03), record(0, 2, -3.0f)};
+    bridge->writeSimplepairsGrouped(lists, "m0");
+
+    EXPECT_EQ(ignoredWhenTold, std::vector<bool>{true});
+    EXPECT_EQ(font.masterKerning("m0", 0), before); // the same dictionary, emptied and refilled
+    using K = std::map<std::pair<std::string, std::string>, double>;
+    EXPECT_EQ(hostKerning(font, "m0"),
+              (K{{{"A", "V"}, -89}, {{"A", "T"}, -3}, {{"T", "o"}, -61}, {{"n", "o"}, -12},
+                 {{"n", "n"}, 0}}));
+    EXPECT_EQ(hostKerning(font, "m1"), (K{{{"A", "V"}, -70}})); // another master stays
+    // Left glyphs in ascending index, a row kept for a glyph whose records were all skipped.
+    EXPECT_EQ(font.masterKerning("m0", 0)->allKeys(),
+              (std::vector<std::string>{"id-A", "id-V", "id-T", "id-n"}));
+    EXPECT_EQ(font.masterKerning("m0", 0)->objectForKey("id-V")->count(), 0u);
+    EXPECT_EQ(font.masterKerning("m0", 0)->objectForKey("id-A")->allKeys(),
+              (std::vector<std::string>{"id-V", "id-T"}));
+
+    // The flag clears one turn after the write; a designer's edit then is the designer's.
+    EXPECT_TRUE(bridge->ignore_observers());
+    NSRunLoop::mainRunLoop().runOneTurn();
+    EXPECT_FALSE(bridge->ignore_observers());
+    font.setKerningForFontMasterID("m0", "id-A", "id-V", -20, 0);
+    EXPECT_EQ(ignoredWhenTold, (std::vector<bool>{true, false}));
+}
+
+TEST(KerningWriter, AFontWithoutKerningGetsItsMasterWritten) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    GSDocument &doc = fiveGlyphs(b).open();
+    auto bridge = builtWriter(doc);
+    ASSERT_EQ(doc.font()->kerningDictionary(), nullptr);
+    std::vector<std::vector<ZVsimplepair>> lists(5);
+    lists[0] = {record(0, 1, -40)};
+    bridge->writeSimplepairsGrouped(lists, "m1");
+    EXPECT_EQ(hostKerning(*doc.font(), "m1").at({"A", "V"}), -40);
+    drain();
+}
+
+TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
+    b.master("Bold", 500, 700, {700}).master("Linked", 500, 700, {400});
+    addDemoGlyphs(b);
+    b.font().ensureKerning();
+    for (int m = 0; m < 4; ++m)
+        b.kern("A", "V", -50 - m, m);
+    b.masterUserData(0, "ZelvarModels", pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(2, "ZelvarModels", pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
+    b.masterParameter(3, "Link Metrics With First Master", PlistValue(1));
+    GSDocument &doc = b.open();
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    ZVfontMM &mm = *bridge->get_zvfont();
+    ASSERT_EQ(mm.masters[1].status, ZVfont::interpolated);
+    ASSERT_EQ(mm.masters[3].status, ZVfont::linked_metrics);
+    int told = 0;
+    font.addObserver("kerning", [&] { ++told; });
+
+    // A master still starting up: its engine is not read, the host keeps its kerning.
+    const std::vector<GSFontMaster *> started =
+        bridge->beginInitialAutokerning({font.fontMasters()[2]});
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_TRUE(bridge->isStartingUp("m2"));
+    const std::vector<std::vector<ZVsimplepair>> lists(mm.glyphsinfo.size());
+    for (const char *id : {"m1", "m2", "m3", "no such master"})
+        bridge->writeSimplepairsGrouped(lists, id);
+    EXPECT_EQ(told, 0);
+    for (int m = 1; m < 4; ++m)
+        EXPECT_EQ(hostKerning(font, "m" + std::to_string(m)).at({"A", "V"}), -50 - m);
+    bridge->initalAutokerningForMaster(started[0]); // ends at once on the main thread
+    EXPECT_FALSE(bridge->isStartingUp("m2"));
+    bridge->writeSimplepairsGrouped(lists, "m2");
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(hostKerning(font, "m2").empty());
+    drain();
+}
+
+TEST(KerningWriter, SinglePairsAndTheLivePreview) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    GSDocument &doc = fiveGlyphs(b).open().textTool().master(1).tab("AVTo").cursor(1);
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    bridge->getUiState();
+    ASSERT_EQ(bridge->currentMaster(), font.fontMasters()[1]);
+
+    // A single pair is written even at 0, rounded as the engine rounds.
+    ZVsimplepair r = record(0, 1, 0.9f);
+    bridge->singlePairToGlyphs(&r);
+    EXPECT_EQ(hostKerning(font, "m1").at({"A", "V"}), 0);
+    r = record(2, 3, -61.6f);
+    bridge->singlePairToGlyphs(&r);
+    EXPECT_EQ(hostKerning(font, "m1").at({"T", "o"}), -61); // nearer 0 costs less
+    EXPECT_TRUE(hostKerning(font, "m0").empty());
+
+    // The preview puts the value unchanged on the pair at the cursor …
+    bridge->setPairValueToGlyphs(-33.5);
+    EXPECT_EQ(hostKerning(font, "m1").at({"A", "V"}), -33.5);
+    // … or, with several glyphs selected, on every pair of the selection.
+    zvtesting::DocumentBuilder(doc).select(1, 3);
+    bridge->getUiState();
+    ASSERT_EQ(bridge->currentPairs()->size(), 2u);
+    bridge->setPairValueToGlyphs(7);
+    EXPECT_EQ(hostKerning(font, "m1").at({"V", "T"}), 7);
+    EXPECT_EQ(hostKerning(font, "m1").at({"T", "o"}), 7);
+    EXPECT_EQ(hostKerning(font, "m1").at({"A", "V"}), -33.5);
+    EXPECT_TRUE(bridge->ignore_observers());
+    drain();
+    EXPECT_FALSE(bridge->ignore_observers());
+}
+
+TEST(KerningWriter, RemovingAllKerningEmptiesEveryMaster) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    fiveGlyphs(b).kern("A", "V", -80, 0).kern("A", "V", -70, 1);
+    GSDocument &doc = b.open();
+    auto bridge = builtWriter(doc);
+    drain();
+    bool ignoredWhenTold = false;
+    doc.font()->addObserver("kerning", [&] { ignoredWhenTold = bridge->ignore_observers(); });
+    bridge->removeAllKerning();
+    EXPECT_TRUE(ignoredWhenTold);
+    EXPECT_EQ(doc.font()->kerningDictionary()->count(), 0u);
+    drain();
+    EXPECT_FALSE(bridge->ignore_observers());
+}
