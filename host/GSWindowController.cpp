@@ -107,6 +107,11 @@ void GSWindowController::typeText(const std::string &text) {
     postUpdateInterface();
 }
 
+void GSWindowController::setEditsBackground(bool background) {
+    editsBackground_ = background;
+    postUpdateInterface();
+}
+
 void GSWindowController::moveCursorToLayer(std::size_t layer) { selectLayerRange(layer, 0); }
 
 void GSWindowController::selectLayerRange(std::size_t first, std::size_t count) {

@@ -74,10 +74,11 @@ class GSWindowController {
     /// Whether the layers the designer selects are their master layers' backgrounds (the host's
     /// background editing).
     bool editsBackground() const { return editsBackground_; }
-    void setEditsBackground(bool background) { editsBackground_ = background; }
 
     // What the designer does; each posts "GSUpdateInterface".
 
+    /// Switches background editing on or off.
+    void setEditsBackground(bool background);
     /// Types display text at the cursor of the tab in front, replacing the selection (a new tab
     /// when none is in front; "/name " for a glyph by name); the cursor ends after it.
     void typeText(const std::string &text);

@@ -203,3 +203,139 @@ TEST_F(Messages, ASourceMarkThatFindsNothingSaysSo) {
               "change the autokerning source.");
     EXPECT_EQ(p().zvdata()->currentMasterAutokernedFrom(), std::nullopt);
 }
+
+namespace {
+
+/// A running font whose current master's pending messages the test sets.
+class MessageButtons : public PluginTest {
+  protected:
+    GSDocument *doc = nullptr;
+    void SetUp() override {
+        PluginTest::SetUp();
+        doc = &startFont(demoFont("Demo"));
+    }
+    ZVsimplepair record(const char *left, const char *right) {
+        ZVsimplepair s;
+        s.indices = pairOf(left, right);
+        return s;
+    }
+    /// Replaces the pending messages and shows the first.
+    void pending(std::vector<ZVfeedback> messages) {
+        ZVfeedbacks &list = engine().get_master("").feedbacks;
+        list.list.clear();
+        list.dismissed.clear();
+        for (const ZVfeedback &f : messages)
+            list.add(f);
+        p().getAndSetFeedbackDismissCurrent(false);
+    }
+    static ZVfeedback message(int type, std::vector<ZVsimplepair> pairs, double urgency = 0) {
+        ZVfeedback f;
+        f.type = type;
+        f.urgency = urgency;
+        f.pairs = std::move(pairs);
+        return f;
+    }
+    std::size_t tabs() { return window(*doc).tabs().size(); }
+    std::string tabText() {
+        return window(*doc).activeEditViewController()->graphicView()->displayString();
+    }
+};
+
+} // namespace
+
+TEST_F(MessageButtons, NextMovesToTheNextSuggestion) {
+    pending({message(9, {record("A", "V")}, 2), message(9, {record("T", "o")}, 1)});
+    const std::string first = p().messageLabel->stringValue();
+    ASSERT_TRUE(first == "Suggested model:\nAV" || first == "Suggested model:\nTo") << first;
+    EXPECT_EQ(p().messageCloseButton->title, "Next");
+    gesture::click(*p().messageCloseButton);
+    EXPECT_EQ(p().messageLabel->stringValue(),
+              first == "Suggested model:\nAV" ? "Suggested model:\nTo" : "Suggested model:\nAV");
+}
+
+TEST_F(MessageButtons, ShowPutsThePairsIntoTheTabOrANewOne) {
+    pending({message(10, {record("A", "V"), record("T", "o")})});
+    ASSERT_FALSE(p().messageShowButton->isHidden());
+    const std::size_t before = tabs();
+    const std::string text = tabText();
+    gesture::click(*p().messageShowButton);
+    EXPECT_EQ(tabs(), before);
+    EXPECT_GT(tabText().size(), text.size());
+    // The cursor sits in the last pair.
+    window(*doc).postUpdateInterface();
+    settle();
+    EXPECT_EQ(*p().zvdata()->currentPairs(), std::vector<ZVglyph_pair>{pairOf("T", "o")});
+
+    gesture::click(*p().messageShowButton, NSEventModifierFlagCommand);
+    EXPECT_EQ(tabs(), before + 1);
+    // Command with another key held is not a new tab.
+    gesture::click(*p().messageShowButton, NSEventModifierFlagCommand | NSEventModifierFlagShift);
+    EXPECT_EQ(tabs(), before + 1);
+}
+
+TEST_F(MessageButtons, ShowOnTheReworkedMessageListsTheChanges) {
+    // The kerning the font had before: other than the engine's.
+    ZVfont &master = engine().get_master("");
+    master.existing_pairs = {{pairOf("A", "V"), 200.f}};
+    const std::vector<ZVfont::change> changes = engine().changes_from_existing("");
+    ASSERT_FALSE(changes.empty());
+    const std::optional<std::string> expected =
+        p().zvdata()->stringFromChanges(changes, window(*doc).selectedFontMaster());
+    pending({message(15, {})});
+    ASSERT_FALSE(p().messageShowButton->isHidden()); // shown although the message has no pairs
+    const std::size_t before = tabs();
+    gesture::click(*p().messageShowButton);
+    EXPECT_EQ(tabs(), before + 1);
+    EXPECT_EQ(tabText(), doc->font()->charStringFromDisplayString(*expected));
+    EXPECT_NE(p()._currentFeedback.type, 15);
+
+    // Without changes no tab opens, and the message goes all the same: the kerning before is
+    // made what the engine gives now.
+    for (int round = 0; round < 20 && !engine().changes_from_existing("").empty(); ++round)
+        for (const ZVfont::change &c : engine().changes_from_existing(""))
+            master.existing_pairs[c.indices] = c.value;
+    ASSERT_TRUE(engine().changes_from_existing("").empty());
+    pending({message(15, {})});
+    gesture::click(*p().messageShowButton);
+    EXPECT_EQ(tabs(), before + 1);
+    EXPECT_NE(p()._currentFeedback.type, 15);
+}
+
+TEST_F(MessageButtons, TryAgainMakesThePairAModelAgain) {
+    // A model of the engine's own choice, made a fixed pair meanwhile.
+    const ZVglyph_pair On = pairOf("O", "n");
+    ASSERT_EQ(engine().get_pair(On, "").properties.kind(), ZV_MODEL);
+    engine().set_independent_pair(On, "");
+    ASSERT_EQ(engine().get_pair(On, "").properties.kind(), ZV_INDEPENDENT);
+    pending({message(18, {record("O", "n")})});
+    ASSERT_FALSE(p().messageTryAgain->isHidden());
+    gesture::click(*p().messageTryAgain);
+    EXPECT_EQ(engine().get_pair(On, "").properties.kind(), ZV_MODEL);
+    EXPECT_NE(p()._currentFeedback.type, 18);
+}
+
+TEST_F(MessageButtons, DownloadUpdateOpensTheUpdatePage) {
+    struct Case {
+        NSOperatingSystemVersion system;
+        std::optional<bool> activates;
+    } cases[] = {
+        {{14, 0, 0}, true},
+#if ZV_HOST_VERSION == 2
+        {{10, 14, 6}, std::nullopt}, // before 10.15: the plain call
+#else
+        {{10, 14, 6}, true},
+#endif
+    };
+    for (const Case &c : cases) {
+        NSProcessInfo::processInfo().setOperatingSystemVersion(c.system);
+        NSWorkspace::sharedWorkspace().clearRequests();
+        pending({message(21, {})});
+        ASSERT_EQ(p().messageTryAgain->title, "Download update");
+        gesture::click(*p().messageTryAgain);
+        const auto requests = NSWorkspace::sharedWorkspace().requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].url, "https://updates.zelvar.invalid/update/");
+        EXPECT_EQ(requests[0].activates, c.activates);
+    }
+    NSProcessInfo::processInfo().setOperatingSystemVersion({14, 0, 0});
+}

@@ -14,6 +14,7 @@
 #include "platform/NSApplication.h"
 #include "platform/NSBundle.h"
 #include "platform/NSNotificationCenter.h"
+#include "platform/NSProcessInfo.h"
 #include "platform/NSRunLoop.h"
 #include "platform/NSWorkspace.h"
 #include "plugin/ZelvarPlugin.h"
