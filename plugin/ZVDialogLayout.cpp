@@ -190,7 +190,7 @@ std::shared_ptr<NSWindow> buildDialog(NSWindowController &owner) {
     addItem(*c.gearMenu, "About Zelvar", 0)->setAction([&c](NSMenuItem *s) { c.about_zv(s); });
     addItem(*c.gearMenu, "User manual", 0)
         ->setAction([&c](NSMenuItem *s) { c.openUserManual(s); });
-    for (long tag : {1, 2, 4})
+    for (long tag : {1, 2, 3, 4})
         c.gearMenu->itemWithTag(tag)->setEnabled(false);
     c.gearMenu->setHidden(true);
 

@@ -98,8 +98,11 @@ void ZelvarToDialog::deactivateDialog() {
         _zvdata->setCurrentMaster(nullptr);
     messageLabel->setStringValue("Zelvar is currently not running.");
     hideControls(true);
-    if (_zvdata)
+    if (_zvdata) {
+        // Left disabled by another font's wait for pairs it would be stuck.
+        activateZVbutton->setEnabled(true);
         activateZVbutton->setHidden(false);
+    }
     gearMenu->setHidden(true);
 }
 
