@@ -52,5 +52,9 @@ std::optional<int> written_kerning_value(const ZVsimplepair &record);
 /// Every master's flat kerning as whole numbers, keyed by glyph pair.
 std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::string &master_id);
 
+/// Writes every master's whole engine state as text (numbers in hexadecimal floating point),
+/// so that two runs can be compared bit for bit; false with the error when it cannot write.
+bool dump_rework_road(const ZVreworkRoad &road, const std::string &path, std::string &error);
+
 /// Replaces every master's kerning in the font with the engine's and saves the font.
 bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string &error);

@@ -2,8 +2,11 @@
 // plug-in's activation does ("re-work the existing kerning"), and reports per master what it
 // did and how far its kerning lies from the font's.
 //
-// Usage: zelvar_rework [font.json] [--write OUT.json] [--serial] [--bundle Zelvar.bundle]
+// Usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] [--serial]
+//                      [--bundle Zelvar.bundle]
 #include "ZVrework.h"
+
+#include "engine/model/ZVautopairs.h"
 
 #include <chrono>
 #include <cmath>
@@ -64,6 +67,10 @@ void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
                 "units, %.1f%% within %.0f units\n",
                 n, n ? sum / static_cast<double>(n) : 0.0,
                 n ? 100.0 * static_cast<double>(within) / static_cast<double>(n) : 0.0, tolerance);
+    if (f.autopairs && !f.autopairs->records.empty())
+        std::printf("  measurements kept: %.1f KB per frequent pair\n",
+                    static_cast<double>(f.autopairs->kept_bytes()) / 1024.0 /
+                        static_cast<double>(f.autopairs->records.size()));
     std::printf("  time: %.0f ms\n", m.ms);
 }
 
@@ -72,7 +79,7 @@ void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
 int main(int argc, char **argv) {
     std::string font_path = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
     std::string bundle = ZV_BUNDLE_DIR;
-    std::string out;
+    std::string out, dump;
     bool threads = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -81,13 +88,15 @@ int main(int argc, char **argv) {
             out = argv[++i];
         else if (a == "--bundle" && has_value)
             bundle = argv[++i];
+        else if (a == "--dump" && has_value)
+            dump = argv[++i];
         else if (a == "--serial")
             threads = false;
         else if (!a.empty() && a[0] != '-')
             font_path = a;
         else {
-            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] [--serial] "
-                                 "[--bundle Zelvar.bundle]\n");
+            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] "
+                                 "[--dump STATE.txt] [--serial] [--bundle Zelvar.bundle]\n");
             return 2;
         }
     }
@@ -129,6 +138,13 @@ int main(int argc, char **argv) {
             return 1;
         }
         std::printf("Kerning written to %s\n", out.c_str());
+    }
+    if (!dump.empty()) {
+        if (!dump_rework_road(*road, dump, error)) {
+            std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("Engine state written to %s\n", dump.c_str());
     }
     return 0;
 }

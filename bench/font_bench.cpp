@@ -17,7 +17,7 @@ namespace {
 void BM_ReworkSample(benchmark::State &state) {
     const bool threads = state.range(0) != 0;
     std::vector<double> per_master;
-    std::size_t pairs = 0;
+    std::size_t pairs = 0, kept = 0, masters = 0;
     for (auto _ : state) {
         state.PauseTiming();
         std::string error;
@@ -33,10 +33,20 @@ void BM_ReworkSample(benchmark::State &state) {
         for (const ZVreworkMaster &m : road->masters)
             per_master.push_back(m.ms);
         pairs = road->frequent.size();
+        kept = masters = 0;
+        for (const ZVfont &f : road->mm().masters)
+            if (f.autopairs) {
+                kept += f.autopairs->kept_bytes();
+                ++masters;
+            }
     }
     for (std::size_t i = 0; i < per_master.size(); ++i)
         state.counters["master" + std::to_string(i) + "_ms"] = per_master[i];
     state.counters["frequent_pairs"] = static_cast<double>(pairs);
+    // What the autopairs keep, per frequent pair and master, in kilobytes.
+    state.counters["kept_KB_per_pair"] =
+        static_cast<double>(kept) / 1024.0 /
+        static_cast<double>(std::max<std::size_t>(pairs * masters, 1));
     state.counters["cores"] = std::thread::hardware_concurrency();
 }
 BENCHMARK(BM_ReworkSample)

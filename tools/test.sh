@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: an optimised build with warnings on, then a build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run; then the tests
-# that start masters on worker threads, the platform's threaded pieces and the update check under
-# ThreadSanitizer.
+# that start masters on worker threads, those of the engine's worker pool, the platform's threaded
+# pieces and the update check under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -19,7 +19,8 @@ ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF
 cmake --build build-tsan -j "$jobs" --target test_font test_platform test_version2 test_version3
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  build-tsan/tests/engine/font/test_font --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*'
+  build-tsan/tests/engine/font/test_font \
+  --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*:ParallelEngine.*'
 # The run loop, operation queues, alerts and URL loading: workers posting to the main thread; the
 # update check, whose handler writes the checker's properties while the main thread reads them.
 for t in platform/test_platform version/test_version2 version/test_version3; do

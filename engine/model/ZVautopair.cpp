@@ -168,10 +168,11 @@ ZVgraph ZVautopair::apply_models(const ZVmix &mix, const std::vector<ZVmodelpair
 
 ZVgraph ZVautopair::apply_models(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
                                  const ZVglyphs &glyphs, std::vector<float> &candidates) {
-    const ZVsource &s = source_for_value(glyphs);
+    ZVsource &s = source_for_value(glyphs);
     value_min = ZV_NO_LOWER_BOUND;
     value_max = ZV_NO_VALUE;
     ZVgraph graph(s, mix);
+    s.pack(); // kept compact; the records come back from it when needed again
     candidates.clear();
     for (const ZVmodelpair &m : models)
         adjust_values(m, graph, mix, candidates, false);
@@ -314,7 +315,10 @@ ZVgraph ZVautopair::graph(const ZVmix &mix, const ZVglyphs &glyphs) {
     take_nearest_source_value();
     if (value != 0)
         round_to_whole_units(glyphs.scale);
-    return ZVgraph(source_for_value(glyphs), mix);
+    ZVsource &s = source_for_value(glyphs);
+    ZVgraph g(s, mix);
+    s.pack();
+    return g;
 }
 
 double ZVautopair::deviation_for_value(const ZVmix &mix, const std::vector<ZVmodelpair> &models,

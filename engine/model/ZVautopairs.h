@@ -118,6 +118,8 @@ class ZVautopairs {
     int autospacing_adjustment(std::uint16_t glyph, std::int8_t side,
                                const std::vector<std::uint16_t> &partners, ZVmodels &models,
                                const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
+    /// Bytes the records keep (the records and their measurements).
+    std::size_t kept_bytes() const;
     /// The type-22 message listing the active pairs added for composite glyphs.
     ZVfeedback added_composites_pairs() const;
 
@@ -149,6 +151,14 @@ class ZVautopairs {
                              const std::map<ZVglyph_pair, float> &existing, bool flag);
 
   private:
+    /// Enters a pair into the visible pairs; the index of its record when it is new there and
+    /// autokernable, else ZV_NO_RECORD.
+    std::uint32_t enter_visible_pair(ZVglyph_pair pair,
+                                     const PLXlibNamespaceForZV::ZVglyphs &glyphs);
+    /// Autokerns the records (on the worker pool) and writes them into the cache in order.
+    void autokern_into_cache(const std::vector<std::uint32_t> &indices, const ZVmix &mix,
+                             const std::vector<ZVmodelpair> &modelpairs,
+                             const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache);
     records_type::iterator lower_bound(ZVglyph_pair pair);
     records_type::const_iterator lower_bound(ZVglyph_pair pair) const;
     std::uint32_t insert_record(records_type::iterator at, ZVglyph_pair pair);

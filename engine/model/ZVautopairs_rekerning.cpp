@@ -1,6 +1,8 @@
 // The visible text of an autopair set and the rekerning that edits call for.
 #include "engine/model/ZVautopairs.h"
 
+#include "engine/model/ZVparallel.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -46,55 +48,70 @@ struct Kerned {
 ZVsimplepair ZVautopairs::set_visible_text(const std::vector<std::uint16_t> &text, ZVmodels &models,
                                            const ZVglyphs &glyphs, ZVcache &cache) {
     models.determine_mix_and_modelpairs(false);
-    const ZVmix &mix = models.mix;
-    const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
-    Kerned kerned;
-    auto visit = [&](ZVglyph_pair p) {
-        if (set_visible_pair(p, mix, mp, glyphs, cache))
-            if (const ZVsimplepair *c = cache.find(p))
-                kerned.add(*c);
-    };
     const std::vector<std::uint16_t> &V = visible_text;
+    std::vector<ZVglyph_pair> shown; // the pairs to make visible, in text order
     bool walk_all = true;
     if (!text.empty() && !V.empty()) {
         if (text.size() <= V.size() && std::equal(text.begin(), text.end(), V.begin())) {
-            visible_text = text;
             walk_all = false;
         } else if (text.size() == V.size() + 1 && std::equal(V.begin(), V.end(), text.begin())) {
-            visible_text = text;
-            visit({text[text.size() - 2], text.back()});
+            shown.push_back({text[text.size() - 2], text.back()});
             walk_all = false;
         }
     }
+    visible_text = text;
     if (walk_all) {
-        visible_text = text;
         std::uint16_t previous = 65535;
         for (const std::uint16_t g : visible_text) {
-            visit({previous, g});
+            shown.push_back({previous, g});
             previous = g;
         }
     }
+    std::vector<std::uint32_t> kern;
+    for (const ZVglyph_pair &p : shown)
+        if (const std::uint32_t i = enter_visible_pair(p, glyphs); i != ZV_NO_RECORD)
+            kern.push_back(i);
+    autokern_into_cache(kern, models.mix, models.modelpairs.pairs, glyphs, cache);
+    Kerned kerned;
+    for (const std::uint32_t i : kern)
+        if (const ZVsimplepair *c = cache.find(records[i].indices))
+            kerned.add(*c);
     if (kerned.count == 0)
         return no_pair_record();
     return kerned.count == 1 ? kerned.last : whole_kerning_record();
 }
 
+std::uint32_t ZVautopairs::enter_visible_pair(ZVglyph_pair p, const ZVglyphs &glyphs) {
+    if (p.first == 65535 || p.second == 65535)
+        return ZV_NO_RECORD;
+    const auto [slot, inserted] = visible_pairs.emplace(p, ZV_NO_RECORD);
+    if (!inserted)
+        return ZV_NO_RECORD;
+    const auto it = lower_bound(p);
+    if (it == records.end() || it->indices != p)
+        return ZV_NO_RECORD;
+    slot->second = static_cast<std::uint32_t>(it - records.begin());
+    return it->is_autokernable(glyphs) ? slot->second : ZV_NO_RECORD;
+}
+
+void ZVautopairs::autokern_into_cache(const std::vector<std::uint32_t> &indices, const ZVmix &mix,
+                                      const std::vector<ZVmodelpair> &modelpairs,
+                                      const ZVglyphs &glyphs, ZVcache &cache) {
+    // Each record is autokerned on its own; the cache takes them in the given order.
+    zvparallel::for_each(indices.size(), [&](std::size_t k) {
+        records[indices[k]].autokerned(mix, modelpairs, glyphs);
+    });
+    for (const std::uint32_t i : indices)
+        cache.add_sourcepair(records[i], true); // a pair seen before keeps one entry
+}
+
 bool ZVautopairs::set_visible_pair(ZVglyph_pair p, const ZVmix &mix,
                                    const std::vector<ZVmodelpair> &modelpairs,
                                    const ZVglyphs &glyphs, ZVcache &cache) {
-    if (p.first == 65535 || p.second == 65535)
+    const std::uint32_t i = enter_visible_pair(p, glyphs);
+    if (i == ZV_NO_RECORD)
         return false;
-    const auto [slot, inserted] = visible_pairs.emplace(p, ZV_NO_RECORD);
-    if (!inserted)
-        return false;
-    const auto it = lower_bound(p);
-    if (it == records.end() || it->indices != p)
-        return false;
-    slot->second = static_cast<std::uint32_t>(it - records.begin());
-    if (!it->is_autokernable(glyphs))
-        return false;
-    it->autokerned(mix, modelpairs, glyphs);
-    cache.add_sourcepair(*it, true); // a pair seen before keeps one entry
+    autokern_into_cache({i}, mix, modelpairs, glyphs, cache);
     return true;
 }
 
@@ -102,15 +119,11 @@ void ZVautopairs::autokern_visible(ZVmodels &models, const ZVglyphs &glyphs, ZVc
     if (records.empty())
         return;
     models.determine_mix_and_modelpairs(false);
-    for (const auto &[pair, index] : visible_pairs) {
-        if (index == ZV_NO_RECORD)
-            continue;
-        ZVautopair &r = records[index];
-        if (!r.is_autokernable(glyphs))
-            continue;
-        r.autokerned(models.mix, models.modelpairs.pairs, glyphs);
-        cache.add_sourcepair(r, true);
-    }
+    std::vector<std::uint32_t> kern;
+    for (const auto &[pair, index] : visible_pairs)
+        if (index != ZV_NO_RECORD && records[index].is_autokernable(glyphs))
+            kern.push_back(index);
+    autokern_into_cache(kern, models.mix, models.modelpairs.pairs, glyphs, cache);
 }
 
 std::uint32_t ZVautopairs::insert_record(records_type::iterator at, ZVglyph_pair pair) {
@@ -335,6 +348,16 @@ int ZVautopairs::autospacing_adjustment(std::uint16_t glyph, std::int8_t side,
         --k;
         evaluate();
     }
+}
+
+std::size_t ZVautopairs::kept_bytes() const {
+    std::size_t bytes = records.capacity() * sizeof(ZVautopair);
+    for (const ZVautopair &r : records) {
+        bytes += r.sources.capacity() * sizeof(ZVsource);
+        for (const ZVsource &s : r.sources)
+            bytes += s.heap_bytes();
+    }
+    return bytes;
 }
 
 ZVfeedback ZVautopairs::added_composites_pairs() const {

@@ -2,9 +2,11 @@
 // quick addition of models.
 #include "engine/model/ZVautopairs.h"
 
+#include "engine/model/ZVparallel.h"
+
 #include <algorithm>
-#include <set>
 #include <cmath>
+#include <set>
 
 using PLXlibNamespaceForZV::ZVglyph;
 using PLXlibNamespaceForZV::ZVglyphs;
@@ -234,20 +236,26 @@ ZVfeedbacks ZVautopairs::model_suggestions(ZVmodels &models, const ZVglyphs &gly
     models.determine_mix_and_modelpairs(false);
     const ZVmix &mix = models.mix;
     const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
+    // Every suggested record is scored on its own (side by side); each score takes its terms
+    // in the same order.
     std::vector<double> score(suggestions.size(), 0.0);
-    for (std::size_t k = 0; k < suggestions.size(); ++k)
+    const std::size_t suggested = suggestions.size();
+    zvparallel::for_each(suggested, [&](std::size_t k) {
         score[k] = records[suggestions[k]].uncertainty(mix, mp, glyphs);
+    });
     if (models.second_modelpairs.empty()) {
         models.second_modelpairs = models.modelpairs;
         ZVmodelpairs::advance_modelpair_breadth_indices(models.second_modelpairs);
     }
-    for (std::size_t k = 0; k < suggestions.size(); ++k)
+    zvparallel::for_each(suggested, [&](std::size_t k) {
         score[k] += records[suggestions[k]].compare_to_alternative(
             mix, models.second_modelpairs.pairs, glyphs, 4.0, 1.125);
+    });
     for (const ZValternative &alt : models.alternative_solutions())
-        for (std::size_t k = 0; k < suggestions.size(); ++k)
+        zvparallel::for_each(suggested, [&](std::size_t k) {
             score[k] += records[suggestions[k]].compare_to_alternative(alt.mix, alt.modelpairs,
                                                                        glyphs, 1.5, 1.8);
+        });
     const int n = static_cast<int>(mp.size());
     const double f = n < 40 ? std::pow(2.0, (40 - n) * -0.23446525363702297) : 1.0;
     const double q = std::sqrt(f);

@@ -1,6 +1,9 @@
 #include "engine/model/ZVgraph.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <limits>
 
@@ -73,34 +76,132 @@ double mixed_source_value(const ZVsource &source, std::size_t k, const std::arra
     return v <= 0 ? 0 : 6.09164300459433 * std::sqrt(v + 4) - 12.18328600918866;
 }
 
-ZVgraph::ZVgraph(const ZVsource &source, ZVmix mix) {
+namespace {
+
+// The mixed amounts of every shell of a source, as mixed_source_value gives them one by one:
+// the same operations in the same order with the weights' factors taken once, two shells at a
+// time where the processor has two-lane doubles (every lane rounds as the scalar operation
+// does; no fused multiply-add is formed).
+class Mixer {
+  public:
+    Mixer(const ZVsource &source, const std::array<double, 4> &w)
+        : w1_(w[1]), w2_(w[2]), w3_(w[3]), u2_(1 - w[2]) {
+        const double q = (1 - w[0]) * (1 - w[0]);
+        if (source.variant_pair) {
+            main_ = 0.25 * (1 - q);
+            zone_ = 1 - 0.25 * (1 - q);
+        } else {
+            main_ = 1 - q;
+            zone_ = q;
+        }
+    }
+
+    void amounts(const ZVsource &source, std::vector<double> &out) const {
+        const bool variant = !source.variant_rows.empty();
+        const std::size_t n = variant ? source.variant_rows.size() : source.rows.size();
+        out.resize(n);
+        if (n == 0)
+            return;
+        const double *base =
+            variant ? source.variant_rows.front().data() : source.rows.front().data();
+        const std::size_t stride = variant ? 10 : 5;
+        std::size_t k = 0;
+#if defined(__SSE2__)
+        for (; k + 1 < n; k += 2) {
+            const double *a = base + k * stride, *b = a + stride;
+            __m128d v = record2(a, b);
+            if (variant)
+                v = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(main_), v),
+                               _mm_mul_pd(_mm_set1_pd(zone_), record2(a + 5, b + 5)));
+            const __m128d r = _mm_sub_pd(_mm_mul_pd(_mm_set1_pd(6.09164300459433),
+                                                    _mm_sqrt_pd(_mm_add_pd(v, _mm_set1_pd(4.0)))),
+                                         _mm_set1_pd(12.18328600918866));
+            _mm_storeu_pd(out.data() + k, _mm_andnot_pd(_mm_cmple_pd(v, _mm_setzero_pd()), r));
+        }
+#endif
+        for (; k < n; ++k) {
+            const double *e = base + k * stride;
+            double v = record(e);
+            if (variant)
+                v = main_ * v + zone_ * record(e + 5);
+            out[k] = v <= 0 ? 0 : 6.09164300459433 * std::sqrt(v + 4) - 12.18328600918866;
+        }
+    }
+
+  private:
+    double record(const double *e) const {
+        const double B = u2_ * e[0] + w2_ * e[1];
+        const double T = u2_ * e[2] + w2_ * e[3];
+        return w3_ * e[4] + B + w1_ * (1.25 * std::sqrt(std::max(T, 0.0)) - B);
+    }
+#if defined(__SSE2__)
+    __m128d record2(const double *a, const double *b) const {
+        auto lanes = [&](int i) { return _mm_set_pd(b[i], a[i]); };
+        const __m128d u2 = _mm_set1_pd(u2_), w2 = _mm_set1_pd(w2_);
+        const __m128d B = _mm_add_pd(_mm_mul_pd(u2, lanes(0)), _mm_mul_pd(w2, lanes(1)));
+        const __m128d T = _mm_add_pd(_mm_mul_pd(u2, lanes(2)), _mm_mul_pd(w2, lanes(3)));
+        // max(0, T) keeps T unless 0 > T, as std::max(T, 0.0) does (a NaN or -0 stays).
+        const __m128d root = _mm_sqrt_pd(_mm_max_pd(_mm_setzero_pd(), T));
+        const __m128d inner = _mm_sub_pd(_mm_mul_pd(_mm_set1_pd(1.25), root), B);
+        return _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(w3_), lanes(4)), B),
+                          _mm_mul_pd(_mm_set1_pd(w1_), inner));
+    }
+#endif
+    double w1_, w2_, w3_, u2_, main_ = 0, zone_ = 0;
+};
+
+} // namespace
+
+void mixed_source_values(const ZVsource &source, const std::array<double, 4> &weights,
+                         std::vector<double> &out) {
+    Mixer(source, weights).amounts(source, out);
+}
+
+ZVgraph::ZVgraph(const ZVsource &packed_or_not, ZVmix mix) {
+    thread_local ZVsource scratch;
+    thread_local std::vector<double> amount;
+    const ZVsource &source = packed_or_not.with_shells(scratch);
     mix.weights[2] *= mix.weights[2];
     const std::size_t R = source.shells();
     if (R == 0)
         return;
-    const double last = mixed_source_value(source, R - 1, mix.weights);
-    breadths.reserve(static_cast<std::size_t>(std::min(std::floor(last), kMaxReserve)) + 1);
+    mixed_source_values(source, mix.weights, amount);
 
     // Breadth j is a quarter of the integral of position (quarter units) over the j-th unit of
     // amount: the mean position at which that unit of white lies.
-    double x = 4 * source.closest, prev = 0, level = 1, acc = 0;
-    for (std::size_t k = 0; k < R; ++k, x += 1) {
-        const double v = std::max(mixed_source_value(source, k, mix.weights), prev);
-        if (v < level) {
-            acc += (v - prev) * (x + 0.5);
-        } else {
-            // The amount rises linearly from prev at x to v at x + 1.
-            const double s = 1 / (v - prev);
-            acc += (level - prev) * (x + s * (level - prev) / 2);
-            while (level <= v) {
-                breadths.push_back(static_cast<float>(acc / 4));
-                const double crossed = level;
-                level += 1;
-                acc = level <= v ? x + s * (level - 0.5 - prev)
-                                 : (v - crossed) * (x + s * ((v + crossed) / 2 - prev));
+    auto walk = [&](auto emit) {
+        double x = 4 * source.closest, prev = 0, level = 1, acc = 0;
+        for (std::size_t k = 0; k < R; ++k, x += 1) {
+            const double v = std::max(amount[k], prev);
+            if (v < level) {
+                acc += (v - prev) * (x + 0.5);
+            } else {
+                // The amount rises linearly from prev at x to v at x + 1.
+                const double s = 1 / (v - prev);
+                acc += (level - prev) * (x + s * (level - prev) / 2);
+                while (level <= v) {
+                    emit(static_cast<float>(acc / 4));
+                    const double crossed = level;
+                    level += 1;
+                    acc = level <= v ? x + s * (level - 0.5 - prev)
+                                     : (v - crossed) * (x + s * ((v + crossed) / 2 - prev));
+                }
             }
+            prev = v;
         }
-        prev = v;
+    };
+    // The breadths number at most the largest amount: written into a buffer of that size, the
+    // walk holds its sums in registers.
+    const double most = *std::max_element(amount.begin(), amount.end());
+    if (most >= 0 && most < kMaxReserve) {
+        thread_local std::vector<float> buffer;
+        buffer.resize(static_cast<std::size_t>(most) + 1);
+        float *out = buffer.data();
+        std::size_t count = 0;
+        walk([&](float b) { out[count++] = b; });
+        breadths.assign(out, out + count);
+    } else {
+        walk([&](float b) { breadths.push_back(b); });
     }
     if (breadths.size() >= 2) {
         double c = source.closest;
@@ -176,6 +277,184 @@ void compare_breadth_ranges(ZVcomparison &r, std::span<const float> a, std::span
         r.hi = std::max({r.hi, r.d + r.offset_hi, r.mean_hi});
         if (r.hi >= 0 && r.mean_hi >= 0)
             return;
+    }
+}
+
+namespace {
+
+// What a two-way comparison reads of compare_breadth_ranges started with offsets (0, upper).
+struct Range {
+    double hi, mean_hi;
+    float first;
+};
+
+[[maybe_unused]] Range breadth_range(std::span<const float> a, std::span<const float> b,
+                                     double upper) {
+    ZVcomparison r;
+    r.offset_hi = upper;
+    compare_breadth_ranges(r, a, b);
+    return {r.hi, r.mean_hi, r.first};
+}
+
+#if defined(__SSE2__)
+// compare_breadth_ranges of many couples, two at a time in the two lanes of each register:
+// every lane performs the scalar operations in their order (min and max as std::min and
+// std::max choose), and when its comparison would have returned, the lane takes up the next
+// couple.
+void breadth_ranges_2(std::size_t count, const std::span<const float> *a,
+                      const std::span<const float> *b, const double *upper, Range *out) {
+    auto at = [](std::span<const float> g, std::size_t i) {
+        return i < g.size() ? static_cast<double>(g[i]) : kBig;
+    };
+    auto select = [](__m128d mask, __m128d yes, __m128d no) {
+        return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+    };
+    auto get = [](__m128d v, int l) {
+        double x[2];
+        _mm_storeu_pd(x, v);
+        return x[l];
+    };
+    auto put = [](__m128d v, int l, double x) {
+        double y[2];
+        _mm_storeu_pd(y, v);
+        y[l] = x;
+        return _mm_loadu_pd(y);
+    };
+    // Per lane: the couple (none when idle), its row, its row count.
+    std::size_t couple[2] = {count, count}, row[2] = {0, 0}, rows[2] = {0, 0};
+    __m128d pa = _mm_setzero_pd(), pb = pa, d = pa, sum = pa, hi = pa, mean_hi = pa, off = pa,
+            seen = pa;
+    std::size_t next = 0;
+    const __m128d half = _mm_set1_pd(0.5), eighth = _mm_set1_pd(0.125), cap = _mm_set1_pd(56.0),
+                  twenty = _mm_set1_pd(20.0), one = _mm_set1_pd(1.0);
+    // Starts the next couple that does not end at its first row in lane l; false when none.
+    auto load = [&](int l) {
+        while (next < count) {
+            const std::size_t q = next++;
+            const double a0 = at(a[q], 0), b0 = at(b[q], 0);
+            out[q].first = static_cast<float>(std::min(a0, b0));
+            const double d0 = a0 - b0;
+            const double h = std::max(-kBig, d0 + upper[q]);
+            if (h >= 0) {
+                out[q].hi = h;
+                out[q].mean_hi = 0;
+                continue;
+            }
+            couple[l] = q;
+            row[l] = 0;
+            rows[l] = std::max(a[q].size(), b[q].size());
+            pa = put(pa, l, a0);
+            pb = put(pb, l, b0);
+            d = put(d, l, d0);
+            sum = put(sum, l, 0);
+            seen = put(seen, l, 0);
+            hi = put(hi, l, h);
+            mean_hi = put(mean_hi, l, -kBig);
+            off = put(off, l, upper[q]);
+            return true;
+        }
+        couple[l] = count;
+        return false;
+    };
+    auto finish = [&](int l) {
+        out[couple[l]].hi = get(hi, l);
+        out[couple[l]].mean_hi = get(mean_hi, l);
+    };
+    load(0);
+    load(1);
+    while (couple[0] < count || couple[1] < count) {
+        // A lane past its couple's rows has ended it; an idle lane computes on what it holds.
+        for (int l = 0; l < 2; ++l)
+            while (couple[l] < count && row[l] >= rows[l]) {
+                finish(l);
+                load(l);
+            }
+        if (couple[0] >= count && couple[1] >= count)
+            break;
+        const std::size_t q0 = couple[0] < count ? couple[0] : couple[1];
+        const std::size_t q1 = couple[1] < count ? couple[1] : couple[0];
+        const __m128d A = _mm_set_pd(at(a[q1], row[1]), at(a[q0], row[0]));
+        const __m128d B = _mm_set_pd(at(b[q1], row[1]), at(b[q0], row[0]));
+        const __m128d ta = _mm_sub_pd(A, pa), tb = _mm_sub_pd(B, pb);
+        pa = _mm_add_pd(pa,
+                        _mm_min_pd(cap, _mm_min_pd(ta, _mm_add_pd(_mm_mul_pd(half, ta), eighth))));
+        pb = _mm_add_pd(pb,
+                        _mm_min_pd(cap, _mm_min_pd(tb, _mm_add_pd(_mm_mul_pd(half, tb), eighth))));
+        const __m128d up = _mm_sub_pd(pa, B), down = _mm_sub_pd(A, pb);
+        d = select(_mm_cmplt_pd(d, up), up, _mm_min_pd(down, d));
+        seen = _mm_add_pd(seen, one);
+        sum = _mm_add_pd(sum, select(_mm_cmplt_pd(seen, twenty), _mm_sub_pd(A, B), d));
+        mean_hi = _mm_max_pd(_mm_add_pd(_mm_div_pd(sum, seen), off), mean_hi);
+        hi = _mm_max_pd(mean_hi, _mm_max_pd(_mm_add_pd(d, off), hi));
+        const int ended = _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(hi, _mm_setzero_pd()),
+                                                     _mm_cmpge_pd(mean_hi, _mm_setzero_pd())));
+        for (int l = 0; l < 2; ++l) {
+            if (couple[l] >= count)
+                continue;
+            ++row[l];
+            if (ended & (1 << l)) {
+                finish(l);
+                load(l);
+            }
+        }
+    }
+}
+#endif
+
+// Ranges of several couples: two side by side where the processor has two-lane doubles.
+void breadth_ranges(std::size_t count, const std::span<const float> *a,
+                    const std::span<const float> *b, const double *upper, Range *out) {
+#if defined(__SSE2__)
+    breadth_ranges_2(count, a, b, upper, out);
+#else
+    for (std::size_t q = 0; q < count; ++q)
+        out[q] = breadth_range(a[q], b[q], upper[q]);
+#endif
+}
+
+} // namespace
+
+void two_way_inconsistencies(std::span<const ZVgraph_couple> couples, std::array<double, 3> *out) {
+    const double t = ZV_TOLERANCE;
+    const std::size_t n = couples.size();
+    thread_local std::vector<std::span<const float>> a, b;
+    thread_local std::vector<double> upper;
+    thread_local std::vector<Range> first, second;
+    thread_local std::vector<std::size_t> again;
+    a.resize(n);
+    b.resize(n);
+    upper.resize(n);
+    first.resize(n);
+    for (std::size_t q = 0; q < n; ++q) {
+        a[q] = couples[q].a->breadths;
+        b[q] = couples[q].b->breadths;
+        upper[q] = couples[q].offsets.second;
+    }
+    breadth_ranges(n, a.data(), b.data(), upper.data(), first.data());
+    again.clear();
+    for (std::size_t q = 0; q < n; ++q) {
+        if (first[q].hi < -t) {
+            out[q] = {first[q].hi, 0, 0};
+            continue;
+        }
+        a[again.size()] = couples[q].b->breadths;
+        b[again.size()] = couples[q].a->breadths;
+        upper[again.size()] = -couples[q].offsets.first;
+        again.push_back(q);
+    }
+    second.resize(again.size());
+    breadth_ranges(again.size(), a.data(), b.data(), upper.data(), second.data());
+    for (std::size_t k = 0; k < again.size(); ++k) {
+        const std::size_t q = again[k];
+        const Range &r1 = first[q], &r2 = second[k];
+        if (r2.hi < -t) {
+            out[q] = {-r2.hi, 0, 0};
+            continue;
+        }
+        double y = std::min(r2.mean_hi, 0.0);
+        if (y == 0)
+            y = -std::min(0.0, r1.mean_hi);
+        out[q] = {0, y, std::max<double>(r1.first, r2.first)};
     }
 }
 

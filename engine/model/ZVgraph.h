@@ -77,6 +77,20 @@ void compare_graph_profiles(ZVcomparison &record, const ZVgraph &a, const ZVgrap
 /// One-sided comparison of raw breadths without limits; stops once the upper values reach 0.
 void compare_breadth_ranges(ZVcomparison &record, std::span<const float> a,
                             std::span<const float> b);
+/// One two-way comparison of a batch: graph a against graph b with offsets (lower, upper).
+struct ZVgraph_couple {
+    const ZVgraph *a = nullptr;
+    const ZVgraph *b = nullptr;
+    std::pair<double, double> offsets{0, 0};
+};
+/// a->inconsistency(*b, true, offsets) of every couple, into out (one result per couple): the
+/// same results, several couples side by side.
+void two_way_inconsistencies(std::span<const ZVgraph_couple> couples, std::array<double, 3> *out);
+
+/// The mixed amounts of all shells of a source (with its shell records) under the weights (w2
+/// already squared): mixed_source_value of every shell, bit for bit, two shells at a time.
+void mixed_source_values(const ZVsource &source, const std::array<double, 4> &weights,
+                         std::vector<double> &out);
 /// The mixed amount of a source's shell k under the weights (w2 already squared).
 double mixed_source_value(const ZVsource &source, std::size_t k,
                           const std::array<double, 4> &weights);

@@ -1,6 +1,7 @@
 #include "engine/model/ZVmodelpair.h"
 
 #include "engine/model/ZVcouple.h"
+#include "engine/model/ZVgraph_cache.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,7 @@ bool groups_are(int g1, int g2, int a, int b) {
 } // namespace
 
 ZVmodelpair::ZVmodelpair(const ZVsourcepair &pair, const ZVmix &mix)
-    : ZVpair(pair), graph(pair.current_source(), mix) {
+    : ZVpair(pair), graph(zvgraphcache::graph(pair.current_source(), mix)) {
     properties.set_kind(ZV_MODEL);
     value_min = value_max = value;
 }

@@ -1,6 +1,7 @@
 #include "engine/model/ZVmodelpairs.h"
 
 #include "engine/model/ZVcouple.h"
+#include "engine/model/ZVparallel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,45 +48,87 @@ bool same_groups(const ZVpair &a, const ZVpair &b) {
 }
 
 ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted) {
-    pairs.reserve(sources.size());
-    mix.cost = mix.cost2 = mix.overlap_sum = 0;
-    mix.comparisons = 0;
-    double worst = 0;
-    for (const ZVsourcepair &sp : sources.pairs) {
-        pairs.emplace_back(sp, mix);
-        const ZVmodelpair &k = pairs.back();
-        for (std::size_t j_index = 0; j_index + 1 < pairs.size(); ++j_index) {
+    const std::size_t n = sources.size();
+    pairs.resize(n);
+    zvparallel::for_each(n, [&](std::size_t i) { pairs[i] = ZVmodelpair(sources.pairs[i], mix); });
+
+    // Every couple j < k is compared on its own (row k holds the couples of k with the earlier
+    // pairs); the costs are then summed couple by couple in that order.
+    struct Outcome {
+        bool compared = false;
+        double m = 0, s = 0, f = 0;
+    };
+    std::vector<Outcome> outcome(n * (n - (n > 0)) / 2);
+    auto row = [](std::size_t k) { return k * (k - 1) / 2; };
+    zvparallel::for_each(n, [&](std::size_t k) {
+        const ZVmodelpair &kp = pairs[k];
+        thread_local std::vector<ZVgraph_couple> couples;
+        thread_local std::vector<std::size_t> index;
+        thread_local std::vector<std::array<double, 3>> result;
+        couples.clear();
+        index.clear();
+        for (std::size_t j_index = 0; j_index < k; ++j_index) {
             const ZVmodelpair &j = pairs[j_index];
             double d;
             if (!mix.compare_all) {
-                if (!same_group_class(j, k))
+                if (!same_group_class(j, kp))
                     continue;
                 // Pairs of one class differ only in capitals: the one with more capital sides
                 // may be looser by any amount.
-                d = kUnusable * (group1_sides(k) - group1_sides(j));
+                d = kUnusable * (group1_sides(kp) - group1_sides(j));
             } else {
-                d = same_groups(j, k) || mix.values.empty() ? 0
-                                                            : group_tracking_difference(mix, k, j);
+                d = same_groups(j, kp) || mix.values.empty()
+                        ? 0
+                        : group_tracking_difference(mix, kp, j);
             }
-            auto [m, s, f] =
-                j.inconsistency(k, true, {std::min(d, 0.0), std::max(d, 0.0)}, weighted);
+            // As j.inconsistency(kp, two-way, (min(d, 0), max(d, 0)), weighted).
+            couples.push_back(
+                {&j.graph,
+                 &kp.graph,
+                 {std::min(d, 0.0) + zvcouple::tight_excess(j, kp), std::max(d, 0.0)}});
+            index.push_back(j_index);
+        }
+        result.resize(couples.size());
+        two_way_inconsistencies(couples, result.data());
+        for (std::size_t q = 0; q < couples.size(); ++q) {
+            auto [m, s, f] = result[q];
+            if (weighted && m != 0) {
+                const double w = pairs[index[q]].priority + kp.priority;
+                m *= w;
+                s *= w;
+            }
+            outcome[row(k) + index[q]] = {true, m, s, f};
+        }
+    });
+
+    mix.cost = mix.cost2 = mix.overlap_sum = 0;
+    mix.comparisons = 0;
+    double worst = 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const ZVmodelpair &kp = pairs[k];
+        for (std::size_t j_index = 0; j_index < k; ++j_index) {
+            const Outcome &o = outcome[row(k) + j_index];
+            if (!o.compared)
+                continue;
+            const ZVmodelpair &j = pairs[j_index];
+            double m = o.m, s = o.s;
             if (m > worst) {
                 mix.worst_first = j;
-                mix.worst_second = k;
+                mix.worst_second = kp;
                 worst = std::fabs(m);
             } else if (m < -worst) {
-                mix.worst_first = k;
+                mix.worst_first = kp;
                 mix.worst_second = j;
                 worst = std::fabs(m);
             }
-            if (!weighted &&
-                (j.left_group > 1 || j.right_group > 1 || k.left_group > 1 || k.right_group > 1)) {
+            if (!weighted && (j.left_group > 1 || j.right_group > 1 || kp.left_group > 1 ||
+                              kp.right_group > 1)) {
                 m *= 0.125;
                 s *= 0.125;
             }
             mix.cost += std::fabs(m);
             mix.cost2 += std::fabs(s);
-            mix.overlap_sum += f;
+            mix.overlap_sum += o.f;
             mix.comparisons += 1;
         }
     }

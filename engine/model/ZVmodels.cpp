@@ -1,8 +1,11 @@
 #include "engine/model/ZVmodels.h"
 
+#include "engine/model/ZVparallel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -222,13 +225,16 @@ std::vector<ZVmixmanager> ZVmodels::evaluated_initial_vertices(bool weighted) {
     while (true) {
         mixes.resize(evaluated_before);
         std::vector<ZVmixmanager> v = initial_vertices;
+        // The starting mixes are evaluated side by side; their statistics are taken in order.
+        std::vector<ZVmodelpairs> sets(v.size());
+        zvparallel::for_each(v.size(),
+                             [&](std::size_t i) { sets[i] = ZVmodelpairs(*this, v[i], weighted); });
         ZVmodelpairs::similar_models similar;
         for (std::size_t i = 0; i < v.size(); ++i) {
-            const ZVmodelpairs set(*this, v[i], weighted);
             if (i == 0)
-                set.init_similar_models(similar);
+                sets[i].init_similar_models(similar);
             else
-                set.apply_similar_models(similar);
+                sets[i].apply_similar_models(similar);
             mixes.push_back(v[i]);
         }
         // Near-duplicates are reported once the scan is through, so that a restart after a
@@ -343,11 +349,14 @@ void ZVmodels::find_mix(bool second) {
             } else if (v.size() != 5) {
                 v.pop_back();
             } else {
-                // Shrink the simplex toward its best mix.
-                for (std::size_t i = 1; i < v.size(); ++i) {
+                // Shrink the simplex toward its best mix (evaluated side by side, recorded in
+                // order).
+                for (std::size_t i = 1; i < v.size(); ++i)
                     move_mix_towards(v[i], v[0], 0.5);
-                    v[i] = evaluated(v[i]);
-                }
+                zvparallel::for_each(v.size() - 1,
+                                     [&](std::size_t i) { evaluate(v[i + 1], second); });
+                for (std::size_t i = 1; i < v.size(); ++i)
+                    mixes.push_back(v[i]);
             }
         }
     }
@@ -377,17 +386,20 @@ ZVfeedbacks ZVmodels::close_mismatches(bool near_check) {
         if (mixes[i].cost != 0 && mixes[i].cost != kNotEvaluated)
             order.push_back(i);
     constexpr double kNarrowing[] = {0.75, 0.5, 0.5, 0.35};
-    for (const std::size_t index : order) {
-        ZVmixmanager e = mixes[index];
+    // Each inconsistent mix is narrowed on its own (side by side); the messages are then added
+    // in the order of the mixes.
+    std::vector<std::optional<ZVfeedback>> found(order.size());
+    zvparallel::for_each(order.size(), [&](std::size_t slot) {
+        ZVmixmanager e = mixes[order[slot]];
         const ZVmixmanager *nearest = nullptr;
         for (const ZVmixmanager &z : mixes)
             if (z.cost == 0 && (!nearest || squared_distance(z, e) < squared_distance(*nearest, e)))
                 nearest = &z;
         if (!nearest)
-            continue;
+            return;
         ZVmixmanager z = *nearest;
         if (near_check && mix_distance(z, e) < 0.00390625)
-            continue;
+            return;
         const ZVmixmanager target = e;
         auto take = [&](ZVmixmanager candidate) {
             evaluate(candidate, false);
@@ -414,14 +426,17 @@ ZVfeedbacks ZVmodels::close_mismatches(bool near_check) {
             take(candidate);
         }
         if (e.worst_first.indices.first == 65535 || e.worst_second.indices.first == 65535)
-            continue;
+            return;
         ZVfeedback f;
         f.type = ZVfeedback::tighter_than;
         f.urgency = std::min(e.cost / (0.09 + mix_distance(z, e)), 10.0);
         f.pairs = {e.worst_second, e.worst_first};
         f.pair_is_too_tight = 1;
-        add_feedback_unique(result, f);
-    }
+        found[slot] = std::move(f);
+    });
+    for (const std::optional<ZVfeedback> &f : found)
+        if (f)
+            add_feedback_unique(result, *f);
     return result;
 }
 
@@ -519,10 +534,11 @@ std::vector<ZValternative> ZVmodels::alternative_solutions() const {
             break;
         chosen.push_back(best);
     }
-    std::vector<ZValternative> result;
-    for (const std::size_t i : chosen) {
-        ZValternative alt;
-        alt.mix = mixes[i];
+    // Each chosen mix is fitted on its own (side by side), the records kept in choice order.
+    std::vector<ZValternative> fitted(chosen.size());
+    zvparallel::for_each(chosen.size(), [&](std::size_t c) {
+        ZValternative &alt = fitted[c];
+        alt.mix = mixes[chosen[c]];
         grow_tracking(alt.mix);
         ZVmodelpairs set(*this, alt.mix, false);
         if (alt.mix.cost == 0 && set.determine_tracking(alt.mix, false, nullptr)) {
@@ -531,10 +547,11 @@ std::vector<ZValternative> ZVmodels::alternative_solutions() const {
             for (ZVmodelpair &p : set.pairs)
                 ZVmodelpairs::bump_up_graph_max_breadths(p.graph, limit);
         }
-        if (alt.mix.cost != 0)
-            continue; // no longer consistent once the tracking is sized for every group
         alt.modelpairs = std::move(set.pairs);
-        result.push_back(std::move(alt));
-    }
+    });
+    std::vector<ZValternative> result;
+    for (ZValternative &alt : fitted)
+        if (alt.mix.cost == 0) // else no longer consistent once the tracking is sized for all
+            result.push_back(std::move(alt));
     return result;
 }

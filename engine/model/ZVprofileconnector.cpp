@@ -53,7 +53,10 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
                                              bool direction) {
     const auto na = static_cast<std::int64_t>(a.rows());
     const auto nb = static_cast<std::int64_t>(b.rows());
-    std::vector<std::uint8_t> fresh(static_cast<std::size_t>(na), 0);
+    // The round's new pending flags, in a buffer kept by the thread (rounds run by the
+    // thousand; a swap below hands its storage to a and a's old one back here).
+    thread_local std::vector<std::uint8_t> fresh;
+    fresh.assign(static_cast<std::size_t>(na), 0);
     bool changed = false, marked = false;
     // No row of b lies nearer horizontally than its smallest distance: a walk may end as soon as
     // the height difference with that gap reaches the best link, which is when a walk on the

@@ -3,6 +3,7 @@
 #include "engine/model/ZVprofileconnector.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -48,8 +49,46 @@ void add_to_bin(ZVbin &bin, std::int64_t row_a, std::int64_t row_b) {
     bin.squares_b += row_b * row_b;
 }
 
+// The histogram of the nearest-partner measure (a: the left glyph's profile, shifted); writes
+// the closest distance.
+std::vector<ZVbin> picked_bins(const ZVprofile &a, const ZVprofile &b, unsigned n, double &closest);
+// The histogram of the all-rows measure against a closest distance; gives overlap back to both
+// sides.
+std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double closest);
+
+// The shell records of one couple of profiles from its two histograms (the resampling reads
+// nothing else).
+std::vector<std::array<double, 5>> shell_records(const std::vector<ZVbin> &picked,
+                                                 const std::vector<ZVbin> &total) {
+    const auto P = resample_profile_sequence(picked, 0, 0, true);
+    const auto T = resample_profile_sequence(total, 0, 0, false);
+    const std::size_t k = std::min(P.size(), T.size());
+    std::vector<std::array<double, 5>> rows(k);
+    for (std::size_t i = 0; i < k; ++i)
+        rows[i] = {P[i].a, P[i].b, T[i].a, T[i].b, (P[i].c + T[i].c) / 2};
+    return rows;
+}
+
+// The main and zone records side by side. The shell counts differ when the closest distances
+// do; the shorter measure's characteristics are cumulative, so its last shell stands for those
+// beyond its end.
+std::vector<std::array<double, 10>>
+variant_records(const std::vector<std::array<double, 5>> &main,
+                const std::vector<std::array<double, 5>> &zone) {
+    const std::size_t k = std::max(main.size(), zone.size());
+    std::vector<std::array<double, 10>> rows(k);
+    for (std::size_t i = 0; i < k; ++i) {
+        const auto &m = main[std::min(i, main.size() - 1)];
+        const auto &z = zone[std::min(i, zone.size() - 1)];
+        std::copy(m.begin(), m.end(), rows[i].begin());
+        std::copy(z.begin(), z.end(), rows[i].begin() + 5);
+    }
+    return rows;
+}
+
 struct Measure {
     std::vector<std::array<double, 5>> rows;
+    std::vector<ZVbin> picked, total;
     double closest = 0;
 };
 
@@ -57,21 +96,72 @@ struct Measure {
 // The all-rows measure counts its shells from the source's closest distance, the main
 // profiles' one (source_closest): the graph places every shell of a record from it. Without
 // it (the main measurement itself) that is the couple's own closest distance.
-Measure measure(const ZVsource &source_state, const ZVprofile &a, const ZVprofile &b, unsigned n,
+Measure measure(const ZVprofile &a, const ZVprofile &b, unsigned n,
                 std::optional<double> source_closest = std::nullopt) {
     Measure m;
-    const auto picked = ZVsource::determine_characteristics_picked(a, b, n, m.closest);
-    ZVsource with_closest = source_state;
-    with_closest.closest = source_closest.value_or(m.closest);
+    m.picked = picked_bins(a, b, n, m.closest);
     ZVprofile ta = a, tb = b;
-    const auto total = with_closest.determine_characteristics_total(ta, tb, n);
-    const std::size_t k = std::min(picked.size(), total.size());
-    m.rows.resize(k);
-    for (std::size_t i = 0; i < k; ++i)
-        m.rows[i] = {picked[i].a, picked[i].b, total[i].a, total[i].b,
-                     (picked[i].c + total[i].c) / 2};
+    m.total = total_bins(ta, tb, n, source_closest.value_or(m.closest));
+    m.rows = shell_records(m.picked, m.total);
     return m;
 }
+
+// Histograms packed as varints: the bin count, then per bin its count and, when not 0, its
+// four sums zigzag-coded. Integers, so they come back exactly.
+void put_varint(std::vector<std::uint8_t> &out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<std::uint8_t>(v | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<std::uint8_t>(v));
+}
+
+void put_signed(std::vector<std::uint8_t> &out, std::int64_t v) {
+    put_varint(out, (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63));
+}
+
+std::uint64_t get_varint(const std::uint8_t *&p) {
+    std::uint64_t v = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t byte = *p++;
+        v |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if (!(byte & 0x80))
+            return v;
+    }
+}
+
+std::int64_t get_signed(const std::uint8_t *&p) {
+    const std::uint64_t v = get_varint(p);
+    return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
+}
+
+void put_bins(std::vector<std::uint8_t> &out, const std::vector<ZVbin> &bins) {
+    put_varint(out, bins.size());
+    for (const ZVbin &b : bins) {
+        put_varint(out, b.count);
+        if (b.count == 0)
+            continue;
+        put_signed(out, b.sum_a);
+        put_signed(out, b.squares_a);
+        put_signed(out, b.sum_b);
+        put_signed(out, b.squares_b);
+    }
+}
+
+void get_bins(const std::uint8_t *&p, std::vector<ZVbin> &bins) {
+    bins.assign(get_varint(p), ZVbin());
+    for (ZVbin &b : bins) {
+        b.count = static_cast<std::uint32_t>(get_varint(p));
+        if (b.count == 0)
+            continue;
+        b.sum_a = get_signed(p);
+        b.squares_a = get_signed(p);
+        b.sum_b = get_signed(p);
+        b.squares_b = get_signed(p);
+    }
+}
+
+std::atomic<std::uint64_t> next_stamp{1};
 
 } // namespace
 
@@ -118,8 +208,10 @@ std::vector<ZVtriple> resample_profile_sequence(const std::vector<ZVbin> &bins, 
     return triples;
 }
 
-std::vector<ZVtriple> ZVsource::determine_characteristics_picked(ZVprofile a, ZVprofile b,
-                                                                 unsigned n, double &closest) {
+namespace {
+
+std::vector<ZVbin> picked_bins(const ZVprofile &a, const ZVprofile &b, unsigned n,
+                               double &closest) {
     // a is the left glyph's profile; the nearer (then smaller, then lower) profile goes first.
     bool a_first;
     if (a.min_depth != b.min_depth)
@@ -159,11 +251,20 @@ std::vector<ZVtriple> ZVsource::determine_characteristics_picked(ZVprofile a, ZV
                        other.first_row + static_cast<std::int64_t>(link.row));
         }
     }
-    return resample_profile_sequence(bins, closest, shells.end, true);
+    return bins;
 }
 
-std::vector<ZVtriple> ZVsource::determine_characteristics_total(ZVprofile &a, ZVprofile &b,
-                                                                unsigned n) const {
+} // namespace
+
+std::vector<ZVtriple> ZVsource::determine_characteristics_picked(ZVprofile a, ZVprofile b,
+                                                                 unsigned n, double &closest) {
+    const std::vector<ZVbin> bins = picked_bins(a, b, n, closest);
+    return resample_profile_sequence(bins, closest, shells_for(closest, n).end, true);
+}
+
+namespace {
+
+std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double closest) {
     const std::int64_t lo = std::max(a.first_row, b.first_row);
     const std::int64_t hi =
         std::min<std::int64_t>(a.first_row + static_cast<std::int64_t>(a.rows()),
@@ -223,9 +324,17 @@ std::vector<ZVtriple> ZVsource::determine_characteristics_total(ZVprofile &a, ZV
             }
         }
     }
+    return bins;
+}
+
+} // namespace
+
+std::vector<ZVtriple> ZVsource::determine_characteristics_total(ZVprofile &a, ZVprofile &b,
+                                                                unsigned n) const {
+    const std::vector<ZVbin> bins = total_bins(a, b, n, closest);
     a = ZVprofile();
     b = ZVprofile();
-    return resample_profile_sequence(bins, closest, shells.end, false);
+    return resample_profile_sequence(bins, closest, shells_for(closest, n).end, false);
 }
 
 void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, unsigned n,
@@ -236,10 +345,13 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     closest = 0;
     closest_variant = -1073741824.0;
     variant_pair = false;
+    packed_.clear();
+    packed_shells_ = 0;
+    stamp_ = next_stamp.fetch_add(1, std::memory_order_relaxed);
     if (left.right.empty() || right.left.empty())
         return;
 
-    const Measure main = measure(*this, shifted(left.right, value), right.left, n);
+    Measure main = measure(shifted(left.right, value), right.left, n);
     closest = main.closest;
 
     const int u = left.category.category, w = right.category.category;
@@ -247,21 +359,57 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     const bool zone_left = !letters_across_case && !left.right_zone.empty();
     const bool zone_right = !letters_across_case && !right.left_zone.empty();
     if (!zone_left && !zone_right) {
-        rows = main.rows;
+        rows = std::move(main.rows);
+        packed_.push_back(2);
+        put_bins(packed_, main.picked);
+        put_bins(packed_, main.total);
+        packed_.shrink_to_fit();
+        packed_shells_ = static_cast<std::uint32_t>(rows.size());
         return;
     }
     variant_pair = u >= 3 || w >= 3;
-    const Measure zone = measure(*this, shifted(zone_left ? left.right_zone : left.right, value),
-                                 zone_right ? right.left_zone : right.left, n, closest);
+    Measure zone = measure(shifted(zone_left ? left.right_zone : left.right, value),
+                           zone_right ? right.left_zone : right.left, n, closest);
     closest_variant = zone.closest;
-    // The shell counts differ when the closest distances do; the shorter measure's
-    // characteristics are cumulative, so its last shell stands for those beyond its end.
-    const std::size_t k = std::max(main.rows.size(), zone.rows.size());
-    variant_rows.resize(k);
-    for (std::size_t i = 0; i < k; ++i) {
-        const auto &m = main.rows[std::min(i, main.rows.size() - 1)];
-        const auto &z = zone.rows[std::min(i, zone.rows.size() - 1)];
-        std::copy(m.begin(), m.end(), variant_rows[i].begin());
-        std::copy(z.begin(), z.end(), variant_rows[i].begin() + 5);
+    variant_rows = variant_records(main.rows, zone.rows);
+    packed_.push_back(4);
+    for (const std::vector<ZVbin> *bins : {&main.picked, &main.total, &zone.picked, &zone.total})
+        put_bins(packed_, *bins);
+    packed_.shrink_to_fit();
+    packed_shells_ = static_cast<std::uint32_t>(variant_rows.size());
+}
+
+void ZVsource::pack() {
+    if (packed_.empty())
+        return; // nothing to rebuild the records from
+    std::vector<std::array<double, 5>>().swap(rows);
+    std::vector<std::array<double, 10>>().swap(variant_rows);
+}
+
+const ZVsource &ZVsource::with_shells(ZVsource &scratch) const {
+    if (expanded())
+        return *this;
+    scratch.value = value;
+    scratch.closest = closest;
+    scratch.closest_variant = closest_variant;
+    scratch.variant_pair = variant_pair;
+    scratch.packed_shells_ = 0;
+    scratch.packed_.clear();
+    scratch.stamp_ = stamp_;
+    scratch.rows.clear();
+    scratch.variant_rows.clear();
+    thread_local std::vector<ZVbin> picked, total;
+    const std::uint8_t *p = packed_.data();
+    const std::uint8_t histograms = *p++;
+    get_bins(p, picked);
+    get_bins(p, total);
+    std::vector<std::array<double, 5>> main = shell_records(picked, total);
+    if (histograms == 2) {
+        scratch.rows = std::move(main);
+        return scratch;
     }
+    get_bins(p, picked);
+    get_bins(p, total);
+    scratch.variant_rows = variant_records(main, shell_records(picked, total));
+    return scratch;
 }

@@ -4,6 +4,7 @@
 
 #include "engine/geometry/ZVglyphs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -30,12 +31,14 @@ class ZVsource {
     double closest_variant = -1073741824.0;
     bool variant_pair = false; ///< zone profiles used and a glyph is not a letter (category >= 3)
     /// Per shell k (distance closest + k/4): {P.a, P.b, T.a, T.b, (P.c + T.c) / 2} of the
-    /// nearest-partner (P) and all-rows (T) measures; empty when zone profiles are used.
+    /// nearest-partner (P) and all-rows (T) measures; empty when zone profiles are used, or
+    /// while the measurement is packed.
     std::vector<std::array<double, 5>> rows;
     /// Per shell: the five values of the main profiles, then those of the zone profiles.
     std::vector<std::array<double, 10>> variant_rows;
 
-    /// Measures the pair (left, right) kerned by value, keeping at least n shells.
+    /// Measures the pair (left, right) kerned by value, keeping at least n shells. The shell
+    /// records come with their histograms packed beside them.
     void update_from_glyphs(const PLXlibNamespaceForZV::ZVglyph &left,
                             const PLXlibNamespaceForZV::ZVglyph &right, unsigned n, float value);
     /// The nearest-partner measure of two facing profiles (a is the left glyph's, shifted);
@@ -48,9 +51,37 @@ class ZVsource {
     std::vector<ZVtriple> determine_characteristics_total(PLXlibNamespaceForZV::ZVprofile &a,
                                                           PLXlibNamespaceForZV::ZVprofile &b,
                                                           unsigned n) const;
-    /// Number of shell records, whichever kind the source holds.
-    std::size_t shells() const { return std::max(rows.size(), variant_rows.size()); }
-    bool empty() const { return rows.empty() && variant_rows.empty(); }
+    /// Number of shell records, whichever kind the source holds, packed or not.
+    std::size_t shells() const {
+        return std::max({rows.size(), variant_rows.size(), std::size_t{packed_shells_}});
+    }
+    bool empty() const { return shells() == 0; }
+
+    /// Drops the shell records, keeping the packed histograms they are rebuilt from (a source
+    /// without them, such as one whose records were set by hand, keeps its records).
+    void pack();
+    /// Whether the shell records are held (not packed).
+    bool expanded() const { return packed_shells_ == 0 || !rows.empty() || !variant_rows.empty(); }
+    /// This source with its shell records: itself when expanded, else scratch filled from the
+    /// packed histograms, bit for bit as measured.
+    const ZVsource &with_shells(ZVsource &scratch) const;
+    /// Bytes held by the packed histograms.
+    std::size_t packed_bytes() const { return packed_.size(); }
+    /// Bytes the source holds on the heap (shell records and packed histograms).
+    std::size_t heap_bytes() const {
+        return rows.capacity() * sizeof(rows[0]) +
+               variant_rows.capacity() * sizeof(variant_rows[0]) + packed_.capacity();
+    }
+    /// Identifies the measurement: a new number whenever the source is measured (copies share
+    /// it), so that what is derived from a measurement can be kept and found again.
+    std::uint64_t stamp() const { return stamp_; }
+
+  private:
+    // The histograms of the measures as varints: main picked, main total, then (with zone
+    // profiles) zone picked and zone total.
+    std::vector<std::uint8_t> packed_;
+    std::uint32_t packed_shells_ = 0; // shells the packed histograms stand for
+    std::uint64_t stamp_ = 0;
 };
 
 /// Cumulative characteristics, one triple per bin, of a histogram of couple distances.

@@ -22,7 +22,9 @@ unsigned unit_count(const ZVglyphs &glyphs) {
     return static_cast<unsigned>(std::max(glyphs.max_width, 0));
 }
 
-bool same_measurement(const ZVsource &a, const ZVsource &b) {
+bool same_measurement(const ZVsource &packed_a, const ZVsource &packed_b) {
+    ZVsource scratch_a, scratch_b;
+    const ZVsource &a = packed_a.with_shells(scratch_a), &b = packed_b.with_shells(scratch_b);
     return std::fabs(a.closest - b.closest) <= 0.125 && a.rows == b.rows &&
            a.variant_rows == b.variant_rows;
 }

@@ -1,0 +1,70 @@
+// The engine's worker pool changes no bit: a master processed and typed into with the pool gives
+// the state it has without it (run under ThreadSanitizer by tools/test.sh).
+#include "engine/font/ZVfont_state.h"
+#include "engine/model/ZVgraph_cache.h"
+#include "engine/model/ZVparallel.h"
+#include "font_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using zvtest::font_fixture;
+
+namespace {
+
+// Every pair of the demo font's outlined glyphs as one run, pairs separated by no glyph.
+std::vector<std::uint16_t> every_pair_run() {
+    const auto &f = font_fixture();
+    std::vector<std::uint16_t> run;
+    const auto n = static_cast<std::uint16_t>(f.font.outlines.size());
+    for (std::uint16_t l = 0; l < n; ++l)
+        for (std::uint16_t r = 0; r < n; ++r)
+            run.insert(run.end(), {l, r, PLXlibNamespaceForZV::ZV_NO_GLYPH});
+    return run;
+}
+
+// A master processed, shown every pair and given one model value: its state.
+std::string worked_state() {
+    const auto &f = font_fixture();
+    ZVfont master = f.processed();
+    master.set_required_text(every_pair_run());
+    master.set_value({f.index("n"), f.index("o")}, -10);
+    master.set_required_text(every_pair_run());
+    return engine_state(master);
+}
+
+// The same with the pool of that size (1: no worker), graphs built afresh.
+std::string worked_state(std::size_t threads) {
+    zvparallel::set_threads(threads);
+    zvgraphcache::clear();
+    std::string state = worked_state();
+    zvparallel::set_threads(0);
+    return state;
+}
+
+const std::string &serial_state() {
+    static const std::string s = worked_state(1);
+    return s;
+}
+
+} // namespace
+
+TEST(ParallelEngine, AMasterGivesTheSameStateWithOrWithoutWorkers) {
+    EXPECT_EQ(worked_state(4), serial_state());
+    EXPECT_NE(serial_state().find("source v="), std::string::npos) << "autopairs were measured";
+}
+
+TEST(ParallelEngine, MastersOnTheirOwnThreadsShareThePool) {
+    const std::string &serial = serial_state();
+    zvparallel::set_threads(4);
+    std::vector<std::string> states(3);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < states.size(); ++i)
+        threads.emplace_back([&states, i] { states[i] = worked_state(); });
+    for (std::thread &t : threads)
+        t.join();
+    zvparallel::set_threads(0);
+    for (const std::string &s : states)
+        EXPECT_EQ(s, serial);
+}
