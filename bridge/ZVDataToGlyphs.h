@@ -118,6 +118,10 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// field's number, or, when the field holds a glyph list, autospaces each selected master
     /// layer in its own master against those glyphs; the engine follows, composites included.
     void adjustSidebearing(const ZVSidebearingField &field, std::int8_t side);
+    /// The host ids of the glyphs a side-bearing field's glyph list names, in order: each
+    /// "/"-separated part is a glyph name, or else a character looked up by its code point;
+    /// parts that name no glyph are dropped.
+    static std::vector<std::string> glyphListPartners(const GSFont &font, const std::string &text);
 
     // Tabs, comparison and groups.
 

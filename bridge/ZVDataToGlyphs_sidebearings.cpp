@@ -12,9 +12,10 @@ namespace {
 // Above this magnitude a side-bearing field holds a glyph list, not a number.
 constexpr double kGlyphListMagnitude = 88000;
 
-// The partners of a glyph list: "/"-separated glyph names, or characters looked up by their code
-// point; parts that name no glyph are dropped.
-std::vector<std::string> partnerIds(const GSFont &font, const std::string &text) {
+} // namespace
+
+std::vector<std::string> ZVDataToGlyphs::glyphListPartners(const GSFont &font,
+                                                           const std::string &text) {
     std::vector<std::string> ids;
     std::size_t start = 0;
     while (start <= text.size()) {
@@ -41,8 +42,6 @@ std::vector<std::string> partnerIds(const GSFont &font, const std::string &text)
     return ids;
 }
 
-} // namespace
-
 void ZVDataToGlyphs::adjustSidebearing(const ZVSidebearingField &field, std::int8_t side) {
     GSFont *font = gsfont();
     const std::vector<GSLayer *> layers = selectedLayers();
@@ -53,7 +52,7 @@ void ZVDataToGlyphs::adjustSidebearing(const ZVSidebearingField &field, std::int
     font->disableUpdateInterface();
     const bool glyphList = std::fabs(v) > kGlyphListMagnitude;
     const std::vector<std::string> partners =
-        glyphList ? partnerIds(*font, field.stringValue()) : std::vector<std::string>{};
+        glyphList ? glyphListPartners(*font, field.stringValue()) : std::vector<std::string>{};
     for (GSLayer *layer : layers) {
         GSGlyph *glyph = layer ? layer->parent() : nullptr;
         if (!glyph)

@@ -16,6 +16,29 @@
 
 namespace zvbridgetest {
 
+/// The models a set-up demo font stores.
+inline const PlistValue kDemoModels = pairList({"n n", "o o", "H H", "T o", "V o", "n o", "o n"});
+
+/// The demo letters in three masters (Light, Regular, Bold) set up earlier: models stored in Light
+/// and Bold with their kerning; x1 and x2 are unencoded and only meet in the composite x1x2; H.alt
+/// draws H, and H.alt2 draws H.alt.
+inline zvtesting::GSFontBuilder &setUpDemoFont(zvtesting::GSFontBuilder &b) {
+    b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
+    b.master("Bold", 500, 700, {700});
+    addDemoGlyphs(b);
+    b.glyph("x1").rect(50, 0, 250, 500);
+    b.glyph("x2").rect(50, 0, 350, 500);
+    b.glyph("x1x2").component("x1").component("x2", 300, 0);
+    b.glyph("H.alt").component("H");
+    b.glyph("H.alt2").component("H.alt");
+    b.font().ensureKerning();
+    for (int m : {0, 2}) {
+        b.masterUserData(m, "ZelvarModels", kDemoModels);
+        b.kern("T", "o", -80, m).kern("V", "o", -60, m).kern("o", "o", -10, m);
+    }
+    return b;
+}
+
 /// Binds a new write-side bridge to the document's font, as the plug-in does ("ZVData").
 inline std::shared_ptr<ZVDataToGlyphs> bindWriter(GSDocument &document) {
     auto bridge = std::make_shared<ZVDataToGlyphs>(document.font());
