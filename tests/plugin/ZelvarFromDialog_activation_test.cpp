@@ -181,3 +181,26 @@ TEST_F(PluginTest, ClosingAndTypingWhileTheOtherMastersStart) {
     EXPECT_EQ(bridge->gsfont(), nullptr);
     ZelvarToDialog::maxConcurrentStartUps = 1;
 }
+
+TEST_F(PluginTest, AKerningEditOfAStartingMasterIsTakenOnceItHasStarted) {
+    GSDocument &doc = preKerned().open("Kerned").textTool();
+    openDialog();
+    settle();
+    gesture::click(*p().eraseExisting);
+    gesture::click(*p().startUpButton);
+    settle();
+    window(doc).typeText(kTenPairs);
+    window(doc).moveCursorToLayer(5); // HITVA|O
+    settle();
+    gesture::click(*p().activateZVbutton);
+    NSRunLoop::mainRunLoop().runOneTurn(); // the masters are queued
+    ASSERT_TRUE(p().currentMasterIsStarting());
+    ASSERT_FALSE(p().zvdata()->ignore_observers());
+    GSFont *font = doc.font();
+    font->setKerningForFontMasterID(window(doc).selectedFontMaster()->id(),
+                                    font->glyphForName("A")->id(), font->glyphForName("O")->id(),
+                                    -45, 0);
+    settle();
+    EXPECT_EQ(engine().get_pair(pairOf("A", "O"), "").value, -45);
+    EXPECT_EQ(hostKerning(doc, "A", "O"), -45);
+}

@@ -142,3 +142,72 @@ TEST_F(PluginTest, WithoutADocumentTheDialogSaysItIsNotRunning) {
     EXPECT_EQ(p().messageLabel->stringValue(), "Zelvar is currently not running.");
     EXPECT_TRUE(p().activateZVbutton->isHidden());
 }
+
+TEST_F(PluginTest, AValueTypedAndNotCommittedGoesToTheFontLeft) {
+    GSDocument &a = startFont(demoFont("A"), "A");
+    cursorOn(a, "AV");
+    gesture::clickSegment(*p().pairType, 0);
+    settle();
+    const std::shared_ptr<ZVDataToGlyphs> bridgeA = p().zvdata();
+    const ZVglyph_pair AV = pairOf("A", "V");
+    gesture::click(*p().pairValueTextField);
+    gesture::typeText(*p().pairValueTextField, "-30");
+    demoFont("B").open("B"); // the other document comes to the front
+    settle();
+    EXPECT_NE(p().zvdata(), bridgeA);
+    EXPECT_EQ(bridgeA->get_zvfont()->get_pair(AV, "").value, -30);
+}
+
+TEST_F(PluginTest, AStartUpGoesOnWhileAnotherFontIsShown) {
+    GSDocument &a = demoFont("A").open("A").textTool();
+    openDialog();
+    settle();
+    window(a).typeText(kTenPairs);
+    settle();
+    const std::shared_ptr<ZVDataToGlyphs> bridgeA = p().zvdata();
+    gesture::click(*p().activateZVbutton);
+    NSRunLoop::mainRunLoop().runOneTurn(); // the masters are queued
+    ASSERT_TRUE(starting());
+    demoFont("B").open("B");
+    settle();
+    // The dialog shows the other font; the first font's start-up ended on its own.
+    EXPECT_EQ(p().messageLabel->stringValue(), "Zelvar is currently not running.");
+    EXPECT_EQ(*a.font()->userDataForKey("ZelvarVersion"), PlistValue("1.40"));
+    for (const GSFontMaster *m : a.font()->fontMasters())
+        EXPECT_NE(m->userDataForKey("ZelvarModels"), nullptr);
+    GSApplication::sharedApplication().setCurrentFontDocument(&a);
+    settle();
+    EXPECT_EQ(p().zvdata(), bridgeA);
+    EXPECT_FALSE(p().separatorLine0->isHidden()); // running
+}
+
+TEST_F(PluginTest, AFontWithoutMastersToKernSaysSo) {
+    zvtesting::GSFontBuilder b("Empty");
+    b.open("Empty");
+    openDialog();
+    settle();
+    EXPECT_EQ(p().messageLabel->stringValue(),
+              "Sorry, could not find any masters that can be kerned.");
+    EXPECT_EQ(p().zvdata(), nullptr);
+    const std::shared_ptr<ZVDataToGlyphs> bridge =
+        ZVDataToGlyphs::writerForFont(GSApplication::sharedApplication().currentFontDocument()->font());
+    ASSERT_NE(bridge, nullptr);
+    EXPECT_EQ(bridge->currentMaster(), nullptr);
+}
+
+TEST_F(PluginTest, HostEditsCountOnMastersTheEngineRuns) {
+    zvtesting::GSFontBuilder b = demoFont("Linked");
+    b.masterParameter(1, "Link Metrics With First Master", PlistValue(true));
+    GSDocument &doc = startFont(std::move(b), "Linked");
+    NSRunLoop::mainRunLoop().drain();
+    EXPECT_FALSE(p().zvdata()->ignore_observers());
+    window(doc).chooseFontMaster(doc.font()->fontMasters()[1]);
+    settle();
+    EXPECT_EQ(p().messageLabel->stringValue(), "This master has linked metrics.");
+    EXPECT_TRUE(p().separatorLine0->isHidden());
+    EXPECT_TRUE(p().zvdata()->ignore_observers());
+    window(doc).chooseFontMaster(doc.font()->fontMasters()[0]);
+    settle();
+    EXPECT_FALSE(p().zvdata()->ignore_observers());
+    EXPECT_FALSE(p().separatorLine0->isHidden());
+}
