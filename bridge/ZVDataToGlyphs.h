@@ -43,8 +43,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     static std::optional<int> writtenValue(const ZVsimplepair &record);
     /// Replaces a master's host kerning with flat kerning (one list per left glyph index, each by
     /// right glyph index): emptied and refilled in place, left glyphs in ascending index. Nothing
-    /// is written for a master the engine holds no kerning for (linked metrics, interpolated, or
-    /// still starting up): the host keeps its own.
+    /// is written for a master the engine holds no kerning for (linked metrics, interpolated,
+    /// still starting up, not kerned, or without models): the host keeps its own.
     void writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
                                  const std::string &toMaster);
     /// Writes the current master's whole kerning, redraws the tab, stores its pair lists.

@@ -31,9 +31,13 @@ std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record) {
 bool ZVDataToGlyphs::holdsKerningFor(const std::string &masterId) const {
     if (isStartingUp(masterId))
         return false;
+    // Linked metrics, interpolated, not kerned yet, or waiting for a source: the host's kerning
+    // is the master's. So is it for a master without models, whose engine holds only its
+    // independent pairs: writing those would erase the rest.
     for (const ZVfont &m : get_zvfont()->masters)
         if (m.name == masterId)
-            return m.status != ZVfont::linked_metrics && m.status != ZVfont::interpolated;
+            return (m.status == ZVfont::kerned || m.status == ZVfont::engine_taken_over) &&
+                   m.has_models();
     return false;
 }
 

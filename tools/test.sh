@@ -2,7 +2,7 @@
 # Builds and runs every test twice: an optimised build with warnings on, then a build under
 # AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails the run; then the tests
 # that start masters on worker threads, those of the engine's worker pool, the platform's threaded
-# pieces and the update check under ThreadSanitizer.
+# pieces, the update check and the designer's session under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -17,7 +17,8 @@ ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF
-cmake --build build-tsan -j "$jobs" --target test_font test_platform test_version2 test_version3
+cmake --build build-tsan -j "$jobs" --target test_font test_platform test_version2 test_version3 \
+  test_apps3 test_plugin3
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build-tsan/tests/engine/font/test_font \
   --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*:ParallelEngine.*'
@@ -26,3 +27,8 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 for t in platform/test_platform version/test_version2 version/test_version3; do
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "build-tsan/tests/$t"
 done
+# The designer's session: masters starting on worker threads while the main thread shows and
+# writes the current one, and a close during the start-up.
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/apps/test_apps3
+# The dialog with masters starting on workers: its refreshes, the designer typing and closing it.
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/plugin/test_plugin3

@@ -72,6 +72,7 @@ TEST(KerningWriter, AWholeMasterIsRefilledInPlaceWithOneNotification) {
     GSDocument &doc = b.open();
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
+    startAll(*bridge); // models picked from the kerning: the engine kerns the masters
     drain();
     const GSMasterKerning *before = font.masterKerning("m0", 0);
 
@@ -110,9 +111,11 @@ TEST(KerningWriter, AWholeMasterIsRefilledInPlaceWithOneNotification) {
 TEST(KerningWriter, AFontWithoutKerningGetsItsMasterWritten) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    GSDocument &doc = fiveGlyphs(b).open();
+    fiveGlyphs(b).kern("A", "V", -80, 1).kern("o", "o", -5, 1);
+    GSDocument &doc = b.open();
     auto bridge = builtWriter(doc);
-    ASSERT_EQ(doc.font()->kerningDictionary(), nullptr);
+    startAll(*bridge);
+    doc.font()->removeKerningDictionary(); // the designer erased every kerning meanwhile
     std::vector<std::vector<ZVsimplepair>> lists(5);
     lists[0] = {record(0, 1, -40)};
     bridge->writeSimplepairsGrouped(lists, "m1");
@@ -125,10 +128,12 @@ TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
     GSFontBuilder b;
     b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
     b.master("Bold", 500, 700, {700}).master("Linked", 500, 700, {400});
+    b.master("Black", 500, 700, {900});
     addDemoGlyphs(b);
     b.font().ensureKerning();
-    for (int m = 0; m < 4; ++m)
+    for (int m = 0; m < 5; ++m)
         b.kern("A", "V", -50 - m, m);
+    b.masterUserData(4, "ZelvarIndependentPairs", pairList({"T o"}));
     b.masterUserData(0, "ZelvarModels", pairList({"n n", "o o", "H H", "T o", "V o"}));
     b.masterUserData(2, "ZelvarModels", pairList({"n n", "o o", "H H", "T o", "V o"}));
     b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
@@ -139,6 +144,11 @@ TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
     ZVfontMM &mm = *bridge->get_zvfont();
     ASSERT_EQ(mm.masters[1].status, ZVfont::interpolated);
     ASSERT_EQ(mm.masters[3].status, ZVfont::linked_metrics);
+    // Black has no models: its engine holds only its independent pair, and writing that would
+    // erase the rest of the host's kerning.
+    for (GSFontMaster *m : bridge->beginInitialAutokerning({font.fontMasters()[4]}))
+        bridge->initalAutokerningForMaster(m);
+    ASSERT_FALSE(mm.masters[4].has_models());
     int told = 0;
     font.addObserver("kerning", [&] { ++told; });
 
@@ -148,10 +158,10 @@ TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
     ASSERT_EQ(started.size(), 1u);
     EXPECT_TRUE(bridge->isStartingUp("m2"));
     const std::vector<std::vector<ZVsimplepair>> lists(mm.glyphsinfo.size());
-    for (const char *id : {"m1", "m2", "m3", "no such master"})
+    for (const char *id : {"m1", "m2", "m3", "m4", "no such master"})
         bridge->writeSimplepairsGrouped(lists, id);
     EXPECT_EQ(told, 0);
-    for (int m = 1; m < 4; ++m)
+    for (int m = 1; m < 5; ++m)
         EXPECT_EQ(hostKerning(font, "m" + std::to_string(m)).at({"A", "V"}), -50 - m);
     bridge->initalAutokerningForMaster(started[0]); // ends at once on the main thread
     EXPECT_FALSE(bridge->isStartingUp("m2"));

@@ -1,0 +1,245 @@
+// The designer's session end to end on small built fonts: the re-work road written into the font
+// and given back the same when the saved font is opened again; the bridge's own writes marked for
+// the observers while a designer's edit reaches the engine; a glyph renamed between openings;
+// masters that keep their host kerning; the pairs road.
+#include "session_fixture.h"
+
+#include "bridge/ZVUserData.h"
+#include "host/GSFontJSON.h"
+
+#include <set>
+
+using namespace zvsessiontest;
+using namespace zvbridgetest;
+using zvtesting::ClosesDocuments;
+using zvtesting::GSFontBuilder;
+
+namespace {
+
+ZVsessionOptions serial() {
+    ZVsessionOptions o;
+    o.serial = true;
+    return o;
+}
+
+// Saves the document's font and opens the file again as a new document, the old one closed.
+GSDocument &saveAndReopen(GSDocument &document, const std::filesystem::path &path,
+                          const std::function<void(GSFont &)> &between = {}) {
+    std::string error;
+    if (!writeFontJSONFile(*document.font(), path.string(), &error))
+        throw std::runtime_error(error);
+    GSApplication &app = GSApplication::sharedApplication();
+    app.closeDocument(&document);
+    if (between) {
+        GSFontReadResult read = readFontJSONFile(path.string());
+        if (!read)
+            throw std::runtime_error(read.error);
+        between(*read.font);
+        if (!writeFontJSONFile(*read.font, path.string(), &error))
+            throw std::runtime_error(error);
+    }
+    GSDocument *reopened = app.openDocumentWithContentsOfFile(path.string(), &error);
+    if (!reopened)
+        throw std::runtime_error(error);
+    return *reopened;
+}
+
+std::size_t count(const std::vector<std::string> &v, const std::string &s) {
+    return static_cast<std::size_t>(std::count(v.begin(), v.end(), s));
+}
+
+} // namespace
+
+TEST(Session, TheReworkRoadIsWrittenAndGivenBackWhenReopened) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle("1.31");
+    zvtest::TempFolder folder;
+    GSFontBuilder b;
+    GSDocument &doc = preKernedFont(b).open("Small");
+    GSFont &font = *doc.font();
+
+    ZVstoredState first;
+    {
+        ZVsession session(doc, serial());
+        std::vector<bool> ignoredWhenTold;
+        font.addObserver("kerning", [&] { ignoredWhenTold.push_back(session.bridge() &&
+                                                                    session.bridge()->ignore_observers()); });
+        runToTheEnd(session);
+        EXPECT_EQ(session.road(), "re-work");
+        ASSERT_FALSE(ignoredWhenTold.empty());
+        EXPECT_EQ(std::count(ignoredWhenTold.begin(), ignoredWhenTold.end(), false), 0)
+            << "every notification came from the bridge's own writes";
+        EXPECT_EQ(session.startingAtFirstRefresh(), std::nullopt); // the re-work road waits
+
+        first = storedState(font);
+        ASSERT_EQ(first.masters.size(), 3u);
+        for (const ZVstoredState::Master &m : first.masters) {
+            SCOPED_TRACE(m.name);
+            EXPECT_GE(m.models.size(), 3u);
+            EXPECT_GE(m.kerning.size(), m.models.size());
+            for (const std::string &model : m.models) {
+                const std::string left = model.substr(0, model.find(' '));
+                const std::string right = model.substr(model.find(' ') + 1);
+                EXPECT_TRUE(m.kerning.count({left, right})) << model;
+            }
+        }
+        EXPECT_EQ(first.version, "1.31");
+        // The groups the engine started from are the font's now (tabular figures in no kerning).
+        EXPECT_EQ(first.groups.at("zero"), (std::pair<std::string, std::string>{"NoKerning", "NoKerning"}));
+        EXPECT_EQ(*zvuserdata::string(*font.glyphForName("o"), "ZelvarName"), "o");
+
+        // Once the run loop has run, a designer's edit of a model reaches the engine.
+        NSRunLoop::mainRunLoop().drain();
+        ZVDataToGlyphs &bridge = *session.bridge();
+        ASSERT_FALSE(bridge.ignore_observers());
+        const std::uint16_t t = bridge.zvIndexForGlyphName("T"), o = bridge.zvIndexForGlyphName("o");
+        ZVfontMM &mm = *bridge.get_zvfont();
+        bridge.getUiState();
+        ASSERT_EQ(bridge.currentMaster(), font.fontMasters()[2]); // the last master kerned
+        const ZVsimplepair to = mm.get_pair({t, o}, "m2");
+        ASSERT_EQ(to.properties.kind(), ZV_MODEL);
+        font.addObserver("kerning", [&] {
+            if (!bridge.ignore_observers())
+                bridge.updateValueFromGlyphsToZV(&to);
+        });
+        font.setKerningForFontMasterID("m2", "id-T", "id-o", to.value - 11, 0);
+        EXPECT_EQ(mm.get_pair({t, o}, "m2").value, to.value - 11);
+        EXPECT_EQ(ignoredWhenTold.back(), false);
+        // The session's state is the font's as saved.
+        font.setKerningForFontMasterID("m2", "id-T", "id-o", to.value, 0);
+        first = storedState(font);
+    }
+
+    GSDocument &reopened = saveAndReopen(doc, folder.path() / "Small.json");
+    ZVsession again(reopened, serial());
+    runToTheEnd(again);
+    EXPECT_EQ(again.road(), "stored");
+    EXPECT_TRUE(again.startingAtFirstRefresh().has_value()); // the current master shown early
+    const ZVstoredState second = storedState(*reopened.font());
+    EXPECT_EQ(storedStateDifferences(first, second), std::vector<std::string>{});
+}
+
+TEST(Session, AGlyphRenamedBetweenOpeningsKeepsItsPairs) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    zvtest::TempFolder folder;
+    GSFontBuilder b;
+    GSDocument &doc = preKernedFont(b).open("Small");
+    ZVstoredState first;
+    {
+        ZVsession session(doc, serial());
+        runToTheEnd(session);
+        first = storedState(*doc.font());
+    }
+    std::size_t named = 0;
+    for (const ZVstoredState::Master &m : first.masters)
+        for (const std::string &model : m.models)
+            named += model.rfind("o ", 0) == 0 || model.find(" o") != std::string::npos;
+    ASSERT_GT(named, 0u) << "o is in the models";
+
+    GSDocument &reopened = saveAndReopen(doc, folder.path() / "Small.json", [](GSFont &f) {
+        f.glyphForName("o")->setName("o.round");
+    });
+    ZVsession again(reopened, serial());
+    runToTheEnd(again);
+    const ZVstoredState second = storedState(*reopened.font());
+    // Every list names the glyph by its new name; nothing is lost, the kerning is the same.
+    auto renamed = [](const std::string &entry) {
+        std::string l = entry.substr(0, entry.find(' ')), r = entry.substr(entry.find(' ') + 1);
+        return (l == "o" ? "o.round" : l) + " " + (r == "o" ? "o.round" : r);
+    };
+    ASSERT_EQ(second.masters.size(), first.masters.size());
+    for (std::size_t i = 0; i < first.masters.size(); ++i) {
+        SCOPED_TRACE(first.masters[i].name);
+        std::vector<std::string> expected;
+        for (const std::string &model : first.masters[i].models)
+            expected.push_back(renamed(model));
+        EXPECT_EQ(second.masters[i].models, expected);
+        EXPECT_EQ(second.masters[i].kerning.size(), first.masters[i].kerning.size());
+        EXPECT_EQ(count(second.masters[i].models, "T o"), 0u);
+    }
+    EXPECT_EQ(*zvuserdata::string(*reopened.font()->glyphForName("o.round"), "ZelvarName"),
+              "o.round");
+}
+
+TEST(Session, InterpolatedAndLinkedMastersKeepTheirHostKerning) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    GSFontBuilder b;
+    setUpDemoFont(b).master("Linked", 500, 700, {400});
+    b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
+    b.masterParameter(3, "Link Metrics With First Master", PlistValue(1));
+    b.kern("T", "o", -55, 1).kern("A", "V", -77, 1).kern("T", "o", -66, 3);
+    GSDocument &doc = b.open("Four");
+    GSFont &font = *doc.font();
+    const auto regular = hostKerning(font, "m1"), linked = hostKerning(font, "m3");
+    ZVsession session(doc, serial());
+    runToTheEnd(session);
+    ZVDataToGlyphs &bridge = *session.bridge();
+    ASSERT_EQ(bridge.get_zvfont()->masters[1].status, ZVfont::interpolated);
+    EXPECT_EQ(hostKerning(font, "m1"), regular);
+    EXPECT_EQ(hostKerning(font, "m3"), linked);
+
+    // Regular interpolated no more: the engine kerns it and writes it. Interpolated again, it
+    // keeps the kerning it had; the lists go.
+    doc.windowController()->setSelectedFontMaster(font.fontMasters()[1]);
+    bridge.getUiState();
+    bridge.toggleInterpolateCurrentMaster();
+    ASSERT_EQ(bridge.get_zvfont()->masters[1].status, ZVfont::kerned);
+    const auto kerned = hostKerning(font, "m1");
+    EXPECT_NE(kerned, regular);
+    EXPECT_NE(font.fontMasters()[1]->userDataForKey("ZelvarModels"), nullptr);
+    bridge.toggleInterpolateCurrentMaster();
+    EXPECT_EQ(bridge.get_zvfont()->masters[1].status, ZVfont::interpolated);
+    EXPECT_EQ(hostKerning(font, "m1"), kerned);
+    EXPECT_EQ(font.fontMasters()[1]->userDataForKey("ZelvarModels"), nullptr);
+    bridge.setRequiredText();
+    bridge.zvfontToGlyphs();
+    EXPECT_EQ(hostKerning(font, "m1"), kerned);
+    // Showing the linked master writes nothing either.
+    doc.windowController()->setSelectedFontMaster(font.fontMasters()[3]);
+    bridge.getUiState();
+    bridge.setRequiredText();
+    bridge.zvfontToGlyphs();
+    EXPECT_EQ(hostKerning(font, "m3"), linked);
+    EXPECT_EQ(hostKerning(font, "m1"), kerned);
+    NSRunLoop::mainRunLoop().drain();
+}
+
+TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
+    addDemoGlyphs(b);
+    {
+        GSDocument &doc = b.open("Bare");
+        ZVsessionOptions few = serial();
+        few.pairs = "nn oo HH";
+        ZVsession session(doc, few);
+        EXPECT_EQ(session.activate(), "Please type at least 10 pairs\nthat do NOT need kerning.");
+    }
+    GSFontBuilder c;
+    c.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
+    addDemoGlyphs(c);
+    GSDocument &doc = c.open("Bare2");
+    ZVsessionOptions options = serial();
+    options.pairs = "nnn ooo HHH non ono HOH OOO /l/l/l IIH";
+    ZVsession session(doc, options);
+    runToTheEnd(session);
+    EXPECT_EQ(session.road(), "pairs");
+    const std::set<std::string> typed = {"n n", "o o", "H H", "n o", "o n", "H O", "O H",
+                                         "O O", "l l", "I I", "I H"};
+    const ZVstoredState state = storedState(*doc.font());
+    for (const ZVstoredState::Master &m : state.masters) {
+        SCOPED_TRACE(m.name);
+        EXPECT_FALSE(m.models.empty());
+        for (const std::string &model : m.models) {
+            EXPECT_TRUE(typed.count(model)) << model; // the first models: typed pairs at 0
+            EXPECT_EQ(m.kerning.at({model.substr(0, model.find(' ')),
+                                    model.substr(model.find(' ') + 1)}),
+                      0);
+        }
+    }
+    EXPECT_EQ(state.version, "1.31");
+}
