@@ -2,12 +2,17 @@
 // messages in words, and how far new kerning lies from the kerning a font held before.
 #pragma once
 
+#include "bridge/ZVUserData.h"
 #include "engine/font/ZVfontMM.h"
+#include "host/GSFontMaster.h"
+#include "plugin/ZVFeedbackText.h"
 
 #include <cmath>
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 /// "left/right" by the engine's glyph names ("-" for an index it lacks).
 inline std::string ZVpairName(const ZVfontMM &mm, ZVglyph_pair p) {
@@ -16,50 +21,22 @@ inline std::string ZVpairName(const ZVfontMM &mm, ZVglyph_pair p) {
     return name(p.first) + "/" + name(p.second);
 }
 
-/// What an engine message says, in a few words (the window shows it in full, with its pairs).
-inline const char *ZVmessageWords(int type) {
-    switch (type) {
-    case ZVfeedback::too_few_unkerned_pairs:
-        return "too few pairs that need no kerning";
-    case ZVfeedback::starting_up:
-        return "starting up";
-    case ZVfeedback::linked_metrics:
-        return "linked metrics";
-    case ZVfeedback::autokerned_from_this_font:
-    case ZVfeedback::autokerned_from_other_font:
-        return "autokerned from another master";
-    case ZVfeedback::interpolated:
-        return "interpolated";
-    case ZVfeedback::no_models:
-        return "no models: autokerning not active";
-    case ZVfeedback::suggested_model:
-        return "suggested model";
-    case ZVfeedback::tighter_than:
-        return "seems tighter than";
-    case ZVfeedback::similar_models:
-        return "seems very similar to";
-    case ZVfeedback::reworking_existing:
-        return "re-working the existing kerning";
-    case ZVfeedback::more_models_wanted:
-        return "some models picked, more wanted";
-    case ZVfeedback::reworked_changes:
-        return "the kerning was re-worked (changes to show)";
-    case ZVfeedback::engine_running:
-        return "the engine is running";
-    case ZVfeedback::pairs_rejected:
-        return "pairs rejected as contradicting others";
-    case ZVfeedback::model_status_removed:
-        return "model status removed";
-    case ZVfeedback::model_identical:
-        return "model removed as identical to another";
-    case ZVfeedback::no_kerning_models_removed:
-        return "models with no-kerning glyphs removed";
-    case ZVfeedback::newer_version:
-        return "last edited with a newer version";
-    case ZVfeedback::composite_pairs_added:
-        return "additional pairs that impact composite glyphs";
-    }
-    return "unknown message";
+/// An engine message with its words as the window's message area shows them (a message that
+/// shows none says so with its number of pairs), each line break followed by `indent`. `master`
+/// is the font master the message belongs to: its autokerning source fills types 4 and 5.
+inline std::string ZVmessageWords(const ZVfeedback &f, const ZVDataFromGlyphs &bridge,
+                                  const GSFontMaster *master, const std::string &indent) {
+    std::optional<std::vector<std::string>> from;
+    if (master)
+        if (const auto source = zvuserdata::autokerningSource(*master))
+            from = std::vector<std::string>{source->first, source->second};
+    std::string text = ZVfeedbackText(f, bridge, from);
+    if (text.empty())
+        text = "(a message without words, " + std::to_string(f.pairs.size()) + " pairs)";
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos;
+         at += 1 + indent.size())
+        text.insert(at + 1, indent);
+    return text;
 }
 
 /// How far new kerning lies from the kerning before, over every pair either holds (a pair missing

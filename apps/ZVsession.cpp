@@ -291,14 +291,10 @@ void ZVsession::report(std::FILE *out) const {
         for (std::size_t i = 0; i < models.size(); ++i)
             std::fprintf(out, "%s%s", i == 0 ? "  " : " ", pairName(models[i]).c_str());
         std::fprintf(out, "\n  messages: %zu\n", f.feedbacks.list.size());
-        for (const ZVfeedback &fb : f.feedbacks.list) {
-            std::fprintf(out, "    %s%s", ZVmessageWords(fb.type), fb.pairs.empty() ? "" : ":");
-            for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
-                std::fprintf(out, " %s", pairName(fb.pairs[i].indices).c_str());
-            if (fb.pairs.size() > 8)
-                std::fprintf(out, " (+%zu)", fb.pairs.size() - 8);
-            std::fprintf(out, "\n");
-        }
+        // Each message with its words, line by line as the window's message area shows them.
+        for (const ZVfeedback &fb : f.feedbacks.list)
+            std::fprintf(out, "    - %s\n",
+                         ZVmessageWords(fb, *bridge_, font.fontMasterForId(m.id), "      ").c_str());
         // What the font holds now, against what it held before, on the engine's glyph pairs.
         std::map<ZVglyph_pair, double> now;
         if (const GSMasterKerning *k = font.masterKerning(m.id, 0))

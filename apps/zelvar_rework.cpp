@@ -26,14 +26,11 @@ void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
     for (std::size_t i = 0; i < models.size(); ++i)
         std::printf("%s%s", i == 0 ? "  " : " ", ZVpairName(mm, models[i]).c_str());
     std::printf("\n  messages: %zu\n", f.feedbacks.list.size());
-    for (const ZVfeedback &fb : f.feedbacks.list) {
-        std::printf("    %s%s", ZVmessageWords(fb.type), fb.pairs.empty() ? "" : ":");
-        for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
-            std::printf(" %s", ZVpairName(mm, fb.pairs[i].indices).c_str());
-        if (fb.pairs.size() > 8)
-            std::printf(" (+%zu)", fb.pairs.size() - 8);
-        std::printf("\n");
-    }
+    for (const ZVfeedback &fb : f.feedbacks.list)
+        std::printf("    - %s\n", ZVmessageWords(fb, *road.bridge,
+                                                 road.bridge->gsfont()->fontMasterForId(m.id),
+                                                 "      ")
+                                      .c_str());
     const std::map<ZVglyph_pair, int> now = written_kerning(road, m.id);
     std::size_t kerned = 0;
     for (const auto &[pair, v] : now)

@@ -1,8 +1,18 @@
 #include "host/GSGlyph.h"
 
 #include "host/GSFont.h"
+#include "host/GSUndoManager.h"
 
 #include <charconv>
+
+GSGlyph::GSGlyph() = default;
+GSGlyph::~GSGlyph() = default;
+
+GSUndoManager &GSGlyph::undoManager() {
+    if (!undoManager_)
+        undoManager_ = std::make_unique<GSUndoManager>(this);
+    return *undoManager_;
+}
 
 void GSGlyph::setName(std::string name) {
     std::string old = std::move(name_);

@@ -11,6 +11,7 @@
 #include <vector>
 
 class GSFont;
+class GSUndoManager;
 
 /// Letter case codes of the version-3 host.
 enum GSCase : int { GSNoCase = 0, GSUppercase = 1, GSLowercase = 2, GSSmallcaps = 3, GSMinor = 4 };
@@ -18,7 +19,8 @@ enum GSCase : int { GSNoCase = 0, GSUppercase = 1, GSLowercase = 2, GSSmallcaps 
 /// One glyph with its layers (master layers and others; backgrounds hang on their layers).
 class GSGlyph : public GSUserDataOwner {
   public:
-    GSGlyph() = default;
+    GSGlyph();
+    ~GSGlyph();
     GSGlyph(const GSGlyph &) = delete;
     GSGlyph &operator=(const GSGlyph &) = delete;
 
@@ -76,6 +78,10 @@ class GSGlyph : public GSUserDataOwner {
     GSLayer *layerForId(const std::string &key) const { return layerWithId(key); }
 #endif
 
+    /// The glyph's undo manager ("GSUndoManager"), made on first use; its steps are edits of the
+    /// glyph's layers.
+    GSUndoManager &undoManager();
+
   private:
     friend class GSFont;
     GSFont *parent_ = nullptr;
@@ -86,4 +92,5 @@ class GSGlyph : public GSUserDataOwner {
     int letterCase_ = GSNoCase;
     std::size_t fontIndex_ = static_cast<std::size_t>(-1); // position in the font, set by it
     std::vector<std::unique_ptr<GSLayer>> layers_;
+    std::unique_ptr<GSUndoManager> undoManager_;
 };

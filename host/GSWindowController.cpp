@@ -1,8 +1,15 @@
 #include "host/GSWindowController.h"
 
 #include "host/GSDocument.h"
+#include "host/GSNotifications.h"
+#include "host/GSUnicodeText.h"
+#include "platform/NSNotificationCenter.h"
 
-GSWindowController::GSWindowController(GSDocument &document) : document_(&document) {
+GSWindowController::GSWindowController(GSDocument &document)
+    : document_(&document), window_(std::make_unique<NSWindow>()) {
+    window_->setTitle(document.displayName());
+    window_->setFrame({100, 100, 1200, 800});
+    window_->makeKeyAndOrderFront();
     setToolClassNames({"GlyphsToolSelect", "GlyphsToolSelectAll", "GlyphsToolDraw",
                        "GlyphsToolPrimitives", "GlyphsToolText", "GlyphsToolRotate",
                        "GlyphsToolScale", "GlyphsToolHand", "GlyphsToolZoom"});
@@ -38,6 +45,10 @@ std::vector<GSLayer *> GSWindowController::selectedLayers() const {
     }
     // Places the text shows no glyph for (a character of no glyph) hold no layer.
     std::erase(out, nullptr);
+    if (editsBackground_)
+        for (GSLayer *&layer : out)
+            if (layer->isMasterLayer())
+                layer = &layer->background();
     return out;
 }
 
@@ -66,4 +77,60 @@ std::vector<GSEditViewController *> GSWindowController::tabs() const {
     for (const auto &t : tabs_)
         out.push_back(t.get());
     return out;
+}
+
+#if ZV_HOST_VERSION == 3
+GSFont *GSWindowController::representedObject() const { return document_->font(); }
+#endif
+
+void GSWindowController::postUpdateInterface() const {
+#if ZV_HOST_VERSION == 2
+    NSNotificationCenter::defaultCenter().postNotificationName(GSUpdateInterface,
+                                                               document_->font());
+#else
+    NSNotificationCenter::defaultCenter().postNotificationName(
+        GSUpdateInterface, const_cast<GSWindowController *>(this));
+#endif
+}
+
+void GSWindowController::typeText(const std::string &text) {
+    if (!active_)
+        addTabWithString("");
+    GSGraphicView *view = active_->graphicView();
+    const GSFont *font = document_->font();
+    const std::u16string typed = utf16FromUTF8(font ? font->charStringFromDisplayString(text) : text);
+    std::u16string all = view->string();
+    const NSRange r = view->selectedRange();
+    all.replace(r.location, r.length, typed);
+    view->setString(std::move(all));
+    view->setSelectedRange({r.location + typed.size(), 0});
+    postUpdateInterface();
+}
+
+void GSWindowController::setEditsBackground(bool background) {
+    editsBackground_ = background;
+    postUpdateInterface();
+}
+
+void GSWindowController::moveCursorToLayer(std::size_t layer) { selectLayerRange(layer, 0); }
+
+void GSWindowController::selectLayerRange(std::size_t first, std::size_t count) {
+    if (active_)
+        active_->graphicView()->setCachedLayerSelectionRange({first, count});
+    postUpdateInterface();
+}
+
+void GSWindowController::chooseFontMaster(GSFontMaster *master) {
+    setSelectedFontMaster(master);
+    postUpdateInterface();
+}
+
+void GSWindowController::chooseTool(std::size_t index) {
+    setSelectedToolIndex(index);
+    postUpdateInterface();
+}
+
+void GSWindowController::chooseTab(GSEditViewController *tab) {
+    setActiveEditViewController(tab);
+    postUpdateInterface();
 }

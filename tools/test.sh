@@ -17,7 +17,8 @@ ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF
-cmake --build build-tsan -j "$jobs" --target test_font test_platform test_version2 test_version3 test_apps3
+cmake --build build-tsan -j "$jobs" --target test_font test_platform test_version2 test_version3 \
+  test_apps3 test_plugin3
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   build-tsan/tests/engine/font/test_font \
   --gtest_filter='FontManager.*Threads*:FontManager.*WhileOthersStart*:ParallelEngine.*'
@@ -29,4 +30,6 @@ done
 # The designer's session: masters starting on worker threads while the main thread shows and
 # writes the current one, and a close during the start-up.
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/apps/test_apps3 \
-  --gtest_filter='SessionThreads.*:Session.TheReworkRoad*'
+  --gtest_filter='SessionThreads.*:Session.TheReworkRoad*:DesignerRun.*'
+# The dialog with masters starting on workers: its refreshes, the designer typing and closing it.
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/plugin/test_plugin3
