@@ -110,8 +110,10 @@ Measure measure(const ZVprofile &a, const ZVprofile &b, unsigned n,
     return m;
 }
 
-// Histograms packed as varints: the bin count, then per bin its count and, when not 0, its
-// four sums zigzag-coded. Integers, so they come back exactly.
+// Histograms packed as varints: the bin count, then per bin its count; after a 0 count, how
+// many more empty bins follow; after any other, its four sums zigzag-coded as the differences
+// from the last non-empty bin's (neighbouring shells hold similar rows). Integers, so they come
+// back exactly.
 void put_varint(std::vector<std::uint8_t> &out, std::uint64_t v) {
     while (v >= 0x80) {
         out.push_back(static_cast<std::uint8_t>(v | 0x80));
@@ -141,27 +143,43 @@ std::int64_t get_signed(const std::uint8_t *&p) {
 
 void put_bins(std::vector<std::uint8_t> &out, const std::vector<ZVbin> &bins) {
     put_varint(out, bins.size());
-    for (const ZVbin &b : bins) {
+    ZVbin last;
+    for (std::size_t i = 0; i < bins.size();) {
+        const ZVbin &b = bins[i];
         put_varint(out, b.count);
-        if (b.count == 0)
+        if (b.count == 0) {
+            std::size_t end = i + 1;
+            while (end < bins.size() && bins[end].count == 0)
+                ++end;
+            put_varint(out, end - i - 1);
+            i = end;
             continue;
-        put_signed(out, b.sum_a);
-        put_signed(out, b.squares_a);
-        put_signed(out, b.sum_b);
-        put_signed(out, b.squares_b);
+        }
+        put_signed(out, b.sum_a - last.sum_a);
+        put_signed(out, b.squares_a - last.squares_a);
+        put_signed(out, b.sum_b - last.sum_b);
+        put_signed(out, b.squares_b - last.squares_b);
+        last = b;
+        ++i;
     }
 }
 
 void get_bins(const std::uint8_t *&p, std::vector<ZVbin> &bins) {
     bins.assign(get_varint(p), ZVbin());
-    for (ZVbin &b : bins) {
+    ZVbin last;
+    for (std::size_t i = 0; i < bins.size();) {
+        ZVbin &b = bins[i];
         b.count = static_cast<std::uint32_t>(get_varint(p));
-        if (b.count == 0)
+        if (b.count == 0) {
+            i += 1 + get_varint(p); // the bins are already empty
             continue;
-        b.sum_a = get_signed(p);
-        b.squares_a = get_signed(p);
-        b.sum_b = get_signed(p);
-        b.squares_b = get_signed(p);
+        }
+        b.sum_a = last.sum_a + get_signed(p);
+        b.squares_a = last.squares_a + get_signed(p);
+        b.sum_b = last.sum_b + get_signed(p);
+        b.squares_b = last.squares_b + get_signed(p);
+        last = b;
+        ++i;
     }
 }
 
