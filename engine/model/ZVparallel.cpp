@@ -22,11 +22,9 @@ struct Job {
     std::mutex m;
     std::condition_variable finished;
 
-    // Runs chunks until none is left, or until leave() says so between two chunks.
-    template <class Leave> void work(Leave leave) {
+    // Runs chunks until none is left; true when this call finished the last item.
+    void work() {
         for (;;) {
-            if (leave())
-                return;
             const std::size_t first = next.fetch_add(grain, std::memory_order_relaxed);
             if (first >= n)
                 return;
@@ -38,9 +36,6 @@ struct Job {
                 finished.notify_all();
             }
         }
-    }
-    void work() {
-        work([] { return false; });
     }
     bool exhausted() const { return next.load(std::memory_order_relaxed) >= n; }
 };
@@ -67,7 +62,6 @@ class Pool {
             std::lock_guard<std::mutex> lock(m_);
             jobs_.push_back(job);
         }
-        submitted_.fetch_add(1, std::memory_order_release);
         const std::size_t chunks = (job->n + job->grain - 1) / job->grain;
         const std::size_t helpers = std::min(chunks - 1, threads_.size());
         if (helpers == threads_.size())
@@ -84,34 +78,27 @@ class Pool {
     }
 
   private:
-    // A worker helps the smallest loop first: small loops are the steps of a fit, on which a
-    // master waits between one step and the next, while a large one (kerning every pair of a
-    // master) only fills the cores left over. A worker on a loop looks again whenever a new
-    // loop comes. Which thread runs an item never changes what the item computes.
     void run() {
         for (;;) {
             std::shared_ptr<Job> job;
-            std::size_t seen = 0;
             {
                 std::unique_lock<std::mutex> lock(m_);
                 wake_.wait(lock, [&] {
-                    std::erase_if(jobs_, [](const auto &j) { return j->exhausted(); });
+                    while (!jobs_.empty() && jobs_.front()->exhausted())
+                        jobs_.pop_front();
                     return stop_ || !jobs_.empty();
                 });
                 if (stop_)
                     return;
-                seen = submitted_.load(std::memory_order_acquire);
-                job = *std::min_element(jobs_.begin(), jobs_.end(),
-                                        [](const auto &a, const auto &b) { return a->n < b->n; });
+                job = jobs_.front();
             }
-            job->work([&] { return submitted_.load(std::memory_order_acquire) != seen; });
+            job->work();
         }
     }
 
     std::mutex m_;
     std::condition_variable wake_;
     std::deque<std::shared_ptr<Job>> jobs_;
-    std::atomic<std::size_t> submitted_{0}; // loops submitted so far
     std::vector<std::thread> threads_;
     bool stop_ = false;
 };
