@@ -114,6 +114,7 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
         const GSFontMaster *master = road.font().fontMasterForId(m.id);
         mm.initial_processing(
             m.id, road.bridge->readCustomPairsFromMaster(master, zvuserdata::kUserSetAutopairs));
+        m.start_up_ms = ms_since(start);
         mm.set_required_text(run, m.id);
         m.ms = ms_since(start);
     };

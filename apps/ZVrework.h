@@ -19,6 +19,7 @@ struct ZVreworkMaster {
     std::string id, name;
     std::map<ZVglyph_pair, float> existing; ///< its kerning on the frequent pairs, font units
     double ms = 0;                          ///< wall time of its start-up and kerning
+    double start_up_ms = 0;                 ///< of which its start-up (models, mix, suggestions)
 };
 
 struct ZVreworkRoad {

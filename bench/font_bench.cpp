@@ -117,7 +117,7 @@ void BM_SetValueOnModel(benchmark::State &state) {
     state.counters["models"] = static_cast<double>(k.master.models.size());
     state.counters["cores"] = std::thread::hardware_concurrency();
 }
-BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 void BM_TypeOneGlyphInMaster(benchmark::State &state) {
     Kerned &k = kerned();

@@ -7,6 +7,10 @@
 #include <cmath>
 #include <optional>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 using PLXlibNamespaceForZV::ZV_NO_INK;
 using PLXlibNamespaceForZV::ZVglyph;
 using PLXlibNamespaceForZV::ZVprofile;
@@ -106,8 +110,10 @@ Measure measure(const ZVprofile &a, const ZVprofile &b, unsigned n,
     return m;
 }
 
-// Histograms packed as varints: the bin count, then per bin its count and, when not 0, its
-// four sums zigzag-coded. Integers, so they come back exactly.
+// Histograms packed as varints: the bin count, then per bin its count; after a 0 count, how
+// many more empty bins follow; after any other, its four sums zigzag-coded as the differences
+// from the last non-empty bin's (neighbouring shells hold similar rows). Integers, so they come
+// back exactly.
 void put_varint(std::vector<std::uint8_t> &out, std::uint64_t v) {
     while (v >= 0x80) {
         out.push_back(static_cast<std::uint8_t>(v | 0x80));
@@ -137,27 +143,43 @@ std::int64_t get_signed(const std::uint8_t *&p) {
 
 void put_bins(std::vector<std::uint8_t> &out, const std::vector<ZVbin> &bins) {
     put_varint(out, bins.size());
-    for (const ZVbin &b : bins) {
+    ZVbin last;
+    for (std::size_t i = 0; i < bins.size();) {
+        const ZVbin &b = bins[i];
         put_varint(out, b.count);
-        if (b.count == 0)
+        if (b.count == 0) {
+            std::size_t end = i + 1;
+            while (end < bins.size() && bins[end].count == 0)
+                ++end;
+            put_varint(out, end - i - 1);
+            i = end;
             continue;
-        put_signed(out, b.sum_a);
-        put_signed(out, b.squares_a);
-        put_signed(out, b.sum_b);
-        put_signed(out, b.squares_b);
+        }
+        put_signed(out, b.sum_a - last.sum_a);
+        put_signed(out, b.squares_a - last.squares_a);
+        put_signed(out, b.sum_b - last.sum_b);
+        put_signed(out, b.squares_b - last.squares_b);
+        last = b;
+        ++i;
     }
 }
 
 void get_bins(const std::uint8_t *&p, std::vector<ZVbin> &bins) {
     bins.assign(get_varint(p), ZVbin());
-    for (ZVbin &b : bins) {
+    ZVbin last;
+    for (std::size_t i = 0; i < bins.size();) {
+        ZVbin &b = bins[i];
         b.count = static_cast<std::uint32_t>(get_varint(p));
-        if (b.count == 0)
+        if (b.count == 0) {
+            i += 1 + get_varint(p); // the bins are already empty
             continue;
-        b.sum_a = get_signed(p);
-        b.squares_a = get_signed(p);
-        b.sum_b = get_signed(p);
-        b.squares_b = get_signed(p);
+        }
+        b.sum_a = last.sum_a + get_signed(p);
+        b.squares_a = last.squares_a + get_signed(p);
+        b.sum_b = last.sum_b + get_signed(p);
+        b.squares_b = last.squares_b + get_signed(p);
+        last = b;
+        ++i;
     }
 }
 
@@ -264,6 +286,87 @@ std::vector<ZVtriple> ZVsource::determine_characteristics_picked(ZVprofile a, ZV
 
 namespace {
 
+// One row of a against the taking part rows of b in the all-rows measure.
+struct AllRows {
+    const double *depth_b = nullptr, *row_b = nullptr;
+    std::size_t m = 0;
+    double da = 0, ya = 0;    // the row of a: depth and height
+    double E = 0, d_max2 = 0; // shell end, square of the farthest distance kept
+    double closest = 0;
+    std::int64_t nbins = 0;
+};
+
+// The shell of one couple, or -1 when it is not counted.
+inline std::int32_t all_rows_shell(const AllRows &j, std::size_t q) {
+    const double g = j.da + j.depth_b[q];
+    if (g > j.E)
+        return -1;
+    const double dy = j.ya - j.row_b[q];
+    double d;
+    if (g <= 0) {
+        d = std::fabs(dy);
+    } else {
+        const double d2 = dy * dy + g * g;
+        if (d2 >= j.d_max2)
+            return -1;
+        d = std::sqrt(d2);
+    }
+    const auto bin = static_cast<std::int64_t>((d - j.closest) * 4 + 0.5);
+    return bin < 0 || bin >= j.nbins ? -1 : static_cast<std::int32_t>(bin);
+}
+
+// Every lane takes the same operations in the same order as all_rows_shell (no fused
+// multiply-add), so the shells are the same. A lane whose distance is not a number truncates
+// to the most negative integer and is dropped, as in the scalar form.
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void all_rows_shells_avx2(const AllRows &j, std::int32_t *out) {
+    const __m256d da = _mm256_set1_pd(j.da), ya = _mm256_set1_pd(j.ya), E = _mm256_set1_pd(j.E);
+    const __m256d d_max2 = _mm256_set1_pd(j.d_max2), closest = _mm256_set1_pd(j.closest);
+    const __m256d four = _mm256_set1_pd(4), half = _mm256_set1_pd(0.5);
+    const __m256d zero = _mm256_setzero_pd(), sign = _mm256_set1_pd(-0.0);
+    const __m128i nbins = _mm_set1_epi32(static_cast<std::int32_t>(j.nbins));
+    std::size_t q = 0;
+    for (; q + 4 <= j.m; q += 4) {
+        const __m256d g = _mm256_add_pd(da, _mm256_loadu_pd(j.depth_b + q));
+        const __m256d dy = _mm256_sub_pd(ya, _mm256_loadu_pd(j.row_b + q));
+        const __m256d d2 = _mm256_add_pd(_mm256_mul_pd(dy, dy), _mm256_mul_pd(g, g));
+        const __m256d touching = _mm256_cmp_pd(g, zero, _CMP_LE_OQ);
+        const __m256d d =
+            _mm256_blendv_pd(_mm256_sqrt_pd(d2), _mm256_andnot_pd(sign, dy), touching);
+        const __m256d keep =
+            _mm256_and_pd(_mm256_cmp_pd(g, E, _CMP_NGT_UQ),
+                          _mm256_or_pd(touching, _mm256_cmp_pd(d2, d_max2, _CMP_NGE_UQ)));
+        const __m128i bin = _mm256_cvttpd_epi32(
+            _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(d, closest), four), half));
+        // Lanes kept and within [0, nbins): the 64-bit keep mask narrowed to 32 bits.
+        const __m128i keep32 = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
+            _mm256_castpd_si256(keep), _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0)));
+        const __m128i inside =
+            _mm_and_si128(_mm_cmpgt_epi32(bin, _mm_set1_epi32(-1)), _mm_cmpgt_epi32(nbins, bin));
+        const __m128i ok = _mm_and_si128(keep32, inside);
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i *>(out + q),
+            _mm_or_si128(_mm_and_si128(ok, bin), _mm_andnot_si128(ok, _mm_set1_epi32(-1))));
+    }
+    for (; q < j.m; ++q)
+        out[q] = all_rows_shell(j, q);
+}
+
+bool has_avx2() {
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+}
+#endif
+
+void all_rows_shells(const AllRows &j, std::int32_t *out) {
+#if defined(__x86_64__)
+    if (has_avx2())
+        return all_rows_shells_avx2(j, out);
+#endif
+    for (std::size_t q = 0; q < j.m; ++q)
+        out[q] = all_rows_shell(j, q);
+}
+
 std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double closest) {
     const std::int64_t lo = std::max(a.first_row, b.first_row);
     const std::int64_t hi =
@@ -286,43 +389,52 @@ std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double clo
 
     const Shells shells = shells_for(closest, n);
     std::vector<ZVbin> bins(shells.count());
-    const double E = static_cast<double>(shells.end);
-    const auto nbins = static_cast<std::int64_t>(bins.size());
+    AllRows job;
+    job.E = static_cast<double>(shells.end);
+    job.closest = closest;
+    job.nbins = static_cast<std::int64_t>(bins.size());
     // Distances whose shell lies outside [0, nbins) are dropped before their square root.
-    const double d_max = closest + (static_cast<double>(nbins) - 0.5) / 4;
-    const double d_max2 = d_max * d_max;
+    const double d_max = closest + (static_cast<double>(job.nbins) - 0.5) / 4;
+    job.d_max2 = d_max * d_max;
+    // The rows of b that take part: those of every group of three with a row nearer than the
+    // shell end. Couples are counted into integer sums, so the order they are met in is free.
+    thread_local std::vector<double> depth_b, row_b;
+    depth_b.clear();
+    row_b.clear();
+    double b_min = PLXlibNamespaceForZV::ZV_NO_INK;
     const auto nb = static_cast<std::int64_t>(b.rows());
     for (std::int64_t g0 = 0; g0 < nb; g0 += 3) {
         const std::int64_t g1 = std::min(g0 + 3, nb);
         bool all_far = true;
         for (std::int64_t q = g0; q < g1; ++q)
-            all_far = all_far && b.depths[q] >= E;
+            all_far = all_far && b.depths[q] >= job.E;
         if (all_far)
             continue;
-        for (std::size_t i = 0; i < a.rows(); ++i) {
-            const double da = a.depths[i];
-            const std::int64_t ya = a.first_row + static_cast<std::int64_t>(i);
-            for (std::int64_t q = g0; q < g1; ++q) {
-                const double g = da + b.depths[q];
-                if (g > E)
-                    continue;
-                const std::int64_t yb = b.first_row + q;
-                const double dy = static_cast<double>(ya - yb);
-                double d;
-                if (g <= 0) {
-                    d = std::fabs(dy);
-                } else {
-                    const double d2 = dy * dy + g * g;
-                    if (d2 >= d_max2)
-                        continue;
-                    d = std::sqrt(d2);
-                }
-                const auto bin = static_cast<std::int64_t>((d - closest) * 4 + 0.5);
-                if (bin < 0 || bin >= nbins)
-                    continue;
-                add_to_bin(bins[bin], yb, ya);
-            }
+        for (std::int64_t q = g0; q < g1; ++q) {
+            depth_b.push_back(b.depths[q]);
+            row_b.push_back(static_cast<double>(b.first_row + q));
+            b_min = std::min(b_min, b.depths[q]);
         }
+    }
+    job.depth_b = depth_b.data();
+    job.row_b = row_b.data();
+    job.m = depth_b.size();
+    if (job.m == 0)
+        return bins;
+    thread_local std::vector<std::int32_t> shell;
+    shell.resize(job.m);
+    for (std::size_t i = 0; i < a.rows(); ++i) {
+        job.da = a.depths[i];
+        // Sums only grow: every couple of this row lies beyond the shell end too.
+        if (job.da + b_min > job.E)
+            continue;
+        const std::int64_t ya = a.first_row + static_cast<std::int64_t>(i);
+        job.ya = static_cast<double>(ya);
+        all_rows_shells(job, shell.data());
+        for (std::size_t q = 0; q < job.m; ++q)
+            if (shell[q] >= 0)
+                add_to_bin(bins[static_cast<std::size_t>(shell[q])],
+                           static_cast<std::int64_t>(row_b[q]), ya);
     }
     return bins;
 }

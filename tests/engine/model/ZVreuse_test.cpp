@@ -95,6 +95,93 @@ TEST(GraphKernel, MixesEveryShellAsTheOneByOneDefinition) {
             }
 }
 
+namespace {
+
+// The all-rows histogram couple by couple, in its plainest order.
+std::vector<ZVtriple> all_rows_one_by_one(ZVprofile a, ZVprofile b, unsigned n, double closest) {
+    const std::int64_t lo = std::max(a.first_row, b.first_row);
+    const std::int64_t hi = std::min<std::int64_t>(a.first_row + std::int64_t(a.rows()),
+                                                   b.first_row + std::int64_t(b.rows()));
+    if (a.min_depth + b.min_depth < 0)
+        for (std::int64_t y = lo; y < hi; ++y) {
+            double &da = a.depths[y - a.first_row], &db = b.depths[y - b.first_row];
+            const double sum = da + db;
+            if (sum < 0)
+                da -= sum / 2, db -= sum / 2;
+        }
+    const auto first = static_cast<std::int64_t>(std::trunc(4 * closest));
+    const std::int64_t end =
+        std::max(static_cast<std::int64_t>(std::trunc(4 * closest + 10)), std::int64_t(n));
+    std::vector<ZVbin> bins(static_cast<std::size_t>(end - first));
+    const auto nbins = static_cast<std::int64_t>(bins.size());
+    const double E = static_cast<double>(end), d_max = closest + (double(nbins) - 0.5) / 4;
+    const auto nb = static_cast<std::int64_t>(b.rows());
+    for (std::int64_t q = 0; q < nb; ++q) {
+        const std::int64_t g0 = q / 3 * 3, g1 = std::min(g0 + 3, nb);
+        bool all_far = true;
+        for (std::int64_t k = g0; k < g1; ++k)
+            all_far = all_far && b.depths[k] >= E;
+        if (all_far)
+            continue;
+        for (std::size_t i = 0; i < a.rows(); ++i) {
+            const double g = a.depths[i] + b.depths[q];
+            const std::int64_t ya = a.first_row + std::int64_t(i), yb = b.first_row + q;
+            const double dy = double(ya - yb), d2 = dy * dy + g * g;
+            if (g > E || (g > 0 && d2 >= d_max * d_max))
+                continue;
+            const double d = g <= 0 ? std::fabs(dy) : std::sqrt(d2);
+            const auto bin = static_cast<std::int64_t>((d - closest) * 4 + 0.5);
+            if (bin < 0 || bin >= nbins)
+                continue;
+            ZVbin &t = bins[std::size_t(bin)];
+            t.count += 1, t.sum_a += yb, t.squares_a += yb * yb, t.sum_b += ya,
+                t.squares_b += ya * ya;
+        }
+    }
+    return resample_profile_sequence(bins, closest, end, false);
+}
+
+ZVprofile random_profile(std::uint32_t &seed, std::int32_t first_row, std::size_t rows, double near,
+                         double spread) {
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) / 4294967296.0; };
+    std::vector<double> depths(rows);
+    for (double &d : depths)
+        d = next() < 0.1 ? ZV_NO_INK : near + spread * next();
+    ZVprofile p;
+    p.set_depths(depths, first_row);
+    return p;
+}
+
+} // namespace
+
+TEST(GraphKernel, CountsAllRowsCouplesAsOneByOne) {
+    // Far, near, overlapping and inkless rows; the groups of rows of b far beyond the shell end
+    // are left out whole, as one by one.
+    std::uint32_t seed = 7;
+    const struct {
+        double near, spread, closest;
+        unsigned n;
+    } cases[] = {{3, 40, 2.5, 120}, {-6, 30, 0, 80}, {0, 500, 0.25, 40}, {20, 2, 19.75, 10}};
+    for (const auto &c : cases)
+        for (int round = 0; round < 8; ++round) {
+            SCOPED_TRACE(std::to_string(c.near) + " round " + std::to_string(round));
+            const ZVprofile a =
+                random_profile(seed, round * 7 - 20, 90 + round * 13, c.near, c.spread);
+            const ZVprofile b =
+                random_profile(seed, 5 - round * 3, 120 - round * 11, c.near, c.spread);
+            ZVsource s;
+            s.closest = c.closest;
+            ZVprofile ta = a, tb = b;
+            const std::vector<ZVtriple> got = s.determine_characteristics_total(ta, tb, c.n);
+            const std::vector<ZVtriple> want = all_rows_one_by_one(a, b, c.n, c.closest);
+            ASSERT_EQ(got.size(), want.size());
+            for (std::size_t k = 0; k < got.size(); ++k)
+                ASSERT_TRUE(same_bits(got[k].a, want[k].a) && same_bits(got[k].b, want[k].b) &&
+                            same_bits(got[k].c, want[k].c))
+                    << k;
+        }
+}
+
 TEST(GraphKernel, ComparesCouplesSideBySideAsOneByOne) {
     std::vector<ZVgraph> graphs;
     for (const auto &[l, r] : kPairs)
