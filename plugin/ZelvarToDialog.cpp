@@ -4,6 +4,7 @@
 #include "host/GSFont.h"
 #include "host/GSWindowController.h"
 #include "platform/NSRunLoop.h"
+#include "plugin/ZVFinalizeWindowController.h"
 
 ZelvarToDialog::ZelvarToDialog() : NSWindowController(ZVDialogNibName) {
     registerZVDialogLayout();
@@ -70,8 +71,10 @@ bool ZelvarToDialog::isMasterInactiveType(int type) {
 const char *ZelvarToDialog::updatePageURL() { return "https://updates.zelvar.invalid/update/"; }
 
 bool ZelvarToDialog::engineReady() const {
-    if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() ||
-        currentMasterIsStarting())
+    if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() || currentMasterIsStarting())
+        return false;
+    // The finalisation's worker owns the engine until the run ends.
+    if (finalizeWindowController && finalizeWindowController->isRunning())
         return false;
     const ZVfontMM *mm = _zvdata->get_zvfont();
     return mm->masters[static_cast<std::size_t>(mm->current_master_index)].started_up();
@@ -120,7 +123,7 @@ void ZelvarToDialog::setEditingEnabled(bool enabled) {
         glyphTrackingGroupPopUpL->setEnabled(false);
         glyphTrackingGroupPopUpR->setEnabled(false);
     }
-    finalizeButton->setEnabled(enabled);
+    finalizeButton->setEnabled(enabled && !(_zvdata && _zvdata->anyMasterStartingUp()));
 }
 
 void ZelvarToDialog::zvfontToGlyphsAndDialog() {
@@ -134,7 +137,8 @@ void ZelvarToDialog::zvfontToGlyphsAndDialog() {
     updateGlyphTab();
     updateFontTab();
     // Masters still starting are passed over: their state is the workers' until they end.
-    finalizeButton->setEnabled(_zvdata->get_zvfont()->can_be_finalized());
+    finalizeButton->setEnabled(!_zvdata->anyMasterStartingUp() &&
+                               _zvdata->get_zvfont()->can_be_finalized());
 }
 
 void ZelvarToDialog::glyphsUiUpdate(const NSNotification &notification) {
