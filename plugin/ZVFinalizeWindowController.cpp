@@ -40,6 +40,7 @@ std::shared_ptr<NSWindow> buildFinalizeWindow(NSWindowController &owner) {
         [&c](NSControl *s) { c.regenerateGroupsClicked(static_cast<NSButton *>(s)); });
     c.progressBar = root.add<NSProgressIndicator>("progressBar");
     c.progressBar->setIndeterminate(false);
+    c.progressLabel = root.add<NSTextField>("progressLabel", "");
     c.cancelButton = root.add<NSButton>("cancelButton", "Cancel");
     c.cancelButton->setAction([&c](NSControl *s) { c.didTapCancelButton(s); });
     c.abortButton = root.add<NSButton>("abortButton", "Stop");
@@ -188,6 +189,12 @@ void ZVFinalizeWindowController::computeNextMaster() {
     }
     const std::size_t master = order_[next_++];
     ZVfontMM *engine = _zvdata->get_zvfont();
+    const GSFontMaster *shown = _zvdata->gsfont()->fontMasterForId(engine->masters[master].name);
+    progressLabel->setStringValue(
+        std::string(engine->masters[master].status == ZVfont::interpolated ? "Interpolating "
+                                                                           : "Finalizing ") +
+        (shown ? shown->name() : engine->masters[master].name) + " (" + std::to_string(next_) +
+        " of " + std::to_string(order_.size()) + ")…");
     // The bridge stays alive with the worker; the window's modal run waits for its post.
     auto promise = std::make_shared<NSRunLoop::PostPromise>(NSRunLoop::mainRunLoop());
     std::weak_ptr<int> alive = alive_;
@@ -217,6 +224,7 @@ void ZVFinalizeWindowController::endAbortedRun() {
     computed_.clear();
     progressBar->stopAnimation();
     progressBar->setDoubleValue(0);
+    progressLabel->setStringValue("Stopped: nothing was written.");
     setControlsRunning(false);
 }
 
@@ -259,6 +267,7 @@ void ZVFinalizeWindowController::writeAndClose() {
     running_ = false;
     const std::optional<double> kb = wholeNumber(kerningSizeTextField->stringValue());
     const std::size_t limit = kb ? kerning_size_limit(*kb) : 0;
+    progressLabel->setStringValue("Writing the kerning…");
     lastWrite_ = writeFinalKerning(*_zvdata, computed_, _options["regenerateGroups"], limit);
     progressBar->setDoubleValue(progressBar->maxValue);
     progressBar->stopAnimation();

@@ -38,6 +38,8 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     NSButton *cancelButton = nullptr;
     NSButton *abortButton = nullptr;
     NSProgressIndicator *progressBar = nullptr;
+    /// Which master the run computes, and how far it is.
+    NSTextField *progressLabel = nullptr;
     NSButton *playSoundCheckbox = nullptr;
     NSButton *regenerateGroupsCheckbox = nullptr;
     NSTextField *kbLabel = nullptr, *kerningSizeLabel = nullptr;
