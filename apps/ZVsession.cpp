@@ -3,6 +3,7 @@
 #include "bridge/ZVResources.h"
 #include "bridge/ZVUserData.h"
 #include "host/GSApplication.h"
+#include "plugin/ZVFeedbackText.h"
 #include "platform/NSRunLoop.h"
 #include "version/ZVVersionChecker.h"
 
@@ -294,13 +295,19 @@ void ZVsession::report(std::FILE *out) const {
         for (std::size_t i = 0; i < models.size(); ++i)
             std::fprintf(out, "%s%s", i == 0 ? "  " : " ", pairName(models[i]).c_str());
         std::fprintf(out, "\n  messages: %zu\n", f.feedbacks.list.size());
+        // Each message with its words, line by line as the dialog's message area shows them.
+        const GSFontMaster *master = font.fontMasterForId(m.id);
+        std::optional<std::vector<std::string>> from;
+        if (master)
+            if (const auto source = zvuserdata::autokerningSource(*master))
+                from = std::vector<std::string>{source->first, source->second};
         for (const ZVfeedback &fb : f.feedbacks.list) {
-            std::fprintf(out, "    type %2d:", fb.type);
-            for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
-                std::fprintf(out, " %s", pairName(fb.pairs[i].indices).c_str());
-            if (fb.pairs.size() > 8)
-                std::fprintf(out, " (+%zu)", fb.pairs.size() - 8);
-            std::fprintf(out, "\n");
+            std::string text = ZVfeedbackText(fb, *bridge_, from);
+            if (text.empty())
+                text = "(a message without words: " + std::to_string(fb.pairs.size()) + " pairs)";
+            for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 7)
+                text.replace(at, 1, "\n      ");
+            std::fprintf(out, "    - %s\n", text.c_str());
         }
         // What the font holds now, against what it held before, on the engine's glyph pairs.
         std::map<ZVglyph_pair, double> now;

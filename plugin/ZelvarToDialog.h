@@ -230,7 +230,4 @@ class ZelvarToDialog : public NSWindowController,
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     /// The master whose source type 5 just tried to resolve (once in a row).
     std::optional<std::string> type5Resolved_;
-    // The message's texts by type (Part of setFeedback).
-    std::string feedbackText();
-    std::string pairText(std::size_t i) const;
 };

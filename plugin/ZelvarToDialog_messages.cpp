@@ -7,13 +7,7 @@
 #include "platform/NSApplication.h"
 #include "platform/NSProcessInfo.h"
 #include "platform/NSWorkspace.h"
-#include "plugin/ZVText.h"
-
-std::string ZelvarToDialog::pairText(std::size_t i) const {
-    if (!_zvdata || i >= _currentFeedback.pairs.size())
-        return {};
-    return _zvdata->safeStringForPair(&_currentFeedback.pairs[i].indices);
-}
+#include "plugin/ZVFeedbackText.h"
 
 void ZelvarToDialog::setFeedback() {
     messageCloseButton->setTitle("Ignore");
@@ -23,48 +17,13 @@ void ZelvarToDialog::setFeedback() {
     const ZVfeedback &f = _currentFeedback;
     if (f.type != ZVfeedback::autokerned_from_other_font)
         type5Resolved_.reset();
-    const std::size_t n = f.pairs.size();
-    const std::string a = pairText(0), b = pairText(1), c = pairText(2);
-    std::string text;
-    switch (f.type) {
-    case ZVfeedback::too_few_unkerned_pairs:
-        text = "Please type at least 10 pairs\nthat do NOT need kerning.";
-        messageDot->setFillColor(_colorNone);
-        break;
-    case ZVfeedback::starting_up:
-        text = "Starting up ...";
-        messageDot->setFillColor(_colorNone);
-        break;
-    case ZVfeedback::linked_metrics:
-        text = "This master has linked metrics.";
-        messageDot->setFillColor(_colorNone);
-        break;
-    case ZVfeedback::autokerned_from_this_font: {
-        messageDot->setFillColor(_colorNone);
-        const auto from = _zvdata ? _zvdata->currentMasterAutokernedFrom() : std::nullopt;
-        const std::string document = from && from->size() > 0 ? (*from)[0] : std::string();
-        const std::string master = from && from->size() > 1 ? (*from)[1] : std::string();
-        if (document.empty())
-            text = fillIn("This master is autokerned from %@.", {master});
-        else if (master.empty())
-            text = fillIn("This master is autokerned from %@.", {document});
-        else
-            text = fillIn("This master is autokerned from %@ (%@).", {document, master});
-        break;
-    }
-    case ZVfeedback::autokerned_from_other_font: {
-        messageDot->setFillColor(_colorNone);
-        const auto from = _zvdata ? _zvdata->currentMasterAutokernedFrom() : std::nullopt;
-        const std::string document = from && from->size() > 0 ? (*from)[0] : std::string();
-        const std::string master = from && from->size() > 1 ? (*from)[1] : std::string();
-        if (!_zvdata || !_zvdata->openedFontWithFileName(document)) {
-            text = fillIn("To autokern this master, please open %@. Note: you can use the (···) "
-                          "menu to change the autokerning source.",
-                          {document});
-            break;
-        }
+    const auto from = _zvdata ? _zvdata->currentMasterAutokernedFrom() : std::nullopt;
+    const std::string document = from && !from->empty() ? from->front() : std::string();
+    if (f.type == ZVfeedback::autokerned_from_other_font && _zvdata &&
+        _zvdata->openedFontWithFileName(document)) {
         // The source font is open: settle the sources again, once in a row per master (a source
-        // that still cannot lend its engine would bring this message back for ever).
+        // that still cannot lend its engine would bring this message back for ever), and never
+        // while masters of the font start.
         GSFontMaster *current = _zvdata->currentMaster();
         const std::string id = current ? current->id() : std::string();
         if (type5Resolved_ != id && !runOfBoundBridge()) {
@@ -76,105 +35,59 @@ void ZelvarToDialog::setFeedback() {
                 return;
             }
         }
-        text = fillIn("Couldn’t find %@ to autokern this master. Note: you can use the (···) menu "
-                      "to change the autokerning source.",
-                      {master});
-        break;
     }
+
+    switch (f.type) {
+    case ZVfeedback::too_few_unkerned_pairs:
+    case ZVfeedback::starting_up:
+    case ZVfeedback::linked_metrics:
+    case ZVfeedback::autokerned_from_this_font:
+    case ZVfeedback::autokerned_from_other_font:
     case ZVfeedback::interpolated:
-        text = "The kerning for this master will be interpolated.";
         messageDot->setFillColor(_colorNone);
         break;
     case ZVfeedback::no_models:
-        text = "Autokerning not active.\nPlease set some models.";
         messageDot->setFillColor(_colorRed);
         break;
     case ZVfeedback::suggested_model:
-        text = fillIn("Suggested model:\n%@", {a});
         messageCloseButton->setTitle("Next");
         break;
     case ZVfeedback::tighter_than:
-        messageDot->setFillColor(_colorYellow);
-        if (f.pair_is_too_tight != 0) {
-            if (n == 2)
-                text = fillIn("%@ seems tighter than %@.", {a, b});
-            else if (n == 3)
-                text = fillIn("%@ seems tighter than %@ and %@.", {a, b, c});
-            else
-                text = fillIn("%@ seems tighter than %@ and others.", {a, b});
-        } else {
-            if (n == 2)
-                text = fillIn("%@ seems tighter than %@.", {b, a});
-            else if (n == 3)
-                text = fillIn("%@ and %@ seem tighter than %@.", {b, c, a});
-            else
-                text = fillIn("%@ and others seem tighter than %@.", {b, a});
-        }
-        break;
     case ZVfeedback::similar_models:
-        text = fillIn("%@ seems very similar to %@.", {a, b});
         messageDot->setFillColor(_colorYellow);
         break;
     case ZVfeedback::more_models_wanted:
-        text = "Zelvar has picked some models\nbut we should probably add more.";
-        messageCloseButton->setTitle("OK");
-        break;
     case ZVfeedback::reworked_changes:
-        text = "Zelvar has re-worked the kerning. Klick the arrow to show the changes.";
-        messageCloseButton->setTitle("OK");
-        break;
     case ZVfeedback::engine_running:
-        text = "The autokerning engine\nis running!";
         messageCloseButton->setTitle("OK");
         break;
     case ZVfeedback::pairs_rejected:
-        text = "Note: Some pairs were rejected\nas they were contradicting others.";
+    case ZVfeedback::composite_pairs_added:
         messageDot->setFillColor(_colorYellow);
         messageCloseButton->setTitle("OK");
         break;
-    case ZVfeedback::model_status_removed: {
-        const char *relation = f.pair_is_too_tight == -1  ? "contradicting"
-                               : f.pair_is_too_tight == 0 ? "too loose compared to"
-                                                          : "too tight compared to";
-        if (n == 3)
-            text = fillIn("Removed model status for %@\nas it is %@ %@ and %@.", {a, relation, b, c});
-        else if (n == 2)
-            text = fillIn("Removed model status for %@\nas it is %@ %@.", {a, relation, b});
-        else
-            text = fillIn("Removed model status for %@\nas it is %@ other models.", {a, relation});
+    case ZVfeedback::model_status_removed:
         messageDot->setFillColor(_colorRed);
         messageCloseButton->setTitle("OK");
         messageTryAgain->setTitle("Try again");
         messageTryAgain->setHidden(!_zvdata || _zvdata->get_zvfont()->any_remaining_removals(""));
         break;
-    }
     case ZVfeedback::model_identical:
-        text = fillIn("Removed model %@\nas it is identical to %@.", {a, b});
-        messageDot->setFillColor(_colorRed);
-        messageCloseButton->setTitle("OK");
-        break;
     case ZVfeedback::no_kerning_models_removed:
-        text = "Removed models that include no-kerning glyphs.";
         messageDot->setFillColor(_colorRed);
         messageCloseButton->setTitle("OK");
         break;
     case ZVfeedback::newer_version:
-        text = "Warning: This file was last edited with a newer version of Zelvar.";
         messageDot->setFillColor(_colorRed);
         messageCloseButton->setTitle("OK");
         messageTryAgain->setTitle("Download update");
         messageTryAgain->setHidden(false);
         break;
-    case ZVfeedback::composite_pairs_added:
-        text = "This version of Zelvar autokerns additional pairs that impact composite glyphs.";
-        messageDot->setFillColor(_colorYellow);
-        messageCloseButton->setTitle("OK");
-        break;
-    default: // 0, 8, 12, 13 and anything above 22 say nothing
+    default:
         break;
     }
 
-    messageLabel->setStringValue(text);
+    messageLabel->setStringValue(_zvdata ? ZVfeedbackText(f, *_zvdata, from) : std::string());
     messageCloseButton->setHidden(f.type < ZVfeedback::suggested_model);
     messageShowButton->setHidden(f.pairs.empty() && f.type != ZVfeedback::reworked_changes);
     activateZVbutton->setHidden(f.type != ZVfeedback::too_few_unkerned_pairs);

@@ -1,0 +1,102 @@
+// The designer's scripted run with the plug-in's window on a two-master font drawn in code that
+// already holds kerning: the whole transcript (headings, the host's kerning, the window dumps)
+// against golden files, once erasing the kerning and once re-working it; and scripts that fail.
+#include "ZVdesigner.h"
+#include "golden.h"
+#include "session_fixture.h"
+
+#include "host/GSFont.h"
+#include "platform/NSAlert.h"
+#include "platform/NSApplication.h"
+#include "platform/NSNotificationCenter.h"
+#include "plugin/ZelvarPlugin.h"
+
+#include <sstream>
+
+namespace {
+
+zvtesting::GSFontBuilder twoMasterKernedFont() {
+    zvtesting::GSFontBuilder b("Demo");
+    b.master("Regular", 500, 700, {400}).master("Bold", 520, 710, {700});
+    zvbridgetest::addDemoGlyphs(b);
+    const std::tuple<const char *, const char *, double> kerning[] = {
+        {"A", "V", -90}, {"V", "A", -90}, {"T", "A", -70}, {"A", "T", -60}, {"T", "o", -80},
+        {"V", "o", -60}, {"O", "T", -20}, {"T", "O", -20}, {"o", "v", -10}, {"v", "o", -10}};
+    for (int m = 0; m < 2; ++m)
+        for (const auto &[l, r, v] : kerning)
+            b.kern(l, r, v * (1 + 0.25 * m), m);
+    return b;
+}
+
+class DesignerRun : public ::testing::Test {
+  protected:
+    zvtesting::ClosesDocuments closing;
+    zvsessiontest::BundleWithoutFeed bundle;
+
+    void SetUp() override {
+        NSApp() = NSApplication();
+        NSNotificationCenter::defaultCenter() = NSNotificationCenter();
+        NSAlertScript::reset();
+        GSApplication::installMainMenu();
+        ZelvarToDialog::maxConcurrentStartUps = 1;
+        NSRunLoop::mainRunLoop().drain();
+    }
+
+    /// Plays `script` on the font; answers the transcript, or the error after it.
+    std::string play(const std::string &script) {
+        GSDocument &doc = twoMasterKernedFont().open("Demo");
+        std::ostringstream out;
+        ZVdesignerOptions options;
+        options.times = false;
+        options.openCopy = [](const std::string &name) -> GSDocument * {
+            return &twoMasterKernedFont().open(name).document();
+        };
+        std::string error;
+        {
+            ZVdesigner designer(doc, out, options);
+            if (!designer.run(script, &error))
+                out << "error: " << error << "\n";
+        }
+        return out.str();
+    }
+};
+
+TEST_F(DesignerRun, ErasingTheKerningAndStartingFromTenPairs) {
+    EXPECT_TRUE(zvtesting::matchesGolden(play(ZVdesigner::defaultScript(false)),
+                                         "apps/golden/designer-erase.txt"));
+}
+
+TEST_F(DesignerRun, ReworkingTheKerning) {
+    EXPECT_TRUE(zvtesting::matchesGolden(play(ZVdesigner::defaultScript(true)),
+                                         "apps/golden/designer-reuse.txt"));
+}
+
+TEST_F(DesignerRun, AScriptStopsAtItsFirstFailingLine) {
+    const struct {
+        const char *script;
+        const char *error;
+    } cases[] = {
+        {"frobnicate", "line 1 (frobnicate): unknown gesture \"frobnicate\""},
+        {"# opens\nopen-dialog\nwait\nclick noSuchOutlet",
+         "line 4 (click noSuchOutlet): the window has no control \"noSuchOutlet\""},
+        // Not running: the pair tab is hidden, so a person could not click it.
+        {"open-dialog\nwait\nclick reuseExisting\nclick startUpButton\nsegment pairType 0",
+         "line 5 (segment pairType 0): "},
+        {"open-dialog\nsegment pairType x", "line 2 (segment pairType x): segment \"x\" is not a whole number"},
+        {"open-dialog\nclick startUpButton +hyper",
+         "line 2 (click startUpButton +hyper): unknown modifier key \"hyper\""},
+        {"master Black", "line 1 (master Black): the font has no master \"Black\""},
+        {"kerning A nothing", "line 1 (kerning A nothing): the font has no glyph \"nothing\""},
+        {"close-document first", "line 1 (close-document first): the run's own document stays open"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.script);
+        const std::string transcript = play(c.script);
+        const std::size_t at = transcript.find("error: ");
+        ASSERT_NE(at, std::string::npos) << transcript;
+        EXPECT_EQ(transcript.substr(at + 7, std::string(c.error).size()), c.error);
+        SetUp();
+    }
+}
+
+} // namespace
