@@ -145,7 +145,7 @@ void ZelvarToDialog::updateGlyphTab() {
             s.type->selectItemWithTag(3);
         } else {
             s.type->selectItemWithTag(4);
-            s.group->setEnabled(_currentFeedback.type < ZVfeedback::too_few_unkerned_pairs);
+            s.group->setEnabled(_currentFeedback.type < ZVfeedback::reworking_existing);
             const std::string group = g.value_or("");
             if (group.empty()) {
                 s.group->itemWithTag(1)->setHidden(false);
