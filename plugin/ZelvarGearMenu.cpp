@@ -78,6 +78,9 @@ void ZelvarToDialog::updateGearMenu() {
         return;
     GSFont *font = _zvdata->gsfont();
     GSFontMaster *current = _zvdata->currentMaster();
+    // Refreshed for a running master, the menu is there (also back from a font not running).
+    if (current)
+        gearMenu->setHidden(false);
     ZVfontMM &engine = *_zvdata->get_zvfont();
     const std::string currentId = current ? current->id() : std::string();
     const ZVfont &master = engine.get_master(currentId);
@@ -149,20 +152,23 @@ void ZelvarToDialog::autokernFrom(NSMenuItem *item) {
     if (!_zvdata || !_zvdata->currentMaster() || _zvdata->anyMasterStartingUp())
         return;
     GSFontMaster *current = _zvdata->currentMaster();
-    if (item->state == NSControlStateValueOn) {
-        _zvdata->unAutokernCurrentMaster();
+    GSFontMaster *const *source = std::any_cast<GSFontMaster *>(&item->representedObject);
+    if (item->state == NSControlStateValueOn || !source) {
+        // The item that stands for the autokerning itself (or a chosen source again) ends it.
+        if (ZVDataFromGlyphs::isAutokernedMaster(current) ||
+            _zvdata->get_zvfont()->get_master(current->id()).status == ZVfont::engine_taken_over)
+            _zvdata->unAutokernCurrentMaster();
         item->setState(NSControlStateValueOff);
     } else {
-        auto *source = std::any_cast<GSFontMaster *>(item->representedObject);
-        _zvdata->autokernMaster(current, source);
+        _zvdata->autokernMaster(current, *source);
         // Stored only when the master did end autokerned (a source of this font without models
         // lends nothing).
         if (_zvdata->get_zvfont()->get_master(current->id()).status == ZVfont::engine_taken_over) {
-            const std::string document = source->font() == current->font() ? ""
-                                         : documentOf(source->font())
-                                             ? documentOf(source->font())->displayName()
-                                             : "";
-            const std::string name = source->name() == current->name() ? "" : source->name();
+            const GSDocument *sourceDocument = documentOf((*source)->font());
+            const std::string document = (*source)->font() == current->font() || !sourceDocument
+                                             ? ""
+                                             : sourceDocument->displayName();
+            const std::string name = (*source)->name() == current->name() ? "" : (*source)->name();
             current->setUserData(PlistValue(PlistArray{PlistValue(document), PlistValue(name)}),
                                  zvuserdata::kAutokernedFrom);
             item->setState(NSControlStateValueOn);
