@@ -25,7 +25,7 @@ class GlyphTab : public PluginTest {
         settle();
     }
     GSLayer *layer(GSDocument &doc, const char *glyph) {
-        return doc.font()->glyphForName(glyph)->layerForKey(window(doc).selectedFontMaster()->id());
+        return doc.font()->glyphForName(glyph)->layerWithId(window(doc).selectedFontMaster()->id());
     }
     std::optional<std::string> stored(GSDocument &doc, const char *glyph, const char *side) {
         return ZVDataFromGlyphs::storedTrackingGroupforGlyph(doc.font()->glyphForName(glyph), side);
