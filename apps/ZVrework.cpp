@@ -1,5 +1,6 @@
 #include "ZVrework.h"
 
+#include "bridge/ZVDataToGlyphs.h"
 #include "bridge/ZVResources.h"
 #include "bridge/ZVUserData.h"
 #include "engine/model/ZVautopairs.h"
@@ -130,12 +131,7 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
 }
 
 std::optional<int> written_kerning_value(const ZVsimplepair &r) {
-    if (r.properties.c & 0x02)
-        return static_cast<int>(round_half_away(r.value));
-    const float v = round_pair_value(r, 2.0f);
-    if (v == 0 && !(r.properties.c & 0x04))
-        return std::nullopt;
-    return static_cast<int>(v);
+    return ZVDataToGlyphs::writtenValue(r); // what the plug-in writes into the font
 }
 
 std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::string &master_id) {

@@ -1,9 +1,9 @@
 #include "ZVsession.h"
+#include "ZVreport.h"
 
 #include "bridge/ZVResources.h"
 #include "bridge/ZVUserData.h"
 #include "host/GSApplication.h"
-#include "plugin/ZVFeedbackText.h"
 #include "platform/NSRunLoop.h"
 #include "version/ZVVersionChecker.h"
 
@@ -280,11 +280,7 @@ void ZVsession::report(std::FILE *out) const {
         return;
     ZVfontMM &mm = *bridge_->get_zvfont();
     const GSFont &font = *document_.font();
-    auto name = [&](std::uint16_t g) {
-        const auto &names = mm.glyphsinfo._glyph_name_for_index;
-        return g < names.size() ? names[g] : std::string("-");
-    };
-    auto pairName = [&](ZVglyph_pair p) { return name(p.first) + "/" + name(p.second); };
+    auto pairName = [&](ZVglyph_pair p) { return ZVpairName(mm, p); };
     for (const ZVsessionMaster &m : masters_) {
         const ZVfont &f = mm.get_master(m.id);
         std::fprintf(out, "\n%s (%s), %s\n", m.name.c_str(), m.id.c_str(), statusWord(f.status));
@@ -295,20 +291,10 @@ void ZVsession::report(std::FILE *out) const {
         for (std::size_t i = 0; i < models.size(); ++i)
             std::fprintf(out, "%s%s", i == 0 ? "  " : " ", pairName(models[i]).c_str());
         std::fprintf(out, "\n  messages: %zu\n", f.feedbacks.list.size());
-        // Each message with its words, line by line as the dialog's message area shows them.
-        const GSFontMaster *master = font.fontMasterForId(m.id);
-        std::optional<std::vector<std::string>> from;
-        if (master)
-            if (const auto source = zvuserdata::autokerningSource(*master))
-                from = std::vector<std::string>{source->first, source->second};
-        for (const ZVfeedback &fb : f.feedbacks.list) {
-            std::string text = ZVfeedbackText(fb, *bridge_, from);
-            if (text.empty())
-                text = "(a message without words: " + std::to_string(fb.pairs.size()) + " pairs)";
-            for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 7)
-                text.replace(at, 1, "\n      ");
-            std::fprintf(out, "    - %s\n", text.c_str());
-        }
+        // Each message with its words, line by line as the window's message area shows them.
+        for (const ZVfeedback &fb : f.feedbacks.list)
+            std::fprintf(out, "    - %s\n",
+                         ZVmessageWords(fb, *bridge_, font.fontMasterForId(m.id), "      ").c_str());
         // What the font holds now, against what it held before, on the engine's glyph pairs.
         std::map<ZVglyph_pair, double> now;
         if (const GSMasterKerning *k = font.masterKerning(m.id, 0))
@@ -326,25 +312,11 @@ void ZVsession::report(std::FILE *out) const {
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
                      kerned, now.size(), m.existing.size());
         if (!m.existing.empty()) {
-            // Over every pair either kerning holds; a pair missing from one counts as 0.
-            std::map<ZVglyph_pair, std::pair<double, double>> both;
-            for (const auto &[pair, v] : m.existing)
-                both[pair].first = v;
-            for (const auto &[pair, v] : now)
-                both[pair].second = v;
-            const double tolerance = 10.0 * font.unitsPerEm() / 1000.0;
-            double sum = 0;
-            std::size_t within = 0;
-            for (const auto &[pair, v] : both) {
-                const double d = std::fabs(v.first - v.second);
-                sum += d;
-                within += d <= tolerance;
-            }
-            const double n = static_cast<double>(both.size());
+            const ZVkerningDistance d = ZVkerningDistanceOf(m.existing, now, font.unitsPerEm());
             std::fprintf(out,
                          "  against the kerning before: %zu pairs compared, mean |difference| "
                          "%.2f units, %.1f%% within %.0f units\n",
-                         both.size(), sum / n, 100.0 * static_cast<double>(within) / n, tolerance);
+                         d.compared, d.meanDifference, d.percentWithin, d.tolerance);
         }
         std::fprintf(out, "  time: start-up %.0f ms, kerning and writing %.0f ms\n", m.startMs,
                      m.kernMs);
@@ -390,13 +362,20 @@ std::vector<std::string> storedStateDifferences(const ZVstoredState &a, const ZV
     std::vector<std::string> out;
     if (a.masters.size() != b.masters.size())
         out.push_back("masters");
+    // A stored pair list is read back as a set of pairs; its order is the engine's, which after a
+    // re-work (models in the order they were picked) differs from a start-up from stored lists.
+    auto samePairs = [](std::vector<std::string> x, std::vector<std::string> y) {
+        std::sort(x.begin(), x.end());
+        std::sort(y.begin(), y.end());
+        return x == y;
+    };
     for (std::size_t i = 0; i < a.masters.size() && i < b.masters.size(); ++i) {
         const ZVstoredState::Master &x = a.masters[i], &y = b.masters[i];
-        if (x.models != y.models)
+        if (!samePairs(x.models, y.models))
             out.push_back(x.name + ": models");
-        if (x.independents != y.independents)
+        if (!samePairs(x.independents, y.independents))
             out.push_back(x.name + ": independent pairs");
-        if (x.userSetAutopairs != y.userSetAutopairs)
+        if (!samePairs(x.userSetAutopairs, y.userSetAutopairs))
             out.push_back(x.name + ": user-set autopairs");
         if (x.kerning != y.kerning) {
             std::size_t differing = 0;

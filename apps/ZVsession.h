@@ -105,4 +105,5 @@ struct ZVstoredState {
 /// The font's stored state now.
 ZVstoredState storedState(const GSFont &font);
 /// What differs between two stored states ("Regular: models", "groups", …); empty when the same.
+/// A master's pair lists are compared as sets of pairs (their order is the engine's).
 std::vector<std::string> storedStateDifferences(const ZVstoredState &a, const ZVstoredState &b);

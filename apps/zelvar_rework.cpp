@@ -4,6 +4,7 @@
 //
 // Usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] [--serial]
 //                      [--bundle Zelvar.bundle]
+#include "ZVreport.h"
 #include "ZVrework.h"
 
 #include "engine/model/ZVautopairs.h"
@@ -16,15 +17,6 @@
 
 namespace {
 
-std::string glyph_name(const ZVfontMM &mm, std::uint16_t g) {
-    const auto &names = mm.glyphsinfo._glyph_name_for_index;
-    return g < names.size() ? names[g] : std::string("-");
-}
-
-std::string pair_name(const ZVfontMM &mm, ZVglyph_pair p) {
-    return glyph_name(mm, p.first) + "/" + glyph_name(mm, p.second);
-}
-
 void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
     ZVfontMM &mm = road.mm();
     const ZVfont &f = mm.get_master(m.id);
@@ -32,41 +24,23 @@ void report(ZVreworkRoad &road, const ZVreworkMaster &m, double units_per_em) {
     const std::vector<ZVglyph_pair> models = mm.get_models(m.id);
     std::printf("  models picked: %zu", models.size());
     for (std::size_t i = 0; i < models.size(); ++i)
-        std::printf("%s%s", i == 0 ? "  " : " ", pair_name(mm, models[i]).c_str());
+        std::printf("%s%s", i == 0 ? "  " : " ", ZVpairName(mm, models[i]).c_str());
     std::printf("\n  messages: %zu\n", f.feedbacks.list.size());
-    for (const ZVfeedback &fb : f.feedbacks.list) {
-        std::printf("    type %2d:", fb.type);
-        for (std::size_t i = 0; i < fb.pairs.size() && i < 8; ++i)
-            std::printf(" %s", pair_name(mm, fb.pairs[i].indices).c_str());
-        if (fb.pairs.size() > 8)
-            std::printf(" (+%zu)", fb.pairs.size() - 8);
-        std::printf("\n");
-    }
+    for (const ZVfeedback &fb : f.feedbacks.list)
+        std::printf("    - %s\n", ZVmessageWords(fb, *road.bridge,
+                                                 road.bridge->gsfont()->fontMasterForId(m.id),
+                                                 "      ")
+                                      .c_str());
     const std::map<ZVglyph_pair, int> now = written_kerning(road, m.id);
     std::size_t kerned = 0;
     for (const auto &[pair, v] : now)
         kerned += v != 0;
-    // Compared over every pair that either kerning holds; a pair missing from one counts as 0.
-    std::map<ZVglyph_pair, std::pair<double, double>> both;
-    for (const auto &[pair, v] : m.existing)
-        both[pair].first = v;
-    for (const auto &[pair, v] : now)
-        both[pair].second = v;
-    const double tolerance = 10.0 * units_per_em / 1000.0;
-    double sum = 0;
-    std::size_t within = 0;
-    for (const auto &[pair, v] : both) {
-        const double d = std::fabs(v.first - v.second);
-        sum += d;
-        within += d <= tolerance;
-    }
-    const std::size_t n = both.size();
+    const ZVkerningDistance d = ZVkerningDistanceOf(m.existing, now, units_per_em);
     std::printf("  kerned pairs: %zu (of %zu written), existing kerned pairs: %zu\n", kerned,
                 now.size(), m.existing.size());
     std::printf("  against the existing kerning: %zu pairs compared, mean |difference| %.2f "
                 "units, %.1f%% within %.0f units\n",
-                n, n ? sum / static_cast<double>(n) : 0.0,
-                n ? 100.0 * static_cast<double>(within) / static_cast<double>(n) : 0.0, tolerance);
+                d.compared, d.meanDifference, d.percentWithin, d.tolerance);
     if (f.autopairs && !f.autopairs->records.empty())
         std::printf("  measurements kept: %.1f KB per frequent pair\n",
                     static_cast<double>(f.autopairs->kept_bytes()) / 1024.0 /

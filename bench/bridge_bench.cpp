@@ -6,6 +6,8 @@
 #include "host/GSApplication.h"
 #include "platform/NSBundle.h"
 
+#include "base_glyph.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -174,15 +176,7 @@ void BM_OutlineEditOfABaseGlyph(benchmark::State &state) {
     }
     GSFont *font = doc->font();
     const std::string masterId = font->fontMasters()[0]->id();
-    GSGlyph *base = nullptr;
-    std::size_t users = 0;
-    for (GSGlyph *g : font->glyphs()) {
-        const std::size_t u = font->glyphsContainingComponentWithName(g->name(), masterId).size();
-        if (u > users) {
-            users = u;
-            base = g;
-        }
-    }
+    const auto [base, users] = mostUsedBaseGlyph(*font, masterId);
     auto bridge = std::make_shared<ZVDataFromGlyphs>(font);
     font->setTempData(bridge, ZVDataFromGlyphs::ZVDataKey);
     bridge->inspectGSFont();

@@ -29,6 +29,7 @@ for t in platform/test_platform version/test_version2 version/test_version3; do
 done
 # The designer's session: masters starting on worker threads while the main thread shows and
 # writes the current one, and a close during the start-up.
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/apps/test_apps3
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/apps/test_apps3 \
+  --gtest_filter='SessionThreads.*:Session.TheReworkRoad*:DesignerRun.*'
 # The dialog with masters starting on workers: its refreshes, the designer typing and closing it.
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/tests/plugin/test_plugin3

@@ -209,20 +209,22 @@ TEST(Session, InterpolatedAndLinkedMastersKeepTheirHostKerning) {
 TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
     ClosesDocuments closing;
     BundleWithoutFeed bundle;
+    // Two masters of the demo letters without kerning.
+    auto bare = [](GSFontBuilder &builder) -> GSFontBuilder & {
+        builder.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
+        addDemoGlyphs(builder);
+        return builder;
+    };
     GSFontBuilder b;
-    b.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
-    addDemoGlyphs(b);
     {
-        GSDocument &doc = b.open("Bare");
+        GSDocument &doc = bare(b).open("Bare");
         ZVsessionOptions few = serial();
         few.pairs = "nn oo HH";
         ZVsession session(doc, few);
         EXPECT_EQ(session.activate(), "Please type at least 10 pairs\nthat do NOT need kerning.");
     }
     GSFontBuilder c;
-    c.master("Light", 500, 700, {100}).master("Bold", 500, 700, {700});
-    addDemoGlyphs(c);
-    GSDocument &doc = c.open("Bare2");
+    GSDocument &doc = bare(c).open("Bare2");
     ZVsessionOptions options = serial();
     options.pairs = "nnn ooo HHH non ono HOH OOO /l/l/l IIH";
     ZVsession session(doc, options);
@@ -242,4 +244,44 @@ TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
         }
     }
     EXPECT_EQ(state.version, "1.31");
+}
+
+TEST(Session, StoredStatesDifferInWhatTheFontGivesBack) {
+    ZVstoredState base;
+    base.masters = {{"Regular", {"T o", "V a"}, {"o o"}, {}, {{{"T", "o"}, -80.0}}}};
+    base.groups["zero"] = {"NoKerning", "NoKerning"};
+    base.version = "1.31";
+    struct Case {
+        const char *what;
+        std::function<void(ZVstoredState &)> change;
+        std::vector<std::string> differences;
+    } cases[] = {
+        {"nothing", [](ZVstoredState &) {}, {}},
+        {"models in another order",
+         [](ZVstoredState &s) { s.masters[0].models = {"V a", "T o"}; }, {}},
+        {"a model less", [](ZVstoredState &s) { s.masters[0].models.pop_back(); },
+         {"Regular: models"}},
+        {"a model twice", [](ZVstoredState &s) { s.masters[0].models.push_back("T o"); },
+         {"Regular: models"}},
+        {"an independent pair", [](ZVstoredState &s) { s.masters[0].independents.clear(); },
+         {"Regular: independent pairs"}},
+        {"a user-set autopair",
+         [](ZVstoredState &s) { s.masters[0].userSetAutopairs = {"A V"}; },
+         {"Regular: user-set autopairs"}},
+        {"a value and a new pair",
+         [](ZVstoredState &s) {
+             s.masters[0].kerning[{"T", "o"}] = -81;
+             s.masters[0].kerning[{"A", "V"}] = -90;
+         },
+         {"Regular: kerning (2 pairs)"}},
+        {"groups", [](ZVstoredState &s) { s.groups.clear(); }, {"groups"}},
+        {"version", [](ZVstoredState &s) { s.version = std::nullopt; }, {"version"}},
+        {"masters", [](ZVstoredState &s) { s.masters.push_back(s.masters[0]); }, {"masters"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZVstoredState changed = base;
+        c.change(changed);
+        EXPECT_EQ(storedStateDifferences(base, changed), c.differences);
+    }
 }

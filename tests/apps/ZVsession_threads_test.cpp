@@ -103,8 +103,9 @@ TEST(SessionThreads, ACloseDuringTheStartUpLeavesTheFontAlone) {
             GSApplication::sharedApplication().closeDocument(&doc); // the font is gone
         NSRunLoop::mainRunLoop().drain();
         session.reset();
-        if (!documentCloses)
+        if (!documentCloses) {
             EXPECT_EQ(storedStateDifferences(atClose, storedState(*doc.font())),
                       std::vector<std::string>{});
+        }
     }
 }

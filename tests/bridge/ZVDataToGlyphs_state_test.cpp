@@ -214,8 +214,9 @@ TEST(StoredState, SpecialSpacingGroupsOfAGlyph) {
         for (const auto &[k, v] : *stored->asDictionary())
             entries.emplace_back(k, *v.asString());
         EXPECT_EQ(entries, *c.after);
-        if (original)
+        if (original) {
             EXPECT_EQ(stored->asDictionary(), original); // the same dictionary, changed in place
+        }
     }
 }
 

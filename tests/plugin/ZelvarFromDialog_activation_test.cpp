@@ -134,14 +134,7 @@ TEST_F(PluginTest, AFontWithoutXHeightCannotStart) {
 TEST_F(PluginTest, TheCurrentMasterStartsFirst) {
     GSDocument &doc = demoFont("Three", 3).open("Three").textTool();
     window(doc).chooseFontMaster(doc.font()->fontMasters()[2]);
-    openDialog();
-    settle();
-    window(doc).typeText(kTenPairs);
-    settle();
-    gesture::click(*p().activateZVbutton);
-    NSRunLoop &loop = NSRunLoop::mainRunLoop();
-    ASSERT_TRUE(loop.runUntil([&] { return !p().currentMasterIsStarting(); },
-                              std::chrono::seconds(60)));
+    startUntilTheCurrentMasterRuns(doc);
     // The current master shows while the others still start.
     EXPECT_TRUE(starting());
     EXPECT_NE(p().messageLabel->stringValue(), "Starting up ...");
@@ -161,14 +154,8 @@ TEST_F(PluginTest, TheCurrentMasterStartsFirst) {
 TEST_F(PluginTest, ClosingAndTypingWhileTheOtherMastersStart) {
     ZelvarToDialog::maxConcurrentStartUps = 0;
     GSDocument &doc = demoFont("Three", 3).open("Three").textTool();
-    openDialog();
-    settle();
-    window(doc).typeText(kTenPairs);
-    settle();
-    gesture::click(*p().activateZVbutton);
+    startUntilTheCurrentMasterRuns(doc);
     NSRunLoop &loop = NSRunLoop::mainRunLoop();
-    ASSERT_TRUE(loop.runUntil([&] { return !p().currentMasterIsStarting(); },
-                              std::chrono::seconds(60)));
     for (const char *text : {"T", "o", "V", "A"}) {
         window(doc).typeText(text);
         loop.runOneTurn();

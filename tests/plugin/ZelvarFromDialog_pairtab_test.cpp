@@ -8,23 +8,8 @@ using namespace zvplugintest;
 
 namespace {
 
-class PairTab : public PluginTest {
+class PairTab : public RunningFontTest {
   protected:
-    GSDocument *doc = nullptr;
-    void SetUp() override {
-        PluginTest::SetUp();
-        doc = &startFont(demoFont("Demo"));
-    }
-    ZVsimplepair engineRecord(const char *left, const char *right) {
-        return engine().get_pair(pairOf(left, right), "");
-    }
-    /// Makes the pair under the cursor a model at its value.
-    void makeModel(const std::string &pair) {
-        cursorOn(*doc, pair);
-        gesture::clickSegment(*p().pairType, 0);
-        settle();
-        ASSERT_EQ(p().uipair.properties.kind(), ZV_MODEL);
-    }
     /// A glyph pair written into the host's kerning that the engine never writes, unseen by the
     /// observers: a whole-master write removes it, a single pair leaves it.
     void putMarker() {

@@ -7,22 +7,8 @@ using namespace zvplugintest;
 
 namespace {
 
-class KeysAndHostEdits : public PluginTest {
+class KeysAndHostEdits : public RunningFontTest {
   protected:
-    GSDocument *doc = nullptr;
-    void SetUp() override {
-        PluginTest::SetUp();
-        doc = &startFont(demoFont("Demo"));
-    }
-    ZVsimplepair engineRecord(const char *left, const char *right) {
-        return engine().get_pair(pairOf(left, right), "");
-    }
-    void makeModel(const std::string &pair) {
-        cursorOn(*doc, pair);
-        gesture::clickSegment(*p().pairType, 0);
-        settle();
-        ASSERT_EQ(p().uipair.properties.kind(), ZV_MODEL);
-    }
     /// The tab's refreshes that wrote the master into the host (each also redraws the tab).
     int redraws() { return window(*doc).activeEditViewController()->forceRedrawCount(); }
     std::string masterId() { return window(*doc).selectedFontMaster()->id(); }

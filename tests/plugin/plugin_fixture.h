@@ -111,6 +111,17 @@ class PluginTest : public ::testing::Test {
         settle();
         return doc;
     }
+    /// Opens the dialog on a document, types ten pairs and starts; returns once the current
+    /// master has started (the others may still be starting).
+    void startUntilTheCurrentMasterRuns(GSDocument &doc) {
+        openDialog();
+        settle();
+        window(doc).typeText(kTenPairs);
+        settle();
+        gesture::click(*plugin->activateZVbutton);
+        ASSERT_TRUE(NSRunLoop::mainRunLoop().runUntil(
+            [&] { return !plugin->currentMasterIsStarting(); }, std::chrono::seconds(60)));
+    }
     /// Eleven glyphs of the demo font: ten distinct pairs.
     static constexpr const char *kTenPairs = "HITVAOnoplv";
 
@@ -140,6 +151,26 @@ class PluginTest : public ::testing::Test {
     NSWindow &dialog() { return *plugin->window(); }
     std::string dump(bool hidden = false) { return describe(dialog(), hidden); }
     GSWindowController &window(GSDocument &doc) { return *doc.windowController(); }
+};
+
+/// A demo font started in the dialog: every master runs.
+class RunningFontTest : public PluginTest {
+  protected:
+    GSDocument *doc = nullptr;
+    void SetUp() override {
+        PluginTest::SetUp();
+        doc = &startFont(demoFont("Demo"));
+    }
+    ZVsimplepair engineRecord(const char *left, const char *right) {
+        return engine().get_pair(pairOf(left, right), "");
+    }
+    /// Makes the pair under the cursor a model at its value.
+    void makeModel(const std::string &pair) {
+        cursorOn(*doc, pair);
+        gesture::clickSegment(*p().pairType, 0);
+        settle();
+        ASSERT_EQ(p().uipair.properties.kind(), ZV_MODEL);
+    }
 };
 
 } // namespace zvplugintest
