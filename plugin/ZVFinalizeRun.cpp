@@ -1,6 +1,5 @@
 #include "plugin/ZVFinalizeRun.h"
 
-#include "platform/NSRunLoop.h"
 #include "plugin/ZVGroupedKerningWriter.h"
 
 #include <algorithm>
@@ -116,36 +115,6 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
     return out;
 }
 
-void writeMasterKerning(ZVDataToGlyphs &bridge, const GSMasterKerning &kerning,
-                        const std::string &toMaster) {
-    GSFont *font = bridge.gsfont();
-    if (!font)
-        return;
-    bridge.setIgnore_observers(true);
-#if ZV_HOST_VERSION == 2
-    GSKerningDictionary *dictionary = font->kerning();
-#else
-    GSKerningDictionary *dictionary = font->kerningLTR();
-#endif
-    if (!dictionary)
-        dictionary = &font->ensureKerning();
-    dictionary->refillMaster(toMaster, [&](GSMasterKerning &master) {
-        for (const auto &[left, row] : kerning) {
-            GSKerningRow &into =
-                master.setObject(GSKerningRow::dictionaryWithCapacity(row.count()), left);
-            for (const auto &[right, value] : row)
-                into.setObject(value, right);
-        }
-    });
-    // Cleared one run-loop turn after the host's notifications of this write, as every write of
-    // the bridge does.
-    std::weak_ptr<ZVDataToGlyphs> weak = bridge.weak_from_this();
-    NSRunLoop::mainRunLoop().perform([weak] {
-        if (auto b = weak.lock())
-            b->unignoreObservers();
-    });
-}
-
 ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinalmaster> &masters,
                                bool regenerateGroups, std::size_t limit) {
     ZVfinalwrite out;
@@ -198,7 +167,7 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         if (!regenerateGroups && !m.interpolated)
             bridge.writeSimplepairsGrouped(flatRecords(fit.kept, info._id_for_index.size()), m.id);
         else
-            writeMasterKerning(bridge, groupedMasterKerning(fit.kept, groups, info), m.id);
+            bridge.writeMasterKerning(groupedMasterKerning(fit.kept, groups, info), m.id);
         out.masters.push_back(std::move(r));
     }
     bridge.writeAllTrackingGroups();

@@ -63,12 +63,6 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
 ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinalmaster> &masters,
                                bool regenerateGroups, std::size_t limit);
 
-/// Replaces a master's kerning with `kerning` (glyph ids and group keys), marked as the bridge's
-/// own write as the whole-master writer does. Unlike that writer it writes masters whose engine
-/// holds no flat kerning of its own (interpolated ones).
-void writeMasterKerning(ZVDataToGlyphs &bridge, const GSMasterKerning &kerning,
-                        const std::string &toMaster);
-
 /// The lines of a report, one per master: finalized or not, pairs written and dropped, groups,
 /// size against the limit, the ratio to flat kerning.
 std::string describeFinalWrite(const ZVfinalwrite &write);
