@@ -94,7 +94,7 @@ bool ZVdesigner::playFinishing(const std::string &verb, const std::vector<std::s
 }
 
 std::string ZVdesigner::finishingScript() {
-    return "# The glyph tab: one glyph's side bearings and pairs; its right side 10 units looser.\n"
+    return "# The glyph tab: one glyph's side bearings and pairs; a right side bearing typed in.\n"
            "select 1 1\n"
            "wait\n"
            "dump\n"
