@@ -71,10 +71,10 @@ bool ZelvarToDialog::isMasterInactiveType(int type) {
 const char *ZelvarToDialog::updatePageURL() { return "https://updates.zelvar.invalid/update/"; }
 
 bool ZelvarToDialog::engineReady() const {
-    if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() || currentMasterIsStarting())
-        return false;
     // The finalisation's worker owns the engine until the run ends.
     if (finalizeWindowController && finalizeWindowController->isRunning())
+        return false;
+    if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() || currentMasterIsStarting())
         return false;
     const ZVfontMM *mm = _zvdata->get_zvfont();
     return mm->masters[static_cast<std::size_t>(mm->current_master_index)].started_up();
