@@ -74,7 +74,8 @@ bool ZelvarToDialog::engineReady() const {
     // The finalisation's worker owns the engine until the run ends.
     if (finalizeWindowController && finalizeWindowController->isRunning())
         return false;
-    if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() || currentMasterIsStarting())
+    if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() ||
+        currentMasterIsStarting())
         return false;
     const ZVfontMM *mm = _zvdata->get_zvfont();
     return mm->masters[static_cast<std::size_t>(mm->current_master_index)].started_up();
