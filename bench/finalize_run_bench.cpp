@@ -36,8 +36,8 @@ ZVsession *startedSample() {
                                          NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
         NSAlertScript::answerLastButton(nullptr);
         GSApplication::installMainMenu();
-        GSDocument *doc =
-            GSApplication::sharedApplication().openDocumentWithContentsOfFile(samplePath(), nullptr);
+        GSDocument *doc = GSApplication::sharedApplication().openDocumentWithContentsOfFile(
+            samplePath(), nullptr);
         if (!doc)
             return nullptr;
         ZVsessionOptions options;
@@ -126,7 +126,8 @@ void BM_GlyphTabRefresh(benchmark::State &state) {
         p->setZvdata(s->bridge());
         return p;
     }();
-    GSWindowController &w = *GSApplication::sharedApplication().currentFontDocument()->windowController();
+    GSWindowController &w =
+        *GSApplication::sharedApplication().currentFontDocument()->windowController();
     w.typeText("\nAV");
     w.selectLayerRange(w.activeEditViewController()->allLayers().size() - 2, 1);
     NSRunLoop::mainRunLoop().drain();
@@ -137,7 +138,8 @@ void BM_GlyphTabRefresh(benchmark::State &state) {
         plugin->pairsToPopUp(plugin->glyphLPairs, glyph, 0);
         plugin->pairsToPopUp(plugin->glyphRPairs, glyph, 1);
     }
-    const long pairs = plugin->glyphLPairs->numberOfItems() + plugin->glyphRPairs->numberOfItems() - 2;
+    const long pairs =
+        plugin->glyphLPairs->numberOfItems() + plugin->glyphRPairs->numberOfItems() - 2;
     if (pairs <= 0)
         state.SkipWithError("the dialog shows no pairs: its engine is not ready");
     state.counters["pairs"] = static_cast<double>(pairs);
