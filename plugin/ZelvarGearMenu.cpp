@@ -24,6 +24,17 @@ std::shared_ptr<NSMenuItem> menuItem(const std::string &title, std::any object,
     return item;
 }
 
+/// An item for another open font that calls `action` of the bridge with that font.
+std::shared_ptr<NSMenuItem> fontItem(const GSDocument &document,
+                                     const std::shared_ptr<ZVDataToGlyphs> &bridge,
+                                     void (ZVDataToGlyphs::*action)(GSFont *)) {
+    std::weak_ptr<ZVDataToGlyphs> weak = bridge;
+    return menuItem(document.displayName(), document.font(), [weak, action](NSMenuItem *s) {
+        if (auto b = weak.lock())
+            ((*b).*action)(std::any_cast<GSFont *>(s->representedObject));
+    });
+}
+
 GSDocument *documentOf(const GSFont *font) {
     for (GSDocument *d : GSApplication::sharedApplication().fontDocuments())
         if (d->font() == font)
@@ -56,11 +67,7 @@ void ZelvarToDialog::updateCompareToPopUp() {
         const std::shared_ptr<ZVDataFromGlyphs> other = ZVDataFromGlyphs::bridgeForFont(font);
         if (other && other->currentMaster())
             continue;
-        std::weak_ptr<ZVDataToGlyphs> bridge = _zvdata;
-        compareToPopUp->menu->addItem(menuItem(d->displayName(), font, [bridge](NSMenuItem *s) {
-            if (auto b = bridge.lock())
-                b->compareToFont(std::any_cast<GSFont *>(s->representedObject));
-        }));
+        compareToPopUp->menu->addItem(fontItem(*d, _zvdata, &ZVDataToGlyphs::compareToFont));
         compareToPopUp->setEnabled(true);
     }
 }
@@ -126,11 +133,7 @@ void ZelvarToDialog::updateGearMenu() {
         GSFont *other = d->font();
         if (!other || other == font || !hasSpecialSpacing(*other))
             continue;
-        std::weak_ptr<ZVDataToGlyphs> bridge = _zvdata;
-        syncFrom->submenu->addItem(menuItem(d->displayName(), other, [bridge](NSMenuItem *s) {
-            if (auto b = bridge.lock())
-                b->syncKerningTypes(std::any_cast<GSFont *>(s->representedObject));
-        }));
+        syncFrom->submenu->addItem(fontItem(*d, _zvdata, &ZVDataToGlyphs::syncKerningTypes));
         syncFrom->setEnabled(true);
     }
 
