@@ -122,8 +122,12 @@ void BM_GlyphTabRefresh(benchmark::State &state) {
         p->loadPlugin();
         p->showDialog(nullptr);
         NSRunLoop::mainRunLoop().drain();
-        // The dialog shows the session's font, whose masters have started.
+        // The dialog shows the session's font, whose masters have started (the dialog, which
+        // did not start them, left the font's bridge without a current master).
         p->setZvdata(s->bridge());
+        GSFontMaster *first = s->font().fontMasters()[0];
+        s->bridge()->setCurrentMaster(first);
+        s->bridge()->get_zvfont()->set_current_master(first->id());
         return p;
     }();
     GSWindowController &w =
