@@ -109,8 +109,10 @@ void ZelvarToDialog::updateGearMenu() {
                         menuItem(title, m, [this](NSMenuItem *s) { addModelsAndIndependents(s); }));
                     addFrom->setEnabled(true);
                 }
-                // A master of this font lends an engine only when that engine has models.
-                const bool lends = other != font || engine.get_number_of_models(m->id()) > 0;
+                // A master of this font lends an engine only when that engine has models; one
+                // still starting up belongs to its worker and is not offered yet.
+                const bool lends = other != font || (!_zvdata->isStartingUp(m) &&
+                                                     engine.get_number_of_models(m->id()) > 0);
                 if (master.status != ZVfont::interpolated && lends) {
                     auto item = menuItem(title, m, [this](NSMenuItem *s) { autokernFrom(s); });
                     item->setState(m == source ? NSControlStateValueOn : NSControlStateValueOff);
