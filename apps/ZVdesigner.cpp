@@ -360,7 +360,7 @@ void ZVdesigner::play(const std::string &line) {
         if (!window)
             throw ScriptError("the window has not been opened yet");
         gesture::closeWindow(*window);
-    } else {
+    } else if (!playFinishing(verb, args)) {
         throw ScriptError("unknown gesture \"" + verb + "\"");
     }
 }

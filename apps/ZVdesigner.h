@@ -28,6 +28,11 @@
 //   kerning LEFT RIGHT           prints the host's kerning of two glyphs in the front master
 //   dump [hidden]                prints the window (with hidden controls)
 //   close                        clicks the window's close button
+//   name-group NAME              the next new-group prompt is answered OK with NAME typed in
+//   finalize [KB|none] [keep-groups]  the finalize window: the size limit in kB typed in (none:
+//                                emptied), the groups rebuilt unless keep-groups; the window is
+//                                dumped, the run made and its report printed per master
+//   about                        the about window from the gear menu, dumped and closed
 #pragma once
 
 #include "ZVprogress.h"
@@ -36,6 +41,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 class GSDocument;
 class ZelvarPlugin;
@@ -65,11 +71,16 @@ class ZVdesigner {
     /// type nine and then ten pairs needing none, start, edit "AV" and "To", hold control over a
     /// model, switch documents and back, close and reopen.
     static std::string defaultScript(bool reuse);
+    /// What follows the default run: the glyph tab, a special spacing group, the comparison, the
+    /// final kerning within a limit with rebuilt groups, the about window.
+    static std::string finishingScript();
 
     ZelvarPlugin &plugin() { return *plugin_; }
 
   private:
     void play(const std::string &line);
+    /// The finishing gestures (finalize, about, name-group); false for another verb.
+    bool playFinishing(const std::string &verb, const std::vector<std::string> &args);
     void settle(bool startUps);
     GSDocument &front() const;
 

@@ -43,7 +43,7 @@ int main(int argc, char **argv) {
     }
     std::string script;
     if (scriptPath.empty()) {
-        script = ZVdesigner::defaultScript(reuse);
+        script = ZVdesigner::defaultScript(reuse) + ZVdesigner::finishingScript();
     } else {
         std::ifstream in(scriptPath);
         if (!in) {

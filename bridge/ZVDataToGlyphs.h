@@ -47,6 +47,10 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// still starting up, not kerned, or without models): the host keeps its own.
     void writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
                                  const std::string &toMaster);
+    /// Replaces a master's host kerning with whole entries (host glyph ids and kerning-group
+    /// keys), marked as the bridge's own write like the writer above; it also writes masters whose
+    /// engine holds no kerning of its own (the final kerning of an interpolated master).
+    void writeMasterKerning(const GSMasterKerning &kerning, const std::string &toMaster);
     /// Writes the current master's whole kerning, redraws the tab, stores its pair lists.
     void zvfontToGlyphs();
     /// Writes one pair of the current master (written even when its value is 0).
@@ -162,6 +166,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
   private:
     // The master whose kerning a whole-master write may replace: the engine holds kerning for it.
     bool holdsKerningFor(const std::string &masterId) const;
+    // The font's left-to-right kerning, made when the font has none.
+    GSKerningDictionary &writableKerning();
     // Clears ignore_observers one run-loop turn after the host's notifications of a write.
     void unignoreObserversAfterDelay();
     // Rewrites, in every stored list but the one being written, the entries that name `glyph`

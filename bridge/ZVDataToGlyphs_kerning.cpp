@@ -28,6 +28,32 @@ std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record) {
     return static_cast<int>(v);
 }
 
+GSKerningDictionary &ZVDataToGlyphs::writableKerning() {
+    GSFont *font = gsfont();
+#if ZV_HOST_VERSION == 2
+    GSKerningDictionary *kerning = font->kerning();
+#else
+    GSKerningDictionary *kerning = font->kerningLTR();
+#endif
+    return kerning ? *kerning : font->ensureKerning();
+}
+
+void ZVDataToGlyphs::writeMasterKerning(const GSMasterKerning &kerning,
+                                        const std::string &toMaster) {
+    if (!gsfont())
+        return;
+    setIgnore_observers(true);
+    writableKerning().refillMaster(toMaster, [&](GSMasterKerning &master) {
+        for (const auto &[left, row] : kerning) {
+            GSKerningRow &into =
+                master.setObject(GSKerningRow::dictionaryWithCapacity(row.count()), left);
+            for (const auto &[right, value] : row)
+                into.setObject(value, right);
+        }
+    });
+    unignoreObserversAfterDelay();
+}
+
 bool ZVDataToGlyphs::holdsKerningFor(const std::string &masterId) const {
     if (isStartingUp(masterId))
         return false;
@@ -51,14 +77,7 @@ void ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsim
     auto idOf = [&](std::uint16_t i) -> const std::string * {
         return i < ids.size() && !ids[i].empty() ? &ids[i] : nullptr;
     };
-#if ZV_HOST_VERSION == 2
-    GSKerningDictionary *kerning = font->kerning();
-#else
-    GSKerningDictionary *kerning = font->kerningLTR();
-#endif
-    if (!kerning)
-        kerning = &font->ensureKerning();
-    kerning->refillMaster(toMaster, [&](GSMasterKerning &master) {
+    writableKerning().refillMaster(toMaster, [&](GSMasterKerning &master) {
         // Left glyphs in ascending index, right glyphs in each list's order (ascending index), so
         // that a saved font is the same from one write to the next. A left glyph keeps its row
         // even when none of its records is written.

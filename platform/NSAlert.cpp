@@ -12,6 +12,7 @@ namespace {
 struct Answer {
     std::string message;
     std::string button;
+    std::string typed;
 };
 
 struct Script {
@@ -59,7 +60,12 @@ long NSAlert::runModal() {
             throw std::logic_error("NSAlert: alert \"" + messageText_ + "\" has no button \"" +
                                    answer.button + "\"");
         chosen = i;
+        if (accessoryView_ && !answer.typed.empty()) {
+            accessoryView_->beginEditing();
+            accessoryView_->setStringValue(answer.typed);
+        }
     }
+
     record.answer = buttons_[chosen];
     s.log.push_back(std::move(record));
     return NSAlertFirstButtonReturn + static_cast<long>(chosen);
@@ -68,7 +74,13 @@ long NSAlert::runModal() {
 void NSAlertScript::expect(std::string message, std::string button) {
     Script &s = script();
     std::lock_guard lock(s.mutex);
-    s.answers.push_back({std::move(message), std::move(button)});
+    s.answers.push_back({std::move(message), std::move(button), {}});
+}
+
+void NSAlertScript::expect(std::string message, std::string button, std::string typed) {
+    Script &s = script();
+    std::lock_guard lock(s.mutex);
+    s.answers.push_back({std::move(message), std::move(button), std::move(typed)});
 }
 
 void NSAlertScript::answerLastButton(std::ostream *out) {

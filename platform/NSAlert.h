@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/NSImage.h"
+#include "platform/NSTextField.h"
 
 #include <cstddef>
 #include <iosfwd>
@@ -26,6 +27,10 @@ class NSAlert {
     const std::string &informativeText() const { return informativeText_; }
     void setIcon(std::shared_ptr<NSImage> icon) { icon_ = std::move(icon); }
     const std::shared_ptr<NSImage> &icon() const { return icon_; }
+    /// A text field shown under the texts (the alert does not own it), the initial first
+    /// responder when `setInitialFirstResponder` says so.
+    void setAccessoryView(NSTextField *view) { accessoryView_ = view; }
+    NSTextField *accessoryView() const { return accessoryView_; }
     /// Adds a button after the others.
     void addButtonWithTitle(std::string title) { buttons_.push_back(std::move(title)); }
     /// The button titles, first to last. An alert shown without buttons has one, "OK".
@@ -41,6 +46,7 @@ class NSAlert {
     std::string informativeText_;
     std::shared_ptr<NSImage> icon_;
     std::vector<std::string> buttons_;
+    NSTextField *accessoryView_ = nullptr;
 };
 
 /// The answers alerts give, and the log of the alerts shown. Thread-safe.
@@ -58,6 +64,8 @@ class NSAlertScript {
 
     /// The next alert must show `message`; it is answered with the button titled `button`.
     static void expect(std::string message, std::string button);
+    /// The same for an alert with a text field, into which `typed` is typed before the answer.
+    static void expect(std::string message, std::string button, std::string typed);
     /// Headless commands: every alert is answered with its last button (the one that changes
     /// nothing) and printed to `out`. A null stream goes back to scripted answers.
     static void answerLastButton(std::ostream *out);

@@ -53,7 +53,7 @@ NSModalResponse NSApplication::runModalForWindow(NSWindow &window) {
     }
     NSRunLoop &loop = NSRunLoop::mainRunLoop();
     while (!modalRuns[depth].stopped)
-        if (loop.runOneTurn() == 0 && !modalRuns[depth].stopped)
+        if (loop.runOneTurn() == 0 && !modalRuns[depth].stopped && !loop.waitForPromisedPost())
             throw ModalStuck("modal stuck: the modal run of window \"" + title +
                              "\" has nothing left to do and nothing stopped it");
     return NSModalResponseStop;

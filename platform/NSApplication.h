@@ -70,7 +70,8 @@ class NSApplication {
 
     /// Shows `window` (key when it can be), calls the next modal script with it (if any), then
     /// turns the main run loop until `stopModal`. Throws ModalStuck when a turn finds nothing to
-    /// do before a stop, std::logic_error off the main thread. Answers NSModalResponseStop.
+    /// do before a stop and no worker has promised a post (NSRunLoop::PostPromise),
+    /// std::logic_error off the main thread. Answers NSModalResponseStop.
     NSModalResponse runModalForWindow(NSWindow &window);
     /// Ends the innermost modal run after the current step; outside a modal run it does nothing.
     void stopModal();

@@ -88,3 +88,23 @@ std::size_t NSRunLoop::pendingCount() const {
     std::lock_guard lock(mutex_);
     return queue_.size();
 }
+
+NSRunLoop::PostPromise::PostPromise(NSRunLoop &loop) : loop_(loop) {
+    std::lock_guard lock(loop_.mutex_);
+    ++loop_.promises_;
+}
+
+NSRunLoop::PostPromise::~PostPromise() {
+    {
+        std::lock_guard lock(loop_.mutex_);
+        --loop_.promises_;
+    }
+    loop_.posted_.notify_all();
+}
+
+bool NSRunLoop::waitForPromisedPost() {
+    requireMainThread("waitForPromisedPost");
+    std::unique_lock lock(mutex_);
+    posted_.wait(lock, [&] { return !queue_.empty() || promises_ == 0; });
+    return !queue_.empty();
+}

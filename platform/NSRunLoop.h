@@ -36,6 +36,23 @@ class NSRunLoop {
     /// Number of blocks waiting for a turn.
     std::size_t pendingCount() const;
 
+    /// Work on another thread that will post to this loop when it ends (a window waiting for a
+    /// background run): while one is held, a turn with nothing to do waits for the post instead
+    /// of finding the loop idle. Release it once the post is made (or will never be).
+    class PostPromise {
+      public:
+        explicit PostPromise(NSRunLoop &loop);
+        ~PostPromise();
+        PostPromise(const PostPromise &) = delete;
+        PostPromise &operator=(const PostPromise &) = delete;
+
+      private:
+        NSRunLoop &loop_;
+    };
+    /// On the main thread, with nothing queued: waits while a promise is held and nothing has been
+    /// posted. Answers whether something waits for a turn now.
+    bool waitForPromisedPost();
+
   private:
     NSRunLoop() = default;
     void requireMainThread(const char *what) const;
@@ -43,4 +60,5 @@ class NSRunLoop {
     mutable std::mutex mutex_;
     std::condition_variable posted_;
     std::deque<std::function<void()>> queue_;
+    std::size_t promises_ = 0;
 };

@@ -4,6 +4,7 @@
 #include "host/GSFont.h"
 #include "host/GSWindowController.h"
 #include "platform/NSRunLoop.h"
+#include "plugin/ZVFinalizeWindowController.h"
 
 ZelvarToDialog::ZelvarToDialog() : NSWindowController(ZVDialogNibName) {
     registerZVDialogLayout();
@@ -70,6 +71,9 @@ bool ZelvarToDialog::isMasterInactiveType(int type) {
 const char *ZelvarToDialog::updatePageURL() { return "https://updates.zelvar.invalid/update/"; }
 
 bool ZelvarToDialog::engineReady() const {
+    // The finalisation's worker owns the engine until the run ends.
+    if (finalizeWindowController && finalizeWindowController->isRunning())
+        return false;
     if (!_zvdata || !_zvdata->gsfont() || !_zvdata->hasRunningMaster() ||
         currentMasterIsStarting())
         return false;
@@ -120,7 +124,7 @@ void ZelvarToDialog::setEditingEnabled(bool enabled) {
         glyphTrackingGroupPopUpL->setEnabled(false);
         glyphTrackingGroupPopUpR->setEnabled(false);
     }
-    finalizeButton->setEnabled(enabled);
+    finalizeButton->setEnabled(enabled && !(_zvdata && _zvdata->anyMasterStartingUp()));
 }
 
 void ZelvarToDialog::zvfontToGlyphsAndDialog() {
@@ -134,7 +138,8 @@ void ZelvarToDialog::zvfontToGlyphsAndDialog() {
     updateGlyphTab();
     updateFontTab();
     // Masters still starting are passed over: their state is the workers' until they end.
-    finalizeButton->setEnabled(_zvdata->get_zvfont()->can_be_finalized());
+    finalizeButton->setEnabled(!_zvdata->anyMasterStartingUp() &&
+                               _zvdata->get_zvfont()->can_be_finalized());
 }
 
 void ZelvarToDialog::glyphsUiUpdate(const NSNotification &notification) {

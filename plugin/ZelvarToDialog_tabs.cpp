@@ -1,6 +1,6 @@
-// The glyph tab, the font tab and the gear menu as the refreshes call them. The font tab's
-// counts and the hiding of both tabs are here; the glyph tab's contents, its pop-ups, the
-// comparison list and the gear menu's items come with those tabs' own work.
+// The glyph tab, the font tab and the gear menu as the refreshes call them: the font tab's counts
+// and the hiding of both tabs. The glyph tab's contents are in ZelvarGlyphTab.cpp, the comparison
+// list and the gear menu in ZelvarGearMenu.cpp.
 
 #include "plugin/ZelvarToDialog.h"
 
@@ -44,11 +44,3 @@ void ZelvarToDialog::updateFontTab() {
     gearMenuUndoItem->setEnabled(mm->can_undo(""));
 }
 
-void ZelvarToDialog::updateGlyphTab() {}
-void ZelvarToDialog::populateTrackingGroupPopUps() {}
-void ZelvarToDialog::pairsToPopUp(NSPopUpButton *, GSGlyph *, int) {}
-void ZelvarToDialog::addPairToPopUp(NSPopUpButton *, const ZVsimplepair *) {}
-void ZelvarToDialog::updateCompareToPopUp() {}
-void ZelvarToDialog::updateGearMenu() {}
-void ZelvarToDialog::addModelsAndIndependents(NSMenuItem *) {}
-void ZelvarToDialog::autokernFrom(NSMenuItem *) {}

@@ -71,6 +71,22 @@ TEST_F(DesignerRun, ReworkingTheKerning) {
                                          "apps/golden/designer-reuse.txt"));
 }
 
+// After the default run: the glyph tab, special spacing groups, the comparison, the final kerning
+// within a limit with rebuilt groups and its report, the about window. Only the transcript from
+// the first finishing step on is compared (the steps before have their own golden file).
+TEST_F(DesignerRun, FinishingTheKerning) {
+    const std::string before = ZVdesigner::defaultScript(false);
+    std::size_t steps = 0;
+    std::istringstream lines(before);
+    for (std::string line; std::getline(lines, line);)
+        steps += !line.empty() && line[0] != '#';
+    const std::string transcript = play(before + ZVdesigner::finishingScript());
+    const std::size_t at = transcript.find("\n== " + std::to_string(steps + 1) + ". ");
+    ASSERT_NE(at, std::string::npos) << transcript;
+    EXPECT_TRUE(zvtesting::matchesGolden(transcript.substr(at + 1),
+                                         "apps/golden/designer-finishing.txt"));
+}
+
 TEST_F(DesignerRun, AScriptStopsAtItsFirstFailingLine) {
     const struct {
         const char *script;

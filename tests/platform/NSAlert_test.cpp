@@ -76,3 +76,18 @@ TEST_F(AlertTest, OnlyTheMainThreadShowsAlerts) {
     EXPECT_TRUE(threw);
     EXPECT_EQ(NSAlertScript::unusedAnswers(), 1u);
 }
+
+// An alert with a text field: the scripted text is typed in before the answer; without a scripted
+// text the field keeps what it had.
+TEST_F(AlertTest, ATextFieldTakesTheScriptedText) {
+    NSTextField field("old");
+    NSAlert a = alert("Name it:", {"OK", "Cancel"});
+    a.setAccessoryView(&field);
+    NSAlertScript::expect("Name it:", "OK", "Dots");
+    EXPECT_EQ(a.runModal(), NSAlert::NSAlertFirstButtonReturn);
+    field.validateEditing();
+    EXPECT_EQ(field.stringValue(), "Dots");
+    NSAlertScript::expect("Name it:", "Cancel");
+    EXPECT_EQ(a.runModal(), NSAlert::NSAlertSecondButtonReturn);
+    EXPECT_EQ(field.stringValue(), "Dots");
+}

@@ -3,6 +3,10 @@
 #include "platform/Gestures.h"
 #include "platform/NSRunLoop.h"
 
+#include <chrono>
+#include <memory>
+#include <thread>
+
 using zvtesting::PlatformTest;
 
 namespace {
@@ -137,4 +141,34 @@ TEST_F(EventMonitors, RunInOrderAndMaySwallow) {
     EXPECT_EQ(t.field->stringValue(), "");
     gesture::typeText(*t.field, "7");
     EXPECT_EQ(t.field->stringValue(), "7");
+}
+
+// A worker that has promised a post keeps the run waiting for it instead of finding it idle; once
+// the promise is kept and nothing stops the run, it is stuck again.
+TEST_F(ModalRuns, WaitForAWorkersPromisedPost) {
+    NSWindow finalize;
+    finalize.setTitle("Finalize");
+    std::thread worker;
+    std::vector<std::string> steps;
+    NSApp().modalScripts.push_back([&](NSWindow &) {
+        auto promise = std::make_shared<NSRunLoop::PostPromise>(NSRunLoop::mainRunLoop());
+        worker = std::thread([&steps, promise]() mutable {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            NSRunLoop::mainRunLoop().perform([&steps] {
+                steps.push_back("posted");
+                NSApp().stopModal();
+            });
+            promise.reset();
+        });
+    });
+    EXPECT_EQ(NSApp().runModalForWindow(finalize), NSModalResponseStop);
+    worker.join();
+    EXPECT_EQ(steps, std::vector<std::string>{"posted"});
+
+    NSApp().modalScripts.push_back([&](NSWindow &) {
+        auto promise = std::make_shared<NSRunLoop::PostPromise>(NSRunLoop::mainRunLoop());
+        worker = std::thread([promise]() mutable { promise.reset(); });
+    });
+    EXPECT_THROW(NSApp().runModalForWindow(finalize), ModalStuck);
+    worker.join();
 }

@@ -1,0 +1,68 @@
+// The finalisation run's two halves: each master's final kerning computed in the engine (a worker
+// may do it, one master at a time, font order with interpolated masters last), and everything
+// written into the font at once on the main thread (the kerning groups, each master's kerning
+// fitted to the size limit, the special spacing groups).
+#pragma once
+
+#include "bridge/ZVDataToGlyphs.h"
+#include "plugin/ZVkerningfit.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+/// One master as the run computed it.
+struct ZVfinalmaster {
+    std::string id;            ///< the host master's id
+    bool interpolated = false; ///< its kerning interpolated from its sources
+    bool finalized = true;     ///< false: the models did not finalize; its kerning as it stood
+    std::vector<ZVkerningtarget> targets; ///< ascending pairs, whole font units
+};
+
+/// What the write did to one master.
+struct ZVfinalreport {
+    std::string id;
+    std::string name; ///< the master's name in the font
+    bool interpolated = false;
+    bool finalized = true;
+    std::size_t glyph_pairs = 0; ///< glyph–glyph entries written
+    std::size_t class_pairs = 0; ///< group–group entries written
+    std::size_t dropped = 0;     ///< entries left out for the size limit
+    std::size_t untargeted = 0;  ///< pairs without kerning of their own that take a class value
+    std::size_t size = 0;        ///< bytes of the kerning written
+    std::size_t flat_size = 0;   ///< bytes the same targets take without groups
+    std::size_t limit = 0;       ///< the limit in bytes (0: none)
+    bool over_limit = false;     ///< even without every droppable entry above the limit
+};
+
+/// What the write did to the font.
+struct ZVfinalwrite {
+    std::vector<ZVfinalreport> masters; ///< in the order computed
+    std::size_t right_side_groups = 0;  ///< kerning groups made (0 without new groups)
+    std::size_t left_side_groups = 0;
+};
+
+/// The engine masters a run computes, in the order it computes them: models that can be
+/// finalized (kerned or taken over, with model pairs) in font order, then interpolated masters.
+std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
+
+/// A master's final targets from its flat kerning: each record's whole value as the kerning
+/// writer rounds it (0 for one it leaves out), its frequency, models, independent pairs and
+/// user-set autopairs kept whatever the size.
+std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning);
+
+/// Computes one master (engine only, no host): a master with models finalizes them and refills
+/// its kerning; an interpolated master gets every frequent pair it can kern as the weighted sum
+/// of its sources' values (as this run left them). `frequentPairs` is the expanded list.
+ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
+                                 const std::vector<ZVpair_frequency> &frequentPairs);
+
+/// Writes the run into the font (main thread): with `regenerateGroups` new kerning groups for the
+/// whole font (masters not written first keep their kerning as glyph pairs), then per master the
+/// kerning fitted to `limit` bytes (0: none), then the special spacing groups.
+ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinalmaster> &masters,
+                               bool regenerateGroups, std::size_t limit);
+
+/// The lines of a report, one per master: finalized or not, pairs written and dropped, groups,
+/// size against the limit, the ratio to flat kerning.
+std::string describeFinalWrite(const ZVfinalwrite &write);

@@ -1,0 +1,383 @@
+// The finalisation: which masters a run computes and how, the kerning that reaches the font (flat
+// or grouped, each kept pair exactly as the kerning writer rounds the engine's record), the size
+// limit, masters left alone, and the finalize window's run with its progress, stop, sound and
+// settings.
+#include "plugin_fixture.h"
+
+#include "golden.h"
+
+#include "bridge/ZVUserData.h"
+#include "platform/NSSound.h"
+#include "platform/NSUserDefaults.h"
+#include "plugin/ZVFinalizeRun.h"
+#include "plugin/ZVFinalizeWindowController.h"
+
+#include <cmath>
+#include <cstdlib>
+
+using namespace zvplugintest;
+using zvtesting::matchesGolden;
+
+namespace {
+
+/// Effective kerning as the host applies it; 0 for none.
+double effective(const GSFont &font, const std::string &masterId, const GSGlyph *l,
+                 const GSGlyph *r) {
+    const double v = font.kerningForFontMasterIDFirstGlyph(masterId, l, r, 0);
+    return v == GSNoKerningValue ? 0 : v;
+}
+
+/// Every glyph pair's effective kerning in a master, by names (pairs without kerning left out).
+std::map<std::pair<std::string, std::string>, double> effectiveKerning(const GSFont &font,
+                                                                       const std::string &id) {
+    std::map<std::pair<std::string, std::string>, double> out;
+    for (const GSGlyph *l : font.glyphs())
+        for (const GSGlyph *r : font.glyphs()) {
+            const double v = font.kerningForFontMasterIDFirstGlyph(id, l, r, 0);
+            if (v != GSNoKerningValue)
+                out[{l->name(), r->name()}] = v;
+        }
+    return out;
+}
+
+class Finalize : public PluginTest {
+  protected:
+    zvtest::TempFolder config;
+    std::optional<std::string> savedXDG;
+
+    void SetUp() override {
+        if (const char *xdg = std::getenv("XDG_CONFIG_HOME"))
+            savedXDG = xdg;
+        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+        NSUserDefaults::resetStandardUserDefaults();
+        NSSound::reset();
+        PluginTest::SetUp();
+    }
+    void TearDown() override {
+        PluginTest::TearDown();
+        if (savedXDG)
+            ::setenv("XDG_CONFIG_HOME", savedXDG->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+        NSUserDefaults::resetStandardUserDefaults();
+    }
+
+    /// Opens the finalize window; `script` plays what the designer does there.
+    void finalizeWindow(std::function<void(ZVFinalizeWindowController &)> script) {
+        NSApp().modalScripts.push_back([this, script](NSWindow &) {
+            ASSERT_TRUE(p().finalizeWindowController);
+            script(*p().finalizeWindowController);
+        });
+        gesture::click(*p().finalizeButton);
+    }
+
+    /// Computes every master as a run does, without the window.
+    std::vector<ZVfinalmaster> computeAll() {
+        std::vector<ZVfinalmaster> out;
+        const std::vector<ZVpair_frequency> frequent = engine().get_expanded_pairs();
+        for (std::size_t i : mastersToFinalize(engine()))
+            out.push_back(computeFinalMaster(engine(), i, frequent));
+        return out;
+    }
+
+    std::string masterId(GSDocument &doc, std::size_t i) {
+        return doc.font()->fontMasters()[i]->id();
+    }
+
+    /// Starts a font and gives every master a few models that need kerning.
+    GSDocument &startKernedFont(const std::string &name, int masters) {
+        GSDocument &doc = startFont(demoFont(name, masters), name);
+        for (const GSFontMaster *m : doc.font()->fontMasters())
+            for (const auto &[pair, value] :
+                 {std::pair{"AV", -80.f}, {"To", -60.f}, {"VA", -70.f}, {"HO", -10.f}})
+                engine().set_value(
+                    pairOf(std::string(1, pair[0]).c_str(), std::string(1, pair[1]).c_str()), value,
+                    m->id());
+        // Every pair of the letters in the tab: the engine kerns them all.
+        std::string text = "\n";
+        for (char l : std::string(kTenPairs))
+            for (char r : std::string(kTenPairs))
+                text += std::string{l, r, ' '};
+        window(doc).typeText(text);
+        settle();
+        p().zvfontToGlyphsAndDialog();
+        settle();
+        return doc;
+    }
+    /// Closes a document, as the designer does between two fonts.
+    void closeFont(GSDocument &doc) {
+        GSApplication::sharedApplication().closeDocument(&doc);
+        settle();
+    }
+};
+
+// Masters with models are finalized in font order, interpolated ones come last, and masters the
+// engine does not kern (no model pairs, linked metrics) are neither computed nor touched; one that
+// has kerning groups keeps every effective value when the groups are rebuilt.
+TEST_F(Finalize, MastersByStatus) {
+    struct Case {
+        const char *name;
+        std::vector<ZVfont::master_status> status;
+        std::vector<bool> clearModels;
+        std::vector<std::size_t> computed;
+        std::vector<bool> interpolated;
+    };
+    const Case cases[] = {
+        {"kerned, taken over, interpolated",
+         {ZVfont::kerned, ZVfont::engine_taken_over, ZVfont::interpolated},
+         {false, false, false},
+         {0, 1, 2},
+         {false, false, true}},
+        {"interpolated first in the font, computed last",
+         {ZVfont::interpolated, ZVfont::kerned, ZVfont::kerned},
+         {false, false, false},
+         {1, 2, 0},
+         {false, false, true}},
+        {"without models, linked metrics, kerned",
+         {ZVfont::kerned, ZVfont::linked_metrics, ZVfont::kerned},
+         {true, false, false},
+         {2},
+         {false}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GSDocument &doc = startKernedFont("Status", 3);
+        GSFont &font = *doc.font();
+        // Old kerning groups, and group kerning in every master.
+        font.glyphForName("H")->setRightKerningGroup("HI");
+        font.glyphForName("I")->setRightKerningGroup("HI");
+        font.glyphForName("O")->setLeftKerningGroup("round");
+        font.glyphForName("o")->setLeftKerningGroup("round");
+        std::vector<std::map<std::pair<std::string, std::string>, double>> before;
+        for (std::size_t m = 0; m < 3; ++m) {
+            ZVfont &master = engine().masters[m];
+            master.status = c.status[m];
+            if (c.status[m] == ZVfont::interpolated)
+                master.interpolation_sources = {{0.5, masterId(doc, (m + 1) % 3)},
+                                                {0.5, masterId(doc, (m + 2) % 3)}};
+            if (c.clearModels[m])
+                master.models.modelpairs.pairs.clear();
+            font.setKerningForFontMasterID(masterId(doc, m), "@MMK_L_HI", "@MMK_R_round", -30, 0);
+            before.push_back(effectiveKerning(font, masterId(doc, m)));
+        }
+        std::vector<std::size_t> order = mastersToFinalize(engine());
+        EXPECT_EQ(order, c.computed);
+        const std::vector<ZVfinalmaster> computed = computeAll();
+        ASSERT_EQ(computed.size(), c.computed.size());
+        for (std::size_t k = 0; k < computed.size(); ++k) {
+            EXPECT_EQ(computed[k].id, masterId(doc, c.computed[k]));
+            EXPECT_EQ(computed[k].interpolated, c.interpolated[k]);
+            EXPECT_FALSE(computed[k].targets.empty());
+        }
+        const ZVfinalwrite written = writeFinalKerning(*p().zvdata(), computed, true, 0);
+        // The old groups are gone (a new group holding H and I would be named after H).
+        EXPECT_NE(font.glyphForName("I")->rightKerningGroup(), std::optional<std::string>("HI"));
+        EXPECT_NE(font.glyphForName("o")->leftKerningGroup(), std::optional<std::string>("round"));
+        for (std::size_t m = 0; m < 3; ++m)
+            if (std::find(order.begin(), order.end(), m) == order.end()) {
+                SCOPED_TRACE("master " + std::to_string(m) + " not written");
+                EXPECT_EQ(effectiveKerning(font, masterId(doc, m)), before[m]);
+            }
+        closeFont(doc);
+    }
+}
+
+// Flat or grouped, every pair of a finalized master comes out in the font as the kerning writer
+// rounds the engine's record (0 where it writes nothing); an interpolated master's pairs are the
+// weighted sums of its sources' values as the run left them.
+TEST_F(Finalize, EveryKeptPairComesOutAsTheEngineRoundsIt) {
+    for (const bool grouped : {false, true}) {
+        SCOPED_TRACE(grouped ? "grouped" : "flat");
+        GSDocument &doc = startKernedFont(grouped ? "Grouped" : "Flat", 3);
+        GSFont &font = *doc.font();
+        ZVfont &bold = engine().masters[1];
+        bold.status = ZVfont::interpolated;
+        bold.interpolation_sources = {{0.75, masterId(doc, 0)}, {0.25, masterId(doc, 2)}};
+        const std::vector<ZVfinalmaster> computed = computeAll();
+        ASSERT_EQ(computed.size(), 3u);
+        const ZVfinalwrite written = writeFinalKerning(*p().zvdata(), computed, grouped, 0);
+        EXPECT_EQ(written.right_side_groups + written.left_side_groups > 0, grouped)
+            << written.right_side_groups << " " << written.left_side_groups;
+
+        const PLXlibNamespaceForZV::ZVglyphsinfo &info = engine().glyphsinfo;
+        std::size_t kerned = 0;
+        for (std::size_t m : {0u, 2u}) {
+            for (const std::vector<ZVsimplepair> &list : engine().masters[m].cache.lists)
+                for (const ZVsimplepair &r : list) {
+                    const GSGlyph *l = font.glyphForId(info._id_for_index[r.indices.first]);
+                    const GSGlyph *rg = font.glyphForId(info._id_for_index[r.indices.second]);
+                    const int want = ZVDataToGlyphs::writtenValue(r).value_or(0);
+                    kerned += want != 0;
+                    ASSERT_EQ(effective(font, masterId(doc, m), l, rg), want)
+                        << l->name() << " " << rg->name() << " in master " << m;
+                }
+        }
+        EXPECT_GT(kerned, 50u);
+
+        const double factor = bold.unit_factor();
+        for (const char *pair : {"AV", "To", "VA", "Tv", "HO", "ov", "Vo"}) {
+            SCOPED_TRACE(pair);
+            const ZVglyph_pair p =
+                pairOf(std::string(1, pair[0]).c_str(), std::string(1, pair[1]).c_str());
+            ZVsimplepair r;
+            r.indices = p;
+            r.value =
+                static_cast<float>(factor * (0.75 * engine().masters[0].get_value_unscaled(p) +
+                                             0.25 * engine().masters[2].get_value_unscaled(p)));
+            r.value_min = ZV_NO_LOWER_BOUND;
+            r.value_max = ZV_NO_VALUE;
+            const int want = bold.kernable(p) ? ZVDataToGlyphs::writtenValue(r).value_or(0) : 0;
+            EXPECT_EQ(effective(font, masterId(doc, 1), font.glyphForName({pair[0]}),
+                                font.glyphForName({pair[1]})),
+                      want);
+        }
+        closeFont(doc);
+    }
+}
+
+// A limit below what the models alone take still writes every model, and says so.
+TEST_F(Finalize, ALimitBelowTheModelsWritesThemAllAndReportsTheMiss) {
+    GSDocument &doc = startKernedFont("Tight", 2);
+    std::vector<std::vector<ZVglyph_pair>> models;
+    for (const ZVfont &m : engine().masters)
+        models.push_back(engine().get_models(m.name));
+    const PLXlibNamespaceForZV::ZVglyphsinfo info = engine().glyphsinfo;
+    NSAlertScript::expect("Some masters need your attention.", "OK");
+    finalizeWindow([](ZVFinalizeWindowController &w) {
+        gesture::click(*w.kerningSizeTextField);
+        gesture::typeText(*w.kerningSizeTextField, "0.001");
+        gesture::click(*w.zelvarButton);
+    });
+    ASSERT_EQ(NSAlertScript::log().size(), 1u);
+    EXPECT_NE(NSAlertScript::log()[0].informative.find("more than the limit of 0.001 kB"),
+              std::string::npos)
+        << NSAlertScript::log()[0].informative;
+    const GSFont &font = *doc.font();
+    for (std::size_t m = 0; m < models.size(); ++m) {
+        ASSERT_FALSE(models[m].empty());
+        for (const ZVglyph_pair &pair : models[m])
+            EXPECT_NE(font.kerningForFontMasterIDFirstGlyph(
+                          masterId(doc, m), font.glyphForId(info._id_for_index[pair.first]),
+                          font.glyphForId(info._id_for_index[pair.second]), 0),
+                      GSNoKerningValue);
+    }
+    const PlistValue *limit = font.userDataForKey(zvuserdata::kKerningWeightLimit);
+    ASSERT_TRUE(limit);
+    EXPECT_EQ(zvuserdata::integerValue(*limit), 1);
+}
+
+// The window as it opens, while a run computes, and after the designer stopped it: nothing is
+// written, and the window is back where it started.
+TEST_F(Finalize, StoppingWritesNothing) {
+    GSDocument &doc = startKernedFont("Stop", 3);
+    GSFont &font = *doc.font();
+    std::vector<std::map<std::pair<std::string, std::string>, double>> before;
+    for (std::size_t m = 0; m < 3; ++m)
+        before.push_back(effectiveKerning(font, masterId(doc, m)));
+    finalizeWindow([&](ZVFinalizeWindowController &w) {
+        EXPECT_TRUE(matchesGolden(describe(*w.window()), "plugin/golden/finalize-open.txt"));
+        gesture::click(*w.zelvarButton);
+        EXPECT_TRUE(w.isRunning());
+        EXPECT_FALSE(p().engineReady());
+        EXPECT_TRUE(matchesGolden(describe(*w.window()), "plugin/golden/finalize-running.txt"));
+        gesture::click(*w.abortButton);
+        ASSERT_TRUE(NSRunLoop::mainRunLoop().runUntil([&] { return !w.isRunning(); },
+                                                      std::chrono::seconds(60)));
+        EXPECT_TRUE(w.wasAborted());
+        EXPECT_TRUE(matchesGolden(describe(*w.window()), "plugin/golden/finalize-stopped.txt"));
+        gesture::click(*w.cancelButton);
+    });
+    EXPECT_FALSE(p().finalizeWindowController);
+    EXPECT_TRUE(p().window()->isVisible());
+    EXPECT_TRUE(p().engineReady());
+    for (std::size_t m = 1; m < 3; ++m)
+        EXPECT_EQ(effectiveKerning(font, masterId(doc, m)), before[m]) << "master " << m;
+    EXPECT_FALSE(font.userDataForKey(zvuserdata::kKerningWeightLimit));
+    EXPECT_EQ(NSSound::played(), 0u);
+    // The current master shows the engine's kerning as it now is.
+    const ZVfont &regular = engine().masters[0];
+    const PLXlibNamespaceForZV::ZVglyphsinfo &info = engine().glyphsinfo;
+    for (const std::vector<ZVsimplepair> &list : regular.cache.lists)
+        for (const ZVsimplepair &r : list)
+            if (const std::optional<int> v = ZVDataToGlyphs::writtenValue(r)) {
+                EXPECT_EQ(font.kerningForFontMasterIDFirstGlyph(
+                              masterId(doc, 0),
+                              font.glyphForId(info._id_for_index[r.indices.first]),
+                              font.glyphForId(info._id_for_index[r.indices.second]), 0),
+                          *v);
+            }
+}
+
+// A completed run writes every master at once, groups included, stores the limit, plays the
+// sound, closes the window and the dialog; the regenerate choice is not stored.
+TEST_F(Finalize, ACompletedRunWritesSoundsAndCloses) {
+    GSDocument &doc = startKernedFont("Done", 3);
+    GSFont &font = *doc.font();
+    double maxSeen = -1;
+    finalizeWindow([&](ZVFinalizeWindowController &w) {
+        gesture::click(*w.kerningSizeTextField);
+        gesture::typeText(*w.kerningSizeTextField, "2.5");
+        gesture::click(*w.zelvarButton);
+        EXPECT_EQ(w.progressBar->maxValue, 4);
+        EXPECT_EQ(w.progressBar->doubleValue(), 0);
+        maxSeen = w.progressBar->maxValue;
+    });
+    EXPECT_EQ(maxSeen, 4);
+    EXPECT_FALSE(p().finalizeWindowController);
+    EXPECT_FALSE(p().window()->isVisible());
+    EXPECT_EQ(NSSound::played(), 1u);
+    EXPECT_TRUE(NSAlertScript::log().empty());
+    const PlistValue *limit = font.userDataForKey(zvuserdata::kKerningWeightLimit);
+    ASSERT_TRUE(limit);
+    EXPECT_EQ(zvuserdata::integerValue(*limit), 2500);
+    EXPECT_FALSE(font.userDataForKey(zvuserdata::kRegenerateGroups));
+    std::size_t grouped = 0;
+    for (const GSGlyph *g : font.glyphs())
+        grouped += g->rightKerningGroup().has_value() + g->leftKerningGroup().has_value();
+    EXPECT_GT(grouped, 0u);
+    for (std::size_t m = 0; m < 3; ++m)
+        EXPECT_FALSE(effectiveKerning(font, masterId(doc, m)).empty());
+}
+
+// The window's settings: both options on when nothing is stored, a stored limit in kB, the sound
+// choice kept for every font, the regenerate choice for this run only, and cancel keeps the dialog.
+TEST_F(Finalize, WindowSettings) {
+    GSDocument &first = startFont(demoFont("First"));
+    finalizeWindow([](ZVFinalizeWindowController &w) {
+        EXPECT_EQ(w.playSoundCheckbox->state, NSControlStateValueOn);
+        EXPECT_EQ(w.regenerateGroupsCheckbox->state, NSControlStateValueOn);
+        EXPECT_EQ(w.kerningSizeTextField->stringValue(), "");
+        EXPECT_EQ(w.options(),
+                  (std::map<std::string, bool>{{"beep", true}, {"regenerateGroups", true}}));
+        gesture::click(*w.playSoundCheckbox);
+        gesture::click(*w.regenerateGroupsCheckbox);
+        EXPECT_EQ(w.options(),
+                  (std::map<std::string, bool>{{"beep", false}, {"regenerateGroups", false}}));
+        gesture::click(*w.cancelButton);
+    });
+    EXPECT_TRUE(p().window()->isVisible());
+    EXPECT_FALSE(p().finalizeWindowController);
+    EXPECT_FALSE(first.font()->userDataForKey(zvuserdata::kRegenerateGroups));
+    closeFont(first);
+
+    GSDocument &second = startFont(demoFont("Second"));
+    second.font()->setUserData(PlistValue(std::int64_t{1500}), zvuserdata::kKerningWeightLimit);
+    second.font()->setUserData(PlistValue(false), zvuserdata::kRegenerateGroups);
+    finalizeWindow([](ZVFinalizeWindowController &w) {
+        EXPECT_EQ(w.playSoundCheckbox->state, NSControlStateValueOff);
+        EXPECT_EQ(w.regenerateGroupsCheckbox->state, NSControlStateValueOff);
+        EXPECT_EQ(w.kerningSizeTextField->stringValue(), "1.5");
+        gesture::closeWindow(*w.window());
+    });
+    EXPECT_TRUE(p().window()->isVisible());
+}
+
+TEST(FinalizeWindow, StoredLimitsShowAsKilobytes) {
+    const std::pair<std::int64_t, const char *> cases[] = {
+        {1500, "1.5"}, {100000, "100"}, {1234567, "1234.567"},
+        {1, "0.001"},  {0, "0"},        {2999, "2.999"}};
+    for (const auto &[bytes, text] : cases)
+        EXPECT_EQ(ZVFinalizeWindowController::kilobytesText(bytes), text) << bytes;
+}
+
+} // namespace
