@@ -226,12 +226,16 @@ TEST(OperationQueue, DestructionCancelsPendingAndWaitsForRunning) {
     {
         NSOperationQueue queue;
         queue.setMaxConcurrentOperationCount(1);
-        queue.addOperationWithBlock([&] {
+        const auto second = NSOperation::blockOperationWithBlock([&] { trace.add("second"); });
+        // The running operation holds on until the destructor has cancelled the pending one (or
+        // gives up after a while), so a slow main thread cannot let the second one start first.
+        queue.addOperationWithBlock([&, second] {
             started.open();
-            std::this_thread::sleep_for(5ms);
+            for (int i = 0; i < 5000 && !second->isCancelled(); ++i)
+                std::this_thread::sleep_for(1ms);
             trace.add("first");
         });
-        queue.addOperationWithBlock([&] { trace.add("second"); });
+        queue.addOperation(second);
         ASSERT_TRUE(started.wait());
     }
     EXPECT_EQ(trace.text(), "first");
