@@ -131,4 +131,70 @@ void BM_TypeOneGlyphInMaster(benchmark::State &state) {
 }
 BENCHMARK(BM_TypeOneGlyphInMaster)->Unit(benchmark::kMillisecond);
 
+// The same edits in a master whose budget keeps no measurement (ZVautopairs::kept_budget 0):
+// each round of autokerning ends with every measurement dropped, so an edit measures again
+// what it reads. Against BM_SetValueOnModel and BM_TypeOneGlyphInMaster this is the most an
+// edit can pay for keeping a master within its budget.
+Kerned &kerned_nothing_kept() {
+    static Kerned *k = [] {
+        const std::size_t budget = default_kept_budget();
+        set_default_kept_budget(0);
+        auto *made = new Kerned;
+        set_default_kept_budget(budget);
+        return made;
+    }();
+    return *k;
+}
+
+Kerned &kerned_for(const benchmark::State &state) {
+    return state.range(0) ? kerned_nothing_kept() : kerned();
+}
+
+void measured_again_counter(benchmark::State &state, std::uint64_t before) {
+    state.counters["measured_again_per_edit"] =
+        static_cast<double>(ZVsource::measured_again_count() - before) /
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+}
+
+void BM_SetValueKeptOrNot(benchmark::State &state) {
+    Kerned &k = kerned_for(state);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const ZVglyph_pair p = k.models[i++ % k.models.size()];
+        k.master.set_value(p, k.master.lookup(p).value + ((i & 1) ? 2.f : -2.f));
+        benchmark::DoNotOptimize(k.master.cache.lists.data());
+    }
+    measured_again_counter(state, before);
+}
+BENCHMARK(BM_SetValueKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+void BM_TypeOneGlyphKeptOrNot(benchmark::State &state) {
+    Kerned &k = kerned_for(state);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
+    std::vector<std::uint16_t> run = k.run;
+    for (auto _ : state) {
+        run.push_back(static_cast<std::uint16_t>(pick(rng)));
+        benchmark::DoNotOptimize(k.master.set_required_text(run));
+    }
+    measured_again_counter(state, before);
+}
+BENCHMARK(BM_TypeOneGlyphKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// An outline edit (the glyph's own outline given again) of a glyph of the visible text.
+void BM_OutlineEditKeptOrNot(benchmark::State &state) {
+    Kerned &k = kerned_for(state);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    const std::uint16_t glyph = k.run.front();
+    for (auto _ : state) {
+        PLXglyph outline = k.font.outlines[glyph];
+        k.master.update_glyph_shape(outline, glyph);
+        benchmark::DoNotOptimize(k.master.cache.lists.data());
+    }
+    measured_again_counter(state, before);
+}
+BENCHMARK(BM_OutlineEditKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 } // namespace
