@@ -106,21 +106,18 @@ Kerned &kerned() {
     return k;
 }
 
-void BM_SetValueOnModel(benchmark::State &state) {
-    Kerned &k = kerned();
+// Values set on the models in turn, two units up or down.
+void set_values(benchmark::State &state, Kerned &k) {
     std::size_t i = 0;
     for (auto _ : state) {
         const ZVglyph_pair p = k.models[i++ % k.models.size()];
         k.master.set_value(p, k.master.lookup(p).value + ((i & 1) ? 2.f : -2.f));
         benchmark::DoNotOptimize(k.master.cache.lists.data());
     }
-    state.counters["models"] = static_cast<double>(k.master.models.size());
-    state.counters["cores"] = std::thread::hardware_concurrency();
 }
-BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-void BM_TypeOneGlyphInMaster(benchmark::State &state) {
-    Kerned &k = kerned();
+// Glyphs typed at the end of the visible text.
+void type_glyphs(benchmark::State &state, Kerned &k) {
     std::mt19937 rng(9);
     std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
     std::vector<std::uint16_t> run = k.run;
@@ -129,6 +126,16 @@ void BM_TypeOneGlyphInMaster(benchmark::State &state) {
         benchmark::DoNotOptimize(k.master.set_required_text(run));
     }
 }
+
+void BM_SetValueOnModel(benchmark::State &state) {
+    Kerned &k = kerned();
+    set_values(state, k);
+    state.counters["models"] = static_cast<double>(k.master.models.size());
+    state.counters["cores"] = std::thread::hardware_concurrency();
+}
+BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+void BM_TypeOneGlyphInMaster(benchmark::State &state) { type_glyphs(state, kerned()); }
 BENCHMARK(BM_TypeOneGlyphInMaster)->Unit(benchmark::kMillisecond);
 
 // The same edits in a master whose budget keeps no measurement (ZVautopairs::kept_budget 0):
@@ -157,28 +164,15 @@ void measured_again_counter(benchmark::State &state, std::uint64_t before) {
 }
 
 void BM_SetValueKeptOrNot(benchmark::State &state) {
-    Kerned &k = kerned_for(state);
     const std::uint64_t before = ZVsource::measured_again_count();
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const ZVglyph_pair p = k.models[i++ % k.models.size()];
-        k.master.set_value(p, k.master.lookup(p).value + ((i & 1) ? 2.f : -2.f));
-        benchmark::DoNotOptimize(k.master.cache.lists.data());
-    }
+    set_values(state, kerned_for(state));
     measured_again_counter(state, before);
 }
 BENCHMARK(BM_SetValueKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 void BM_TypeOneGlyphKeptOrNot(benchmark::State &state) {
-    Kerned &k = kerned_for(state);
     const std::uint64_t before = ZVsource::measured_again_count();
-    std::mt19937 rng(9);
-    std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
-    std::vector<std::uint16_t> run = k.run;
-    for (auto _ : state) {
-        run.push_back(static_cast<std::uint16_t>(pick(rng)));
-        benchmark::DoNotOptimize(k.master.set_required_text(run));
-    }
+    type_glyphs(state, kerned_for(state));
     measured_again_counter(state, before);
 }
 BENCHMARK(BM_TypeOneGlyphKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
