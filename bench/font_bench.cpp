@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -190,5 +191,47 @@ void BM_OutlineEditKeptOrNot(benchmark::State &state) {
     measured_again_counter(state, before);
 }
 BENCHMARK(BM_OutlineEditKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// After every frequent pair was shown and kerned once (as the main command does), in a master
+// that kept that kerning's measurements (first argument 0) and in one that dropped them all (1):
+// a frequent pair typed again (second argument 0), or a value set on a model (1), which
+// autokerns every visible pair again and so measures again what was dropped.
+void BM_AfterKerningEveryFrequentPair(benchmark::State &state) {
+    static std::vector<std::unique_ptr<Kerned>> masters(2);
+    std::unique_ptr<Kerned> &k = masters[static_cast<std::size_t>(state.range(0))];
+    std::vector<ZVglyph_pair> frequent;
+    if (!k) {
+        const std::size_t budget = default_kept_budget();
+        set_default_kept_budget(state.range(0) ? 0 : budget);
+        k = std::make_unique<Kerned>();
+        set_default_kept_budget(budget);
+    }
+    std::vector<std::uint16_t> all;
+    for (const ZVautopair &r : k->master.autopairs->records) {
+        frequent.push_back(r.indices);
+        all.insert(all.end(), {r.indices.first, r.indices.second, ZV_NO_GLYPH});
+    }
+    k->master.set_required_text(all);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    if (state.range(1)) {
+        set_values(state, *k);
+    } else {
+        std::size_t i = 0;
+        for (auto _ : state) {
+            const ZVglyph_pair p = frequent[i++ % frequent.size()];
+            benchmark::DoNotOptimize(k->master.set_required_text({p.first, p.second}));
+        }
+    }
+    measured_again_counter(state, before);
+    state.counters["visible_pairs"] =
+        static_cast<double>(k->master.autopairs->visible_pairs.size());
+}
+BENCHMARK(BM_AfterKerningEveryFrequentPair)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 } // namespace
