@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -106,21 +107,18 @@ Kerned &kerned() {
     return k;
 }
 
-void BM_SetValueOnModel(benchmark::State &state) {
-    Kerned &k = kerned();
+// Values set on the models in turn, two units up or down.
+void set_values(benchmark::State &state, Kerned &k) {
     std::size_t i = 0;
     for (auto _ : state) {
         const ZVglyph_pair p = k.models[i++ % k.models.size()];
         k.master.set_value(p, k.master.lookup(p).value + ((i & 1) ? 2.f : -2.f));
         benchmark::DoNotOptimize(k.master.cache.lists.data());
     }
-    state.counters["models"] = static_cast<double>(k.master.models.size());
-    state.counters["cores"] = std::thread::hardware_concurrency();
 }
-BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-void BM_TypeOneGlyphInMaster(benchmark::State &state) {
-    Kerned &k = kerned();
+// Glyphs typed at the end of the visible text.
+void type_glyphs(benchmark::State &state, Kerned &k) {
     std::mt19937 rng(9);
     std::uniform_int_distribution<int> pick(0, kGlyphs - 1);
     std::vector<std::uint16_t> run = k.run;
@@ -129,6 +127,111 @@ void BM_TypeOneGlyphInMaster(benchmark::State &state) {
         benchmark::DoNotOptimize(k.master.set_required_text(run));
     }
 }
+
+void BM_SetValueOnModel(benchmark::State &state) {
+    Kerned &k = kerned();
+    set_values(state, k);
+    state.counters["models"] = static_cast<double>(k.master.models.size());
+    state.counters["cores"] = std::thread::hardware_concurrency();
+}
+BENCHMARK(BM_SetValueOnModel)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+void BM_TypeOneGlyphInMaster(benchmark::State &state) { type_glyphs(state, kerned()); }
 BENCHMARK(BM_TypeOneGlyphInMaster)->Unit(benchmark::kMillisecond);
+
+// The same edits in a master whose budget keeps no measurement (ZVautopairs::kept_budget 0):
+// each round of autokerning ends with every measurement dropped, so an edit measures again
+// what it reads. Against BM_SetValueOnModel and BM_TypeOneGlyphInMaster this is the most an
+// edit can pay for keeping a master within its budget.
+Kerned &kerned_nothing_kept() {
+    static Kerned *k = [] {
+        const std::size_t budget = default_kept_budget();
+        set_default_kept_budget(0);
+        auto *made = new Kerned;
+        set_default_kept_budget(budget);
+        return made;
+    }();
+    return *k;
+}
+
+Kerned &kerned_for(const benchmark::State &state) {
+    return state.range(0) ? kerned_nothing_kept() : kerned();
+}
+
+void measured_again_counter(benchmark::State &state, std::uint64_t before) {
+    state.counters["measured_again_per_edit"] =
+        static_cast<double>(ZVsource::measured_again_count() - before) /
+        static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+}
+
+void BM_SetValueKeptOrNot(benchmark::State &state) {
+    const std::uint64_t before = ZVsource::measured_again_count();
+    set_values(state, kerned_for(state));
+    measured_again_counter(state, before);
+}
+BENCHMARK(BM_SetValueKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+void BM_TypeOneGlyphKeptOrNot(benchmark::State &state) {
+    const std::uint64_t before = ZVsource::measured_again_count();
+    type_glyphs(state, kerned_for(state));
+    measured_again_counter(state, before);
+}
+BENCHMARK(BM_TypeOneGlyphKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// An outline edit (the glyph's own outline given again) of a glyph of the visible text.
+void BM_OutlineEditKeptOrNot(benchmark::State &state) {
+    Kerned &k = kerned_for(state);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    const std::uint16_t glyph = k.run.front();
+    for (auto _ : state) {
+        PLXglyph outline = k.font.outlines[glyph];
+        k.master.update_glyph_shape(outline, glyph);
+        benchmark::DoNotOptimize(k.master.cache.lists.data());
+    }
+    measured_again_counter(state, before);
+}
+BENCHMARK(BM_OutlineEditKeptOrNot)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// After every frequent pair was shown and kerned once (as the main command does), in a master
+// that kept that kerning's measurements (first argument 0) and in one that dropped them all (1):
+// a frequent pair typed again (second argument 0), or a value set on a model (1), which
+// autokerns every visible pair again and so measures again what was dropped.
+void BM_AfterKerningEveryFrequentPair(benchmark::State &state) {
+    static std::vector<std::unique_ptr<Kerned>> masters(2);
+    std::unique_ptr<Kerned> &k = masters[static_cast<std::size_t>(state.range(0))];
+    std::vector<ZVglyph_pair> frequent;
+    if (!k) {
+        const std::size_t budget = default_kept_budget();
+        set_default_kept_budget(state.range(0) ? 0 : budget);
+        k = std::make_unique<Kerned>();
+        set_default_kept_budget(budget);
+    }
+    std::vector<std::uint16_t> all;
+    for (const ZVautopair &r : k->master.autopairs->records) {
+        frequent.push_back(r.indices);
+        all.insert(all.end(), {r.indices.first, r.indices.second, ZV_NO_GLYPH});
+    }
+    k->master.set_required_text(all);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    if (state.range(1)) {
+        set_values(state, *k);
+    } else {
+        std::size_t i = 0;
+        for (auto _ : state) {
+            const ZVglyph_pair p = frequent[i++ % frequent.size()];
+            benchmark::DoNotOptimize(k->master.set_required_text({p.first, p.second}));
+        }
+    }
+    measured_again_counter(state, before);
+    state.counters["visible_pairs"] =
+        static_cast<double>(k->master.autopairs->visible_pairs.size());
+}
+BENCHMARK(BM_AfterKerningEveryFrequentPair)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 } // namespace

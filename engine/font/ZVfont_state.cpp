@@ -2,6 +2,8 @@
 // two states are the same, bit for bit, exactly when their pictures are equal.
 #include "engine/font/ZVfont_state.h"
 
+#include "engine/model/ZVparallel.h"
+
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -156,12 +158,30 @@ std::string engine_state(const ZVfont &f) {
     if (f.autopairs) {
         const ZVautopairs &a = *f.autopairs;
         put(out, "  autopairs %zu visible %zu\n", a.records.size(), a.visible_pairs.size());
-        for (const ZVautopair &r : a.records) {
-            put(out, "   ");
-            put_pair(out, r);
-            put(out, " sources %zu\n", r.sources.size());
-            for (const ZVsource &s : r.sources)
-                put_source(out, s);
+        // A measurement dropped to keep the budget is measured again (on the pool: there may
+        // be many) for its hash, from the glyphs it was measured from.
+        std::vector<std::string> parts(a.records.size());
+        zvparallel::for_each(a.records.size(), [&](std::size_t i) {
+            const ZVautopair &r = a.records[i];
+            std::string &o = parts[i];
+            put(o, "   ");
+            put_pair(o, r);
+            put(o, " sources %zu\n", r.sources.size());
+            const std::size_t n = f.glyphs.glyphs.size();
+            for (const ZVsource &s : r.sources) {
+                if (!s.dropped() || r.indices.first >= n || r.indices.second >= n) {
+                    put_source(o, s);
+                    continue;
+                }
+                ZVsource again = s;
+                again.measure_again(f.glyphs.glyphs[r.indices.first],
+                                    f.glyphs.glyphs[r.indices.second]);
+                put_source(o, again);
+            }
+        });
+        for (std::string &part : parts) {
+            out += part;
+            std::string().swap(part);
         }
         for (const auto *list : {&a.candidates, &a.suggestions, &a.diverse}) {
             put(out, "  list");

@@ -143,11 +143,17 @@ void ZVautopair::activate(const ZVglyphs &glyphs) {
 }
 
 ZVsource &ZVautopair::source_for_value(const ZVglyphs &glyphs) {
-    for (ZVsource &s : sources)
-        if (s.value == value)
-            return s;
-    ZVsource &s = sources.emplace_back();
+    touched = true;
     const ZVglyph *l = glyph_at(glyphs, indices.first), *r = glyph_at(glyphs, indices.second);
+    for (ZVsource &s : sources)
+        if (s.value == value) {
+            // Dropped only while both glyphs had an outline, and an outline edit forgets the
+            // pair's measurements: the same glyphs give the same records.
+            if (s.dropped() && l && r)
+                s.measure_again(*l, *r);
+            return s;
+        }
+    ZVsource &s = sources.emplace_back();
     if (l && r)
         s.update_from_glyphs(*l, *r, static_cast<unsigned>(glyphs.max_width), value);
     else

@@ -44,8 +44,15 @@ bool passes_glyph_class_filter(const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVg
 
 class ZVautopair : public ZVpair {
   public:
-    /// One measurement per value tried, each at a distinct value.
+    /// One measurement per value tried, each at a distinct value. A measurement may have been
+    /// dropped to keep the master within its budget (see ZVautopairs::keep_within_budget); it
+    /// is measured again, bit for bit, when read.
     std::vector<ZVsource> sources;
+    /// Set whenever a measurement is read or taken; the master's budget keeper turns it into
+    /// last_used.
+    bool touched = false;
+    /// The budget keeper's round in which the record's measurements were last read or taken.
+    std::uint32_t last_used = 0;
 
     ZVautopair() = default;
     /// A bare record: the head's fields, groups 0, no depth, no sources.
@@ -66,7 +73,8 @@ class ZVautopair : public ZVpair {
     /// without depth stays inactive. Every road that activates a record goes through here, so
     /// no active record keeps the unset depth (-2^30) a record is built with.
     void activate(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
-    /// The measurement at the current value, measured now when there is none.
+    /// The measurement at the current value, measured now when there is none or it was
+    /// dropped.
     ZVsource &source_for_value(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     bool has_source_for_value() const;
 

@@ -41,6 +41,12 @@ struct ZVdiverse_selection {
 /// graphs, else 1 / their dissimilarity.
 double candidate_similarity(const ZVcandidate &a, const ZVcandidate &b);
 
+/// Bytes of measurements a new master's records may keep: 384 MB, or ZV_KEPT_BUDGET_MB
+/// megabytes when the environment gives it.
+std::size_t default_kept_budget();
+/// Sets the budget of masters made from now on (0: keep no measurement between rounds).
+void set_default_kept_budget(std::size_t bytes);
+
 class ZVautopairs {
   public:
     using records_type = std::vector<ZVautopair>;
@@ -120,6 +126,14 @@ class ZVautopairs {
                                const PLXlibNamespaceForZV::ZVglyphs &glyphs) const;
     /// Bytes the records keep (the records and their measurements).
     std::size_t kept_bytes() const;
+    /// Most bytes of measurements the records keep after keep_within_budget.
+    std::size_t kept_budget = default_kept_budget();
+    /// Brings the measurements the records keep within kept_budget: when over it, drops every
+    /// measurement of the records least recently read or measured (in record order among
+    /// equals) until a quarter of the budget is free again. Dropped measurements are measured
+    /// again, bit for bit, when read. Called between the rounds of autokerning, so that the
+    /// same work drops the same measurements.
+    void keep_within_budget();
     /// The type-22 message listing the active pairs added for composite glyphs.
     ZVfeedback added_composites_pairs() const;
 
@@ -162,4 +176,6 @@ class ZVautopairs {
     records_type::iterator lower_bound(ZVglyph_pair pair);
     records_type::const_iterator lower_bound(ZVglyph_pair pair) const;
     std::uint32_t insert_record(records_type::iterator at, ZVglyph_pair pair);
+
+    std::uint32_t budget_round_ = 0;
 };

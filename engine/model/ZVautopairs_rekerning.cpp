@@ -4,8 +4,10 @@
 #include "engine/model/ZVparallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 
 using PLXlibNamespaceForZV::ZVglyph;
 using PLXlibNamespaceForZV::ZVglyphs;
@@ -97,10 +99,16 @@ std::uint32_t ZVautopairs::enter_visible_pair(ZVglyph_pair p, const ZVglyphs &gl
 void ZVautopairs::autokern_into_cache(const std::vector<std::uint32_t> &indices, const ZVmix &mix,
                                       const std::vector<ZVmodelpair> &modelpairs,
                                       const ZVglyphs &glyphs, ZVcache &cache) {
-    // Each record is autokerned on its own; the cache takes them in the given order.
-    zvparallel::for_each(indices.size(), [&](std::size_t k) {
-        records[indices[k]].autokerned(mix, modelpairs, glyphs);
-    });
+    // Each record is autokerned on its own; the cache takes them in the given order. Rounds of
+    // a fixed size keep the measurements within the budget as they are taken.
+    constexpr std::size_t kRound = 1024;
+    for (std::size_t from = 0; from < indices.size(); from += kRound) {
+        const std::size_t n = std::min(kRound, indices.size() - from);
+        zvparallel::for_each(n, [&](std::size_t k) {
+            records[indices[from + k]].autokerned(mix, modelpairs, glyphs);
+        });
+        keep_within_budget();
+    }
     for (const std::uint32_t i : indices)
         cache.add_sourcepair(records[i], true); // a pair seen before keeps one entry
 }
@@ -358,6 +366,54 @@ std::size_t ZVautopairs::kept_bytes() const {
             bytes += s.heap_bytes();
     }
     return bytes;
+}
+
+namespace {
+
+std::atomic<std::size_t> &kept_budget_setting() {
+    static std::atomic<std::size_t> bytes = [] {
+        const char *mb = std::getenv("ZV_KEPT_BUDGET_MB");
+        return mb && *mb ? static_cast<std::size_t>(std::strtoull(mb, nullptr, 10)) << 20
+                         : std::size_t{384} << 20;
+    }();
+    return bytes;
+}
+
+} // namespace
+
+std::size_t default_kept_budget() { return kept_budget_setting().load(std::memory_order_relaxed); }
+
+void set_default_kept_budget(std::size_t bytes) {
+    kept_budget_setting().store(bytes, std::memory_order_relaxed);
+}
+
+void ZVautopairs::keep_within_budget() {
+    ++budget_round_;
+    std::size_t bytes = 0;
+    for (ZVautopair &r : records) {
+        if (r.touched) {
+            r.last_used = budget_round_;
+            r.touched = false;
+        }
+        for (const ZVsource &s : r.sources)
+            bytes += s.heap_bytes();
+    }
+    if (bytes <= kept_budget)
+        return;
+    std::vector<std::uint32_t> order;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (!records[i].sources.empty())
+            order.push_back(static_cast<std::uint32_t>(i));
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return records[a].last_used < records[b].last_used;
+    });
+    const std::size_t target = kept_budget - kept_budget / 4;
+    for (const std::uint32_t i : order) {
+        if (bytes <= target)
+            break;
+        for (ZVsource &s : records[i].sources)
+            bytes -= s.drop();
+    }
 }
 
 ZVfeedback ZVautopairs::added_composites_pairs() const {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <optional>
+#include <stdexcept>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -184,6 +185,7 @@ void get_bins(const std::uint8_t *&p, std::vector<ZVbin> &bins) {
 }
 
 std::atomic<std::uint64_t> next_stamp{1};
+std::atomic<std::uint64_t> measured_again{0};
 
 } // namespace
 
@@ -459,6 +461,8 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     variant_pair = false;
     packed_.clear();
     packed_shells_ = 0;
+    width_ = n;
+    dropped_ = false;
     stamp_ = next_stamp.fetch_add(1, std::memory_order_relaxed);
     if (left.right.empty() || right.left.empty())
         return;
@@ -498,7 +502,32 @@ void ZVsource::pack() {
     std::vector<std::array<double, 10>>().swap(variant_rows);
 }
 
+std::size_t ZVsource::drop() {
+    if (packed_.empty())
+        return 0; // nothing it could be measured again from, or nothing measured
+    const std::size_t bytes = heap_bytes();
+    std::vector<std::array<double, 5>>().swap(rows);
+    std::vector<std::array<double, 10>>().swap(variant_rows);
+    std::vector<std::uint8_t>().swap(packed_);
+    dropped_ = true;
+    return bytes;
+}
+
+void ZVsource::measure_again(const ZVglyph &left, const ZVglyph &right) {
+    if (!dropped_)
+        return;
+    update_from_glyphs(left, right, width_, value);
+    measured_again.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::uint64_t ZVsource::measured_again_count() {
+    return measured_again.load(std::memory_order_relaxed);
+}
+
 const ZVsource &ZVsource::with_shells(ZVsource &scratch) const {
+    if (dropped_)
+        throw std::logic_error("the shell records of a dropped measurement were read before it "
+                               "was measured again");
     if (expanded())
         return *this;
     scratch.value = value;
@@ -506,6 +535,8 @@ const ZVsource &ZVsource::with_shells(ZVsource &scratch) const {
     scratch.closest_variant = closest_variant;
     scratch.variant_pair = variant_pair;
     scratch.packed_shells_ = 0;
+    scratch.width_ = width_;
+    scratch.dropped_ = false;
     scratch.packed_.clear();
     scratch.stamp_ = stamp_;
     scratch.rows.clear();

@@ -63,8 +63,23 @@ class ZVsource {
     /// Whether the shell records are held (not packed).
     bool expanded() const { return packed_shells_ == 0 || !rows.empty() || !variant_rows.empty(); }
     /// This source with its shell records: itself when expanded, else scratch filled from the
-    /// packed histograms, bit for bit as measured.
+    /// packed histograms, bit for bit as measured. A dropped source has none to give: that
+    /// throws std::logic_error (measure it again first).
     const ZVsource &with_shells(ZVsource &scratch) const;
+    /// Forgets the shell records and their histograms, keeping what the measurement is known
+    /// by (value, closest distances, shell count) and the search width it was taken with, so
+    /// that measuring the same glyphs again gives it back bit for bit. Returns the bytes freed;
+    /// 0 for a source that could not be measured again the same way (records set by hand, no
+    /// outline).
+    std::size_t drop();
+    /// Whether the source was dropped and must be measured again before its records are read.
+    bool dropped() const { return dropped_; }
+    /// Measures a dropped source again from the glyphs it was measured from, with its own
+    /// search width and value. The measurement gets a new stamp.
+    void measure_again(const PLXlibNamespaceForZV::ZVglyph &left,
+                       const PLXlibNamespaceForZV::ZVglyph &right);
+    /// How many dropped measurements were measured again so far, in the whole process.
+    static std::uint64_t measured_again_count();
     /// Bytes held by the packed histograms.
     std::size_t packed_bytes() const { return packed_.size(); }
     /// Bytes the source holds on the heap (shell records and packed histograms).
@@ -81,6 +96,8 @@ class ZVsource {
     // profiles) zone picked and zone total.
     std::vector<std::uint8_t> packed_;
     std::uint32_t packed_shells_ = 0; // shells the packed histograms stand for
+    std::uint32_t width_ = 0;         // search width measured with
+    bool dropped_ = false;
     std::uint64_t stamp_ = 0;
 };
 

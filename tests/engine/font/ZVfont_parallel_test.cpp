@@ -68,3 +68,17 @@ TEST(ParallelEngine, MastersOnTheirOwnThreadsShareThePool) {
     for (const std::string &s : states)
         EXPECT_EQ(s, serial);
 }
+
+// With no room for measurements every record loses them after each round of autokerning and
+// measures them again when read: the state is the same, measurements' hashes included.
+TEST(ParallelEngine, AMasterWithoutRoomForMeasurementsGivesTheSameState) {
+    const std::string &serial = serial_state();
+    const std::size_t budget = default_kept_budget();
+    set_default_kept_budget(0);
+    const std::uint64_t before = ZVsource::measured_again_count();
+    const std::string without_room = worked_state(4);
+    const std::uint64_t again = ZVsource::measured_again_count() - before;
+    set_default_kept_budget(budget);
+    EXPECT_GT(again, 0u) << "measurements were dropped and read again";
+    EXPECT_EQ(without_room, serial);
+}
