@@ -4,6 +4,8 @@
 #include "engine/model/ZVparallel.h"
 
 #include <algorithm>
+#include <bit>
+#include <unordered_map>
 #include <cmath>
 
 namespace {
@@ -47,19 +49,85 @@ bool same_groups(const ZVpair &a, const ZVpair &b) {
            (a.left_group == b.right_group && a.right_group == b.left_group);
 }
 
-ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted) {
+namespace {
+
+template <class T> std::uint64_t bits64(T v) {
+    if constexpr (sizeof(T) == 8)
+        return std::bit_cast<std::uint64_t>(v);
+    else
+        return std::bit_cast<std::uint32_t>(v);
+}
+
+std::vector<std::uint32_t> float_bits(const std::vector<float> &v) {
+    std::vector<std::uint32_t> b(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i)
+        b[i] = std::bit_cast<std::uint32_t>(v[i]);
+    return b;
+}
+
+// What a couple's outcome reads of a pair (the graph is the measurement's under the mix).
+ZVcouple_outcomes::Pair identity(const ZVsourcepair &p) {
+    return {p.current_source().stamp(), pack_pair(p.indices),
+            std::bit_cast<std::uint32_t>(p.value), p.left_group, p.right_group,
+            bits64(p.priority)};
+}
+
+// Describes the evaluation in kept (mix and pairs); returns, per pair, its index among the
+// kept pairs when the kept outcomes were made under the same mix and the pair is unchanged,
+// else -1.
+std::vector<std::int64_t> match_kept(ZVcouple_outcomes &kept, const ZVsourcepairs &sources,
+                                     const ZVmix &mix, bool weighted) {
+    ZVcouple_outcomes now;
+    now.filled = true;
+    now.weighted = weighted;
+    for (int i = 0; i < 4; ++i)
+        now.weights[static_cast<std::size_t>(i)] = bits64(mix.weights[static_cast<std::size_t>(i)]);
+    now.compare_all = mix.compare_all;
+    now.values = float_bits(mix.values);
+    now.singles = float_bits(mix.singles);
+    now.pairs.reserve(sources.size());
+    for (const ZVsourcepair &p : sources.pairs)
+        now.pairs.push_back(identity(p));
+    std::vector<std::int64_t> at(now.pairs.size(), -1);
+    if (kept.filled && kept.weighted == now.weighted && kept.weights == now.weights &&
+        kept.compare_all == now.compare_all && kept.values == now.values &&
+        kept.singles == now.singles) {
+        std::unordered_map<std::uint64_t, std::int64_t> by_stamp;
+        for (std::size_t i = 0; i < kept.pairs.size(); ++i)
+            if (kept.pairs[i].stamp != 0)
+                by_stamp.emplace(kept.pairs[i].stamp, static_cast<std::int64_t>(i));
+        for (std::size_t i = 0; i < now.pairs.size(); ++i) {
+            const auto it = by_stamp.find(now.pairs[i].stamp);
+            if (it != by_stamp.end() &&
+                kept.pairs[static_cast<std::size_t>(it->second)] == now.pairs[i])
+                at[i] = it->second;
+        }
+    }
+    now.outcomes.swap(kept.outcomes);
+    kept = std::move(now);
+    return at;
+}
+
+} // namespace
+
+ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted,
+                           ZVcouple_outcomes *kept) {
     const std::size_t n = sources.size();
     pairs.resize(n);
     zvparallel::for_each(n, [&](std::size_t i) { pairs[i] = ZVmodelpair(sources.pairs[i], mix); });
 
     // Every couple j < k is compared on its own (row k holds the couples of k with the earlier
-    // pairs); the costs are then summed couple by couple in that order.
-    struct Outcome {
-        bool compared = false;
-        double m = 0, s = 0, f = 0;
-    };
+    // pairs); the costs are then summed couple by couple in that order. A couple of two pairs
+    // unchanged since the kept evaluation under this mix, in the same order, takes its outcome.
+    using Outcome = ZVcouple_outcomes::Outcome;
     std::vector<Outcome> outcome(n * (n - (n > 0)) / 2);
     auto row = [](std::size_t k) { return k * (k - 1) / 2; };
+    std::vector<std::int64_t> was;
+    std::vector<Outcome> before;
+    if (kept) {
+        was = match_kept(*kept, sources, mix, weighted);
+        before.swap(kept->outcomes);
+    }
     zvparallel::for_each(n, [&](std::size_t k) {
         const ZVmodelpair &kp = pairs[k];
         thread_local std::vector<ZVgraph_couple> couples;
@@ -67,7 +135,13 @@ ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool
         thread_local std::vector<std::array<double, 3>> result;
         couples.clear();
         index.clear();
+        const std::int64_t k_was = was.empty() ? -1 : was[k];
         for (std::size_t j_index = 0; j_index < k; ++j_index) {
+            if (k_was >= 0 && was[j_index] >= 0 && was[j_index] < k_was) {
+                outcome[row(k) + j_index] = before[row(static_cast<std::size_t>(k_was)) +
+                                                   static_cast<std::size_t>(was[j_index])];
+                continue;
+            }
             const ZVmodelpair &j = pairs[j_index];
             double d;
             if (!mix.compare_all) {
@@ -100,6 +174,8 @@ ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool
             outcome[row(k) + index[q]] = {true, m, s, f};
         }
     });
+    if (kept)
+        kept->outcomes = outcome;
 
     mix.cost = mix.cost2 = mix.overlap_sum = 0;
     mix.comparisons = 0;

@@ -21,6 +21,47 @@ inline std::uint32_t pack_pair(ZVglyph_pair p) {
     return p.first | (static_cast<std::uint32_t>(p.second) << 16);
 }
 
+/// The two-way comparisons of one evaluation of a model set under a mix, with all they depend
+/// on: the mix (weights, tracking, weighting) and, per pair, its measurement's stamp, glyphs,
+/// value, groups and priority. A later evaluation under the same mix takes the outcome of every
+/// couple whose two pairs are unchanged (in the same order) instead of comparing them again.
+struct ZVcouple_outcomes {
+    struct Pair {
+        std::uint64_t stamp = 0; ///< 0: a measurement that is never matched
+        std::uint32_t glyphs = 0;
+        std::uint32_t value = 0; ///< the value's bits
+        std::int16_t left_group = 0, right_group = 0;
+        std::uint64_t priority = 0; ///< the priority's bits
+        bool operator==(const Pair &) const = default;
+    };
+    struct Outcome {
+        bool compared = false;
+        double m = 0, s = 0, f = 0;
+    };
+    bool filled = false;
+    bool weighted = false;
+    std::array<std::uint64_t, 4> weights{}; ///< the weights' bits
+    std::uint8_t compare_all = 0;
+    std::vector<std::uint32_t> values, singles; ///< the tracking's bits
+    std::vector<Pair> pairs;
+    /// Couple (j, k), j < k, at k (k - 1) / 2 + j.
+    std::vector<Outcome> outcomes;
+};
+
+/// The outcomes of the starting mixes' evaluations, kept by the models for the next search; a
+/// copy of the models starts without them.
+struct ZVkept_outcomes {
+    std::vector<ZVcouple_outcomes> slots;
+    ZVkept_outcomes() = default;
+    ZVkept_outcomes(const ZVkept_outcomes &) {}
+    ZVkept_outcomes(ZVkept_outcomes &&) = default;
+    ZVkept_outcomes &operator=(const ZVkept_outcomes &) {
+        slots.clear();
+        return *this;
+    }
+    ZVkept_outcomes &operator=(ZVkept_outcomes &&) = default;
+};
+
 class ZVmodelpairs {
   public:
     /// Element i is built from source pair i.
@@ -37,7 +78,10 @@ class ZVmodelpairs {
     ZVmodelpairs() = default;
     /// Builds one model pair per source pair under the mix and compares every couple, writing
     /// the mix's costs and worst couple.
-    ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted);
+    /// With kept: the couples of unchanged pairs take the outcomes kept from an evaluation under
+    /// the same mix, and kept then holds this evaluation's.
+    ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted,
+                 ZVcouple_outcomes *kept = nullptr);
 
     std::size_t size() const { return pairs.size(); }
     bool empty() const { return pairs.empty(); }

@@ -227,8 +227,11 @@ std::vector<ZVmixmanager> ZVmodels::evaluated_initial_vertices(bool weighted) {
         std::vector<ZVmixmanager> v = initial_vertices;
         // The starting mixes are evaluated side by side; their statistics are taken in order.
         std::vector<ZVmodelpairs> sets(v.size());
-        zvparallel::for_each(v.size(),
-                             [&](std::size_t i) { sets[i] = ZVmodelpairs(*this, v[i], weighted); });
+        starting_outcomes.slots.resize(2 * v.size());
+        zvparallel::for_each(v.size(), [&](std::size_t i) {
+            ZVcouple_outcomes &kept = starting_outcomes.slots[weighted ? v.size() + i : i];
+            sets[i] = ZVmodelpairs(*this, v[i], weighted, &kept);
+        });
         ZVmodelpairs::similar_models similar;
         for (std::size_t i = 0; i < v.size(); ++i) {
             if (i == 0)

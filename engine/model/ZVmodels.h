@@ -26,6 +26,9 @@ class ZVmodels : public ZVsourcepairs {
     ZVfeedbacks models_feedbacks;        ///< the models' messages
     std::vector<float> tracking_values;  ///< per-group tracking kept with the models
     std::vector<float> tracking_singles; ///< per-group single-group tracking kept with the models
+    /// The starting mixes' comparisons of the last search, for the next one (after a removal or
+    /// an edit most couples are unchanged).
+    ZVkept_outcomes starting_outcomes;
 
     /// The 35 starting mixes of the search, built once.
     static const std::vector<ZVmixmanager> initial_vertices;

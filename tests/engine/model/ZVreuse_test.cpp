@@ -253,6 +253,62 @@ TEST(GraphCache, AFullCacheForgetsButNeverGivesAWrongGraph) {
     zvgraphcache::clear();
 }
 
+TEST(ModelFit, KeptComparisonsServeOnlyUnchangedCouplesUnderTheSameMix) {
+    const auto &d = demo_glyphs();
+    std::vector<ZVminipair> list;
+    for (const auto &[l, r] : kPairs)
+        list.push_back(d.mini(l, r, static_cast<float>(std::strlen(l) * 3) - 10));
+    ZVsourcepairs sources(list);
+    sources.update_glyphs(d.glyphs);
+    ZVcouple_outcomes kept;
+    // Each step evaluates with what the previous one kept and must give the fresh evaluation.
+    auto same_as_fresh = [&](const ZVmixmanager &mix, bool weighted, const char *step) {
+        SCOPED_TRACE(step);
+        ZVmixmanager reused = mix, fresh = mix;
+        const ZVmodelpairs with(sources, reused, weighted, &kept);
+        const ZVmodelpairs without(sources, fresh, weighted);
+        EXPECT_TRUE(same_bits(reused.cost, fresh.cost));
+        EXPECT_TRUE(same_bits(reused.cost2, fresh.cost2));
+        EXPECT_TRUE(same_bits(reused.overlap_sum, fresh.overlap_sum));
+        EXPECT_EQ(reused.comparisons, fresh.comparisons);
+        EXPECT_EQ(reused.worst_first.indices, fresh.worst_first.indices);
+        EXPECT_EQ(reused.worst_second.indices, fresh.worst_second.indices);
+        return fresh.cost;
+    };
+    const ZVmixmanager a = ZVmodels::initial_vertices[4], b = ZVmodels::initial_vertices[9];
+    same_as_fresh(a, false, "first evaluation");
+    same_as_fresh(a, false, "the same again");
+    sources.pairs[3].value -= 30; // an edit: its couples change, the others stay
+    same_as_fresh(a, false, "a value edited");
+    sources.pairs[5].priority *= 4;
+    same_as_fresh(a, true, "weighted, a priority changed");
+    sources.pairs[7].priority *= 2;
+    same_as_fresh(a, true, "weighted, another priority changed");
+    same_as_fresh(a, false, "unweighted again");
+    std::swap(sources.pairs[1], sources.pairs[6]); // couples in the other order
+    same_as_fresh(a, false, "two pairs swapped");
+    sources.pairs.erase(sources.pairs.begin() + 2); // a model removed
+    same_as_fresh(a, false, "a pair removed");
+    ZVmixmanager tracked = a;
+    tracked.compare_all = 1;
+    tracked.values = {0, 6, 3};
+    same_as_fresh(tracked, false, "with tracking");
+    tracked.values[1] = 9;
+    same_as_fresh(tracked, false, "other tracking");
+    same_as_fresh(b, false, "another mix");
+    // Measured again in place (an outline edit): a new stamp, never an old comparison.
+    ZVsourcepairs again(list);
+    again.update_glyphs(d.glyphs);
+    std::swap(sources, again);
+    EXPECT_NE(sources.pairs[0].current_source().stamp(), again.pairs[0].current_source().stamp());
+    same_as_fresh(b, false, "measured again");
+    // Models far apart: the kept outcomes carry mismatches, taken again with their signs.
+    sources.pairs[0].value += 200;
+    sources.pairs[4].value -= 200;
+    same_as_fresh(b, false, "contradicting");
+    EXPECT_GT(same_as_fresh(b, false, "contradicting, again"), 0);
+}
+
 TEST(ModelFit, ThreadedAndSerialFitsAgree) {
     const auto &d = demo_glyphs();
     std::vector<ZVminipair> list;
