@@ -1,0 +1,75 @@
+// The worker pool runs every item of every loop exactly once, whatever loops the other threads
+// submit meanwhile and in whatever order the workers serve them (run under ThreadSanitizer by
+// tools/test.sh).
+#include "engine/model/ZVparallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Sets the pool's size for one test and restores the machine's default afterwards.
+struct PoolOfSize {
+    explicit PoolOfSize(std::size_t n) { zvparallel::set_threads(n); }
+    ~PoolOfSize() { zvparallel::set_threads(0); }
+};
+
+// Runs a loop of n items (each a nested loop of `inner` items when inner > 0) and checks that
+// every item and nested item ran exactly once.
+void expect_every_item_once(std::size_t n, std::size_t inner, std::size_t grain) {
+    std::vector<std::atomic<int>> runs(n * (inner + 1));
+    zvparallel::for_each(
+        n,
+        [&](std::size_t i) {
+            runs[i * (inner + 1)].fetch_add(1, std::memory_order_relaxed);
+            if (inner > 0)
+                zvparallel::for_each(inner, [&](std::size_t k) {
+                    runs[i * (inner + 1) + 1 + k].fetch_add(1, std::memory_order_relaxed);
+                });
+        },
+        grain);
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        ASSERT_EQ(runs[i].load(), 1) << "item " << i << " of a loop of " << n << " (" << inner
+                                     << " nested, grain " << grain << ")";
+}
+
+} // namespace
+
+TEST(WorkerPool, RunsEveryItemOnceWhileOtherThreadsSubmitLoopsOfEverySize) {
+    PoolOfSize pool(4);
+    // Large loops keep the workers busy while small ones keep arriving from other threads, so
+    // workers leave loops between chunks and come back to them.
+    struct Load {
+        std::size_t n, inner, grain, repeats;
+    };
+    const std::vector<Load> loads = {
+        {4000, 0, 16, 3}, // a master kerning its pairs
+        {7, 0, 1, 300},   // a fit's small steps, one after the other
+        {35, 5, 1, 40},   // nested loops
+        {1, 0, 1, 200},   // loops too small to share
+        {64, 0, 64, 100}, // one chunk only
+    };
+    std::vector<std::thread> threads;
+    for (const Load &l : loads)
+        threads.emplace_back([l] {
+            for (std::size_t r = 0; r < l.repeats; ++r)
+                expect_every_item_once(l.n, l.inner, l.grain);
+        });
+    for (std::thread &t : threads)
+        t.join();
+}
+
+TEST(WorkerPool, RunsLoopsOnTheCallerAloneWithoutWorkers) {
+    PoolOfSize pool(1);
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> elsewhere{0};
+    zvparallel::for_each(100, [&](std::size_t) {
+        if (std::this_thread::get_id() != caller)
+            elsewhere.fetch_add(1);
+    });
+    EXPECT_EQ(elsewhere.load(), 0);
+    expect_every_item_once(50, 3, 2);
+}
