@@ -2,6 +2,7 @@
 // their graphs, comparing graphs, and fitting a mix to the designer's models.
 #include "engine/model/ZVgraph.h"
 #include "engine/model/ZVmodels.h"
+#include "engine/model/ZVprofileconnector.h"
 #include "engine/model/ZVsource.h"
 #include "sample_master.h"
 
@@ -113,5 +114,26 @@ void BM_TidyUp(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_TidyUp)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The partner search alone (about half of a measurement at value 0): the left glyph's right side
+// against the right glyph's left side, as a measurement at value 0 links them.
+void BM_FindPartners(benchmark::State &state) {
+    const SampleMaster &s = sample_master();
+    const auto pairs = frequent_pairs(s);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const ZVglyph_pair p = pairs[i++ % pairs.size()];
+        const auto &a = s.glyphs.glyphs[p.first].right, &b = s.glyphs.glyphs[p.second].left;
+        if (a.empty() || b.empty())
+            continue;
+        ZVprofileconnector first(a, 1), second(b, 0);
+        ZVprofileconnector::set_up_horizontals_and_eliminate_overlap(first, second);
+        ZVprofileconnector::find_partners(first, second);
+        benchmark::DoNotOptimize(first.partners.data());
+        benchmark::DoNotOptimize(second.partners.data());
+    }
+    state.SetLabel("per couple of profiles");
+}
+BENCHMARK(BM_FindPartners)->Unit(benchmark::kMicrosecond);
 
 } // namespace
