@@ -40,8 +40,7 @@ void expect_every_item_once(std::size_t n, std::size_t inner, std::size_t grain)
 
 TEST(WorkerPool, RunsEveryItemOnceWhileOtherThreadsSubmitLoopsOfEverySize) {
     PoolOfSize pool(4);
-    // Large loops keep the workers busy while small ones keep arriving from other threads, so
-    // workers leave loops between chunks and come back to them.
+    // Large loops keep the workers busy while small ones keep arriving from other threads.
     struct Load {
         std::size_t n, inner, grain, repeats;
     };
