@@ -143,14 +143,17 @@ BENCHMARK(BM_TypeOneGlyphInMaster)->Unit(benchmark::kMillisecond);
 // each round of autokerning ends with every measurement dropped, so an edit measures again
 // what it reads. Against BM_SetValueOnModel and BM_TypeOneGlyphInMaster this is the most an
 // edit can pay for keeping a master within its budget.
+// A kerned master made with the given budget for its measurements (0: none kept).
+std::unique_ptr<Kerned> kerned_with_budget(std::size_t bytes) {
+    const std::size_t budget = default_kept_budget();
+    set_default_kept_budget(bytes);
+    auto made = std::make_unique<Kerned>();
+    set_default_kept_budget(budget);
+    return made;
+}
+
 Kerned &kerned_nothing_kept() {
-    static Kerned *k = [] {
-        const std::size_t budget = default_kept_budget();
-        set_default_kept_budget(0);
-        auto *made = new Kerned;
-        set_default_kept_budget(budget);
-        return made;
-    }();
+    static Kerned *k = kerned_with_budget(0).release();
     return *k;
 }
 
@@ -200,12 +203,8 @@ void BM_AfterKerningEveryFrequentPair(benchmark::State &state) {
     static std::vector<std::unique_ptr<Kerned>> masters(2);
     std::unique_ptr<Kerned> &k = masters[static_cast<std::size_t>(state.range(0))];
     std::vector<ZVglyph_pair> frequent;
-    if (!k) {
-        const std::size_t budget = default_kept_budget();
-        set_default_kept_budget(state.range(0) ? 0 : budget);
-        k = std::make_unique<Kerned>();
-        set_default_kept_budget(budget);
-    }
+    if (!k)
+        k = kerned_with_budget(state.range(0) ? 0 : default_kept_budget());
     std::vector<std::uint16_t> all;
     for (const ZVautopair &r : k->master.autopairs->records) {
         frequent.push_back(r.indices);
