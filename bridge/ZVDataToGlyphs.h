@@ -37,6 +37,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     void setIgnore_observers(bool ignore) { *ignoreObservers_ = ignore; }
     /// Clears ignore_observers.
     void unignoreObservers() { *ignoreObservers_ = false; }
+    /// Clears ignore_observers one run-loop turn after the host's notifications of a write.
+    void unignoreObserversAfterDelay();
     /// The whole number the host receives for a flat-kerning record (halves away from zero for a
     /// pair the designer set, else the cheaper of ceiling and floor, never between -2 and 2 but
     /// 0), or nothing when the record is not written.
@@ -168,8 +170,6 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     bool holdsKerningFor(const std::string &masterId) const;
     // The font's left-to-right kerning, made when the font has none.
     GSKerningDictionary &writableKerning();
-    // Clears ignore_observers one run-loop turn after the host's notifications of a write.
-    void unignoreObserversAfterDelay();
     // Rewrites, in every stored list but the one being written, the entries that name `glyph`
     // by its stored name `oldName`, with its current name.
     void renameInStoredLists(const GSGlyph *glyph, const std::string &oldName,

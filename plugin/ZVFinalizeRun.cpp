@@ -123,6 +123,9 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         return out;
     const PLXlibNamespaceForZV::ZVglyphsinfo &info = bridge.get_zvfont()->glyphsinfo;
     const ZVglyphorder order = glyphOrderForFont(*font, info);
+    // Every change below is the run's own (group kerning expanded in masters it does not write,
+    // new groups, the masters written): none of it reaches the engine as the designer's edit.
+    bridge.setIgnore_observers(true);
     font->disableUpdateInterface();
 
     ZVkerninggroups groups;
@@ -172,6 +175,7 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
     }
     bridge.writeAllTrackingGroups();
     font->enableUpdateInterface();
+    bridge.unignoreObserversAfterDelay();
     return out;
 }
 
