@@ -134,7 +134,7 @@ TEST(Tabs, TheVisibleTextIsKernedAndWritten) {
     const double ho = font.kerningForFontMasterIDLeftKey("m0", "id-H", "id-o", 0);
     EXPECT_LT(ho, 1e6);
     EXPECT_EQ(ho, *ZVDataToGlyphs::writtenValue(
-                      bridge->get_zvfont()->get_pair(pair(*bridge, "H", "o"), "m0")) +
+                      bridge->get_zvfont()->get_pair(pair(*bridge, "H", "o"), "m0"), font.unitsPerEm()) +
                       0.0);
 
     // A master still starting up hands nothing to the engine.
