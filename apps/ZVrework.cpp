@@ -131,15 +131,16 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
     road.bridge->initAutokernedFrom();
 }
 
-std::optional<int> written_kerning_value(const ZVsimplepair &r) {
-    return ZVDataToGlyphs::writtenValue(r); // what the plug-in writes into the font
+std::optional<int> written_kerning_value(const ZVsimplepair &r, double units_per_em) {
+    return ZVDataToGlyphs::writtenValue(r, units_per_em); // what the plug-in writes into the font
 }
 
 std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::string &master_id) {
     std::map<ZVglyph_pair, int> out;
+    const double units_per_em = road.font().unitsPerEm();
     for (const auto &list : road.mm().get_single_master_flat_kerning(master_id).lists)
         for (const ZVsimplepair &r : list)
-            if (const std::optional<int> v = written_kerning_value(r))
+            if (const std::optional<int> v = written_kerning_value(r, units_per_em))
                 out[r.indices] = *v;
     return out;
 }
@@ -155,7 +156,8 @@ bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string 
             GSKerningRow row;
             for (const ZVsimplepair &r : list)
                 if (r.indices.second < ids.size())
-                    if (const std::optional<int> v = written_kerning_value(r))
+                    if (const std::optional<int> v =
+                            written_kerning_value(r, road.font().unitsPerEm()))
                         row.setObject(*v, ids[r.indices.second]);
             master.setObject(std::move(row), ids[list.front().indices.first]);
         }

@@ -311,6 +311,15 @@ void ZVsession::report(std::FILE *out) const {
             kerned += v != 0;
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
                      kerned, now.size(), m.existing.size());
+        if (const ZVbeyondAnEm &beyond = bridge_->pairsBeyondAnEm(m.id); beyond.count) {
+            std::string named;
+            for (const ZVglyph_pair &p : beyond.first)
+                named += (named.empty() ? "" : ", ") + pairName(p);
+            if (beyond.count > beyond.first.size())
+                named += ", …";
+            std::fprintf(out, "  left unkerned, kerned by an em or more: %zu pairs (%s)\n",
+                         beyond.count, named.c_str());
+        }
         if (!m.existing.empty()) {
             const ZVkerningDistance d = ZVkerningDistanceOf(m.existing, now, font.unitsPerEm());
             std::fprintf(out,
