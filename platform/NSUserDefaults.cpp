@@ -1,15 +1,13 @@
 #include "platform/NSUserDefaults.h"
 
+#include "platform/FileContents.h"
 #include "platform/NSPropertyListSerialization.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -128,26 +126,8 @@ void NSUserDefaults::writeLocked() {
         }
         keepBadFile_ = false;
     }
-    static std::atomic<unsigned> serial = 0;
-    fs::path temporary = *file_;
-    temporary += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
     const std::string text =
         NSPropertyListSerialization::dataWithPropertyList(PlistValue(PlistDictionary(values_)));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            writeError_ = "cannot write " + temporary.string();
-            fs::remove(temporary, ec);
-            return;
-        }
-    }
-    fs::rename(temporary, *file_, ec);
-    if (ec) {
-        writeError_ = "cannot replace " + file_->string() + ": " + ec.message();
-        fs::remove(temporary, ec);
-        return;
-    }
-    writeError_.clear();
+    if (zv_files::writeFileAtomically(*file_, text, &writeError_))
+        writeError_.clear();
 }

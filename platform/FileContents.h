@@ -1,0 +1,26 @@
+// Whole files written as the frameworks' atomic file writing does it: never left half written.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zv_files {
+
+/// Replaces the file at `path` with `bytes`, or creates it: the bytes go to a new file in the
+/// same folder, which is flushed to the disk and then renamed over the target, so that the
+/// target holds either all of its old bytes or all of the new ones, whenever the process stops.
+/// A symbolic link is followed (the file it names is replaced) and an existing file keeps its
+/// permissions. On failure the target is as it was, no new file is left behind, and `error`
+/// (when given) says why in the system's words: "out.json: cannot be written: No space left on
+/// device". Never throws but for exhausted memory.
+bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes,
+                         std::string *error);
+
+/// Whether writeFileAtomically could write `path` now: its folder exists and takes a new file,
+/// and the path names no folder or other file that is not a regular one, nor a file this process
+/// may not write. `error` as for writeFileAtomically. Leaves nothing behind.
+bool checkFileCanBeWritten(const std::filesystem::path &path, std::string *error);
+
+} // namespace zv_files
