@@ -79,6 +79,41 @@ void syncFolder(const fs::path &target) {
 
 } // namespace
 
+std::optional<std::string> readRegularFile(const fs::path &path, std::string *reason) {
+    const auto refuse = [&](const std::string &why) -> std::optional<std::string> {
+        if (reason)
+            *reason = why;
+        return std::nullopt;
+    };
+    // Opened without waiting: opening a named pipe for reading would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(systemReason(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    // The type of what was opened, not of what the path named a moment before.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return refuse(systemReason(errno));
+    if (S_ISDIR(st.st_mode))
+        return refuse(systemReason(EISDIR));
+    if (!S_ISREG(st.st_mode))
+        return refuse("it is not a regular file");
+    std::string bytes;
+    char block[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n > 0)
+            bytes.append(block, static_cast<std::size_t>(n));
+        else if (n == 0)
+            return bytes;
+        else if (errno != EINTR)
+            return refuse(systemReason(errno));
+    }
+}
+
 bool writeFileAtomically(const fs::path &path, std::string_view bytes, std::string *error) {
     const fs::path target = followLink(path);
     int mode = -1;

@@ -1,4 +1,6 @@
-// Whole files written as the frameworks' atomic file writing does it: never left half written.
+// Whole files: a reader that takes only a regular file read to its end (for the settings and
+// bundle files, which anything may stand in place of), and a writer as the frameworks' atomic
+// file writing does it, which never leaves a file half written.
 #pragma once
 
 #include <filesystem>
@@ -7,6 +9,13 @@
 #include <string_view>
 
 namespace zv_files {
+
+/// The bytes of the regular file at `path` (a symbolic link is followed), or nothing when the
+/// path names no regular file (nothing there, a folder, a named pipe, a device: none is waited
+/// on) or the file cannot be read to its end; `reason` (when given) then says why in the system's
+/// words. Never throws but for exhausted memory.
+std::optional<std::string> readRegularFile(const std::filesystem::path &path,
+                                           std::string *reason = nullptr);
 
 /// Replaces the file at `path` with `bytes`, or creates it: the bytes go to a new file in the
 /// same folder, which is flushed to the disk and then renamed over the target, so that the

@@ -5,8 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -50,11 +48,13 @@ NSUserDefaults::NSUserDefaults(std::optional<fs::path> file) : file_(std::move(f
     if (!file_)
         return;
     std::error_code ec;
-    if (!fs::exists(*file_, ec))
+    if (!fs::exists(fs::symlink_status(*file_, ec)))
         return;
-    std::ifstream in(*file_, std::ios::binary);
-    const std::string text(std::istreambuf_iterator<char>(in), {});
-    const std::optional<PlistValue> plist = NSPropertyListSerialization::propertyListWithData(text);
+    // What is no regular file, or cannot be read to its end, counts as broken: empty, and kept
+    // aside before the first write.
+    const std::optional<std::string> text = zv_files::readRegularFile(*file_);
+    const std::optional<PlistValue> plist =
+        text ? NSPropertyListSerialization::propertyListWithData(*text) : std::nullopt;
     if (plist && plist->asDictionary())
         values_ = *plist->asDictionary();
     else

@@ -2,6 +2,7 @@
 
 #include "file_size_limit.h"
 #include "temp_folder.h"
+#include "unreadable_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,27 @@ std::size_t entries(const fs::path &folder) {
 }
 
 } // namespace
+
+// Only a regular file read to its end is read; anything else is refused with the reason, at once.
+TEST(RegularFileReading, OnlyARegularFileReadToItsEnd) {
+    zvtest::TempFolder dir;
+    const fs::path file = dir.path() / "Info.plist", link = dir.path() / "link.plist";
+    std::ofstream(file) << "<plist/>";
+    fs::create_symlink(file, link);
+    EXPECT_EQ(zv_files::readRegularFile(link), "<plist/>");
+    const fs::path pipe = dir.path() / "pipe.plist";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    auto paths = zvtest::unreadable_paths();
+    paths.emplace_back("a named pipe", pipe.string());
+    paths.emplace_back("nothing", (dir.path() / "none.plist").string());
+    paths.emplace_back("a device", "/dev/zero");
+    for (const auto &[what, path] : paths) {
+        SCOPED_TRACE(what);
+        std::string reason;
+        EXPECT_EQ(zv_files::readRegularFile(path, &reason), std::nullopt);
+        EXPECT_FALSE(reason.empty());
+    }
+}
 
 // A saved file is replaced whole or not at all; what the designer set up around it stays: a
 // symbolic link still leads to the file, and the file keeps its permissions.
