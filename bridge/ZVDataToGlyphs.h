@@ -156,7 +156,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// another open font; nothing without a counterpart or without kerning there.
     std::optional<std::string> compareMaster(GSFontMaster *master, GSFont *toFont);
     /// The current master compared with another open font (the menu item's font): the changes
-    /// into a new tab, or the alert "No kerning changes found.".
+    /// into a new tab, or the alert "No kerning changes found." (while the current master is
+    /// still starting, an alert saying that the comparison waits for it).
     void compareToFont(GSFont *otherFont);
     /// A special spacing group's members and the current master's models in it, in a new tab.
     void showSpacingGroupAndModelsForGroup(const std::string &group);
