@@ -66,8 +66,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
 
     // Stored state.
 
-    /// Stores the plug-in's version in the font; a font last opened by a newer version, or by
-    /// one before 1.31, gets the matching message. Nothing while the version is unknown.
+    /// Stores the plug-in's version in the font; a font last opened by a newer version (a stored
+    /// value that reads as a version, digits joined by dots), or by one before 1.31, gets the
+    /// matching message. Nothing while the version is unknown.
     void updateStoredZelvarVersion();
     /// Stores every glyph's two special spacing groups from the engine's glyph table.
     void writeAllTrackingGroups();
