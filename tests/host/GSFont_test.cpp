@@ -156,6 +156,35 @@ TEST(GSFont, LookupsAndGenerationNames) {
 #endif
 }
 
+// The name index stays true whatever the order of renames, also while two glyphs briefly share
+// a name (the first in font order answers then).
+TEST(GSFont, NameIndexFollowsRenamesInAnyOrder) {
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("o");
+    b.glyph("o.ss01");
+    b.glyph("o.old");
+    auto font = b.build();
+    GSGlyph *o = font->glyphForName("o"), *ss01 = font->glyphForName("o.ss01");
+    o->setName("o.ss01"); // a swap: each takes the other's name
+    EXPECT_EQ(font->glyphForName("o.ss01"), o);
+    ss01->setName("o");
+    EXPECT_EQ(font->glyphForName("o"), ss01);
+    EXPECT_EQ(font->glyphForName("o.ss01"), o);
+    ss01->setName("o.ss01"); // and back, the other way round
+    EXPECT_EQ(font->glyphForName("o.ss01"), o);
+    o->setName("o");
+    EXPECT_EQ(font->glyphForName("o"), o);
+    EXPECT_EQ(font->glyphForName("o.ss01"), ss01);
+    // An alternate promoted: o goes to o.old's name, o.old to o's.
+    GSGlyph *old = font->glyphForName("o.old");
+    old->setName("o");
+    EXPECT_EQ(font->glyphForName("o"), o);
+    o->setName("o.old");
+    EXPECT_EQ(font->glyphForName("o"), old);
+    EXPECT_EQ(font->glyphForName("o.old"), o);
+}
+
 TEST(GSInstance, InterpolationWeighsTheMastersAroundItsPlace) {
     GSFontBuilder b;
     b.master("Light", 500, 700, {100})
