@@ -91,8 +91,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
 
     // Stored state.
 
-    /// Stores the plug-in's version in the font; a font last opened by a newer version, or by
-    /// one before 1.31, gets the matching message. Nothing while the version is unknown.
+    /// Stores the plug-in's version in the font; a font last opened by a newer version (a stored
+    /// value that reads as a version, digits joined by dots), or by one before 1.31, gets the
+    /// matching message. Nothing while the version is unknown.
     void updateStoredZelvarVersion();
     /// Stores every glyph's two special spacing groups from the engine's glyph table.
     void writeAllTrackingGroups();
@@ -181,7 +182,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// another open font; nothing without a counterpart or without kerning there.
     std::optional<std::string> compareMaster(GSFontMaster *master, GSFont *toFont);
     /// The current master compared with another open font (the menu item's font): the changes
-    /// into a new tab, or the alert "No kerning changes found.".
+    /// into a new tab, or the alert "No kerning changes found." (while the current master is
+    /// still starting, an alert saying that the comparison waits for it).
     void compareToFont(GSFont *otherFont);
     /// A special spacing group's members and the current master's models in it, in a new tab.
     void showSpacingGroupAndModelsForGroup(const std::string &group);

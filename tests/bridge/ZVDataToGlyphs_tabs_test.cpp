@@ -212,6 +212,15 @@ TEST(Tabs, ComparedWithAnotherOpenFont) {
         NSAlertScript::expect("No kerning changes found.", "OK");
         bridge->compareToFont(font);
     }
+    // While the current master starts, the comparison says that it waits, not that nothing
+    // changed.
+    GSFontMaster *light = doc.font()->fontMasters()[0];
+    bridge->beginInitialAutokerning({light});
+    NSAlertScript::expect(
+        "The comparison waits until this master has started. Please try again in a moment.", "OK");
+    bridge->compareToFont(usable);
+    EXPECT_EQ(doc.windowController()->tabs().size(), 1u);
+    bridge->initalAutokerningForMaster(light);
     EXPECT_EQ(NSAlertScript::unusedAnswers(), 0u);
     drain();
 }
