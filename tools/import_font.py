@@ -16,7 +16,9 @@ from zvimport.family import read_family  # noqa: E402
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[1])
+    summary, _, example = __doc__.partition("\n")
+    parser = argparse.ArgumentParser(description=summary, epilog="example:\n" + example.strip("\n"),
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("fonts", nargs="+", help="font files, one per master, in master order")
     parser.add_argument("-o", "--output", required=True, help="JSON font file to write ('-' for stdout)")
     parser.add_argument(

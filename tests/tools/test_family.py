@@ -62,6 +62,29 @@ class Masters(Files):
         self.assertEqual([m["axesValues"] for m in data["masters"]], [[300], [700]])
         self.assertEqual([layer["layerId"] for layer in data["glyphs"][2]["layers"]], ["m1"])
 
+    def test_a_variable_font_is_named_with_the_instance_imported(self):
+        from fontTools.fontBuilder import FontBuilder
+
+        def variable(font):
+            FontBuilder(font=font).setupFvar(
+                [("wght", 100, 400, 900, "Weight"), ("wdth", 75, 100, 100, "Width")],
+                [{"location": {"wght": 100, "wdth": 100}, "stylename": "Thin"},
+                 {"location": {"wght": 400, "wdth": 100}, "stylename": "Regular"}])
+
+        cases = [
+            ("static", None, ""),
+            ("variable", variable, 'is a variable font (wght 100-900, wdth 75-100); only its default '
+                                   'instance "Regular" (wght 400, wdth 100) is imported, as one master'),
+        ]
+        for what, extra, note in cases:
+            with self.subTest(what):
+                path = self.saved(fixtures.tt_font(self.glyphs(), cmap={0x48: "H", 0x78: "x"}, extra=extra))
+                run = subprocess.run([sys.executable, IMPORTER, "-o", "-", path], capture_output=True, text=True,
+                                     check=False)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                self.assertEqual(run.stderr, f"import_font: note: {path} {note}\n" if note else "")
+                self.assertEqual(len(json.loads(run.stdout)["masters"]), 1)
+
 
 class Subset(Files):
     def test_keeps_what_latin_code_points_reach_with_their_kerning_and_substitutions(self):
@@ -146,6 +169,12 @@ class BadFiles(Files):
         b["head"].unitsPerEm = 2048
         with self.assertRaisesRegex(FontImportError, "units per em 2048"):
             read_family([self.saved(a), self.saved(b)])
+
+    def test_help_describes_the_command(self):
+        run = subprocess.run([sys.executable, IMPORTER, "--help"], capture_output=True, text=True, check=False)
+        self.assertEqual(run.returncode, 0)
+        self.assertIn("Imports OpenType/TrueType files of one family", run.stdout)
+        self.assertIn("--latin-subset", run.stdout)
 
     def test_command_reports_the_error_and_writes_nothing(self):
         bad = self.saved(data=b"not a font")
