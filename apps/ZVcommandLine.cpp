@@ -25,6 +25,21 @@ void ZVcommandLine::argument(std::string valueName, std::string help, std::strin
     arguments_.push_back({"", std::move(valueName), std::move(help), nullptr, &value});
 }
 
+void ZVcommandLine::fontArgument(std::string &path) {
+    argument("FONT.json", "the JSON font (default: the sample family samples/Lato.json)", path);
+}
+
+void ZVcommandLine::bundleOption(std::string &path) {
+    option("--bundle", "DIR", "runs with the plug-in bundle DIR (default: the build's)", path);
+}
+
+bool ZVcommandLine::refusesFont(const std::string &path, std::FILE *err) const {
+    const std::optional<std::string> why = ZVfontFileNotJSON(path);
+    if (why)
+        std::fprintf(err, "%s: %s\n", program_.c_str(), why->c_str());
+    return why.has_value();
+}
+
 std::string ZVcommandLine::usage() const {
     std::string text = "usage: " + program_;
     for (const Entry &a : arguments_)

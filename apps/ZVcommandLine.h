@@ -22,12 +22,20 @@ class ZVcommandLine {
     void option(std::string name, std::string valueName, std::string help, std::string &value);
     /// A word that is not an option, in the order of the calls; each may be left out.
     void argument(std::string valueName, std::string help, std::string &value);
+    /// The argument FONT.json, the sample family unless given.
+    void fontArgument(std::string &path);
+    /// --bundle DIR, the plug-in bundle to run with.
+    void bundleOption(std::string &path);
 
     /// Reads the line. Nothing when the program goes on; else the exit status it ends with: 0
     /// after --help or --version (printed to `out`), 2 after a mistake (said on `err` with the
     /// usage line and a pointer to --help).
     std::optional<int> parse(int argc, const char *const *argv, std::FILE *out = stdout,
                              std::FILE *err = stderr) const;
+
+    /// Whether the font at `path` is refused before it is read: an OpenType or TrueType file,
+    /// said on `err` with the importer's command line (see ZVfontFileNotJSON).
+    bool refusesFont(const std::string &path, std::FILE *err = stderr) const;
 
     /// "usage: PROGRAM [ARG] [options]".
     std::string usage() const;

@@ -116,8 +116,7 @@ int main(int argc, char **argv) {
                        "kerning: its glyphs, kerning pairs, search width and how long the outlines "
                        "and side profiles took.",
                        [] { return ZVpluginVersionText(ZV_BUNDLE_DIR); });
-    line.argument("FONT.json", "the JSON font (default: the sample family samples/Lato.json)",
-                  font_path);
+    line.fontArgument(font_path);
     line.argument("GROUPS.txt",
                   "the special spacing groups to start from (default: resources/default_groups.txt)",
                   groups_path);
@@ -136,9 +135,7 @@ int main(int argc, char **argv) {
             return runDemo(groups_path);
         }
     }
-    if (const std::optional<std::string> why = ZVfontFileNotJSON(font_path)) {
-        std::fprintf(stderr, "zelvar: %s\n", why->c_str());
+    if (line.refusesFont(font_path))
         return 1;
-    }
     return runFont(font_path, groups_path);
 }

@@ -29,22 +29,18 @@ int main(int argc, char **argv) {
                        "of gestures (the gestures are listed in apps/ZVdesigner.h), and prints each "
                        "step and, where the script says dump, the window as text.",
                        [&] { return ZVpluginVersionText(bundlePath); });
-    line.argument("FONT.json", "the JSON font (default: the sample family samples/Lato.json)",
-                  fontPath);
+    line.fontArgument(fontPath);
     line.option("--script", "FILE",
                 "plays the script FILE (default: erase the kerning, start from ten pairs, edit "
                 "models, then finalize)",
                 scriptPath);
     line.flag("--reuse", "the default script keeps the font's kerning and re-works it instead",
               reuse);
-    line.option("--bundle", "DIR", "runs with the plug-in bundle DIR (default: the build's)",
-                bundlePath);
+    line.bundleOption(bundlePath);
     if (const std::optional<int> status = line.parse(argc, argv))
         return *status;
-    if (const std::optional<std::string> why = ZVfontFileNotJSON(fontPath)) {
-        std::fprintf(stderr, "zelvar_designer: %s\n", why->c_str());
+    if (line.refusesFont(fontPath))
         return 1;
-    }
     std::string script;
     if (scriptPath.empty()) {
         script = ZVdesigner::defaultScript(reuse) + ZVdesigner::finishingScript();

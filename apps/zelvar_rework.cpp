@@ -60,8 +60,7 @@ int main(int argc, char **argv) {
                        "never touched, with the engine alone, and prints per master its models, "
                        "messages and how far the new kerning lies from the font's.",
                        [&] { return ZVpluginVersionText(bundle); });
-    line.argument("FONT.json", "the JSON font (default: the sample family samples/Lato.json)",
-                  font_path);
+    line.fontArgument(font_path);
     line.option("--write", "OUT.json", "saves the font with the engine's kerning (only) to OUT.json",
                 out);
     line.option("--dump", "STATE.txt",
@@ -69,15 +68,12 @@ int main(int argc, char **argv) {
                 "compare two runs with cmp",
                 dump);
     line.flag("--serial", "runs the masters one at a time (else on worker threads)", serial);
-    line.option("--bundle", "DIR", "runs with the plug-in bundle DIR (default: the build's)",
-                bundle);
+    line.bundleOption(bundle);
     if (const std::optional<int> status = line.parse(argc, argv))
         return *status;
     const bool threads = !serial;
-    if (const std::optional<std::string> why = ZVfontFileNotJSON(font_path)) {
-        std::fprintf(stderr, "zelvar_rework: %s\n", why->c_str());
+    if (line.refusesFont(font_path))
         return 1;
-    }
     ZVprogress progress(stderr);
     std::string error;
     std::optional<ZVreworkRoad> road = load_rework_road(font_path, bundle, error, &progress);

@@ -81,8 +81,7 @@ int main(int argc, char **argv) {
                        "Kerns every master of a JSON font as the plug-in does, without its window, "
                        "and prints per master its models, messages and kerning.",
                        [&] { return ZVpluginVersionText(bundlePath); });
-    line.argument("FONT.json", "the JSON font (default: the sample family samples/Lato.json)",
-                  fontPath);
+    line.fontArgument(fontPath);
     line.option("--write", "OUT.json", "saves the kerned font with the plug-in's state to OUT.json",
                 out);
     line.flag("--round-trip",
@@ -95,14 +94,11 @@ int main(int argc, char **argv) {
                 "pairs that need no kerning, at least 10, for a font without kerning (glyph names "
                 "written /name)",
                 options.pairs);
-    line.option("--bundle", "DIR", "runs with the plug-in bundle DIR (default: the build's)",
-                bundlePath);
+    line.bundleOption(bundlePath);
     if (const std::optional<int> status = line.parse(argc, argv))
         return *status;
-    if (const std::optional<std::string> why = ZVfontFileNotJSON(fontPath)) {
-        std::fprintf(stderr, "zelvar_session: %s\n", why->c_str());
+    if (line.refusesFont(fontPath))
         return 1;
-    }
     // The round trip without --write goes through a file of its own, removed at the end.
     std::optional<std::filesystem::path> scratch;
     if (roundTrip && out.empty()) {

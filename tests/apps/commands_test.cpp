@@ -57,25 +57,7 @@ const Program kPrograms[] = {
     {"zelvar", ZV_PROFILE_PROGRAM, {"FONT.json", "GROUPS.txt", "--demo"}},
 };
 
-// The build's bundle without update feed, so that no program run here sends a request.
-class QuietBundle {
-  public:
-    QuietBundle() {
-        namespace fs = std::filesystem;
-        const fs::path contents = path() / "Contents";
-        fs::create_directories(contents);
-        fs::create_directory_symlink(fs::path(ZV_BUNDLE_DIR) / "Contents" / "Resources",
-                                     contents / "Resources");
-        std::ofstream(contents / "Info.plist")
-            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-               "<key>CFBundleVersion</key><string>131</string>\n"
-               "<key>CFBundleShortVersionString</key><string>1.31</string>\n</dict>\n</plist>\n";
-    }
-    std::filesystem::path path() const { return folder_.path() / "Zelvar.bundle"; }
-
-  private:
-    zvtest::TempFolder folder_;
-};
+using QuietBundle = zvsessiontest::BundleFolderWithoutFeed;
 
 TEST(Commands, HelpListsEveryOptionOnALineAndEndsWell) {
     for (const Program &p : kPrograms)
