@@ -24,7 +24,8 @@ def main(argv=None):
     parser.add_argument(
         "--latin-subset",
         action="store_true",
-        help="keep only the glyphs reachable from U+0000-U+017F (with substitutes and component bases)",
+        help=f"keep only the glyphs reachable from the code points of Latin text ({subset.describe()}), "
+        "with substitutes and component bases",
     )
     parser.add_argument(
         "--keep-glyph-names",
