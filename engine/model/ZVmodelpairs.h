@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,44 @@ struct ZVkept_outcomes {
     ZVkept_outcomes &operator=(ZVkept_outcomes &&) = default;
 };
 
+/// One evaluation of a mix: the mix (its costs and worst couple are written), weighted or not,
+/// and the kept outcomes to take from and refill (none: compare every couple).
+struct ZVmix_evaluation {
+    ZVmixmanager *mix = nullptr;
+    bool weighted = false;
+    ZVcouple_outcomes *kept = nullptr;
+};
+
+/// The outcomes of every mix one search evaluated, for the next search: a refit after a model
+/// was added or removed walks many of the same mixes again, on a set that differs by one pair.
+/// Kept by the mix's weights and weighting (a slot under other tracking serves nothing but is
+/// refilled); at most a fixed number of couples in all. A copy of the models starts without
+/// them.
+class ZVsearch_outcomes {
+  public:
+    ZVsearch_outcomes() = default;
+    ZVsearch_outcomes(const ZVsearch_outcomes &) {}
+    ZVsearch_outcomes(ZVsearch_outcomes &&) = default;
+    ZVsearch_outcomes &operator=(const ZVsearch_outcomes &) {
+        last_.clear();
+        now_.clear();
+        couples_ = 0;
+        return *this;
+    }
+    ZVsearch_outcomes &operator=(ZVsearch_outcomes &&) = default;
+
+    /// The slot of a mix in the search under way, with what the last search (or this one) kept
+    /// under it; none when the store is full (compare every couple). pairs: the set's size.
+    ZVcouple_outcomes *slot(const ZVmix &mix, bool weighted, std::size_t pairs);
+    /// The search under way is over: its slots serve the next one.
+    void end_search();
+
+  private:
+    using Key = std::array<std::uint64_t, 5>;
+    std::map<Key, ZVcouple_outcomes> last_, now_;
+    std::size_t couples_ = 0; ///< the couples now_'s slots are sized for
+};
+
 class ZVmodelpairs {
   public:
     /// Element i is built from source pair i.
@@ -82,6 +121,11 @@ class ZVmodelpairs {
     /// the same mix, and kept then holds this evaluation's.
     ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted,
                  ZVcouple_outcomes *kept = nullptr);
+
+    /// The sets of several evaluations of the same source pairs, one per evaluation in order,
+    /// each as the constructor builds it; built together in one loop on the worker pool.
+    static std::vector<ZVmodelpairs> evaluate_together(const ZVsourcepairs &sources,
+                                                       std::span<const ZVmix_evaluation> evaluations);
 
     std::size_t size() const { return pairs.size(); }
     bool empty() const { return pairs.empty(); }
