@@ -84,6 +84,10 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// every master's stored pair lists with the glyphs' current names, their old names' marks
     /// gone.
     void initNonAutokerning();
+    /// Rewrites every stored pair list of the font under the glyphs' current names: all of them
+    /// are resolved by the old marks first, then every mark is renewed. Entries that name no glyph
+    /// go; a value that is no list stays as it is.
+    void rewriteStoredListsUnderCurrentNames();
     /// `writeCustomPairs:toUserDictForMaster:withKey:`: a pair list by glyph names, each named
     /// glyph marked with its name ("ZelvarName"); an empty list removes the key.
     void writeCustomPairs(const std::vector<ZVglyph_pair> &pairs, GSFontMaster *toUserDictForMaster,
@@ -170,10 +174,10 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     GSKerningDictionary &writableKerning();
     // Clears ignore_observers one run-loop turn after the host's notifications of a write.
     void unignoreObserversAfterDelay();
-    // Rewrites, in every stored list but the one being written, the entries that name `glyph`
-    // by its stored name `oldName`, with its current name.
-    void renameInStoredLists(const GSGlyph *glyph, const std::string &oldName,
-                             const GSFontMaster *writtenMaster, const std::string &writtenKey);
+    // Stores a pair list by the glyphs' current names, each glyph marked with its name; an empty
+    // list removes the key.
+    void storeGlyphPairs(const std::vector<std::pair<GSGlyph *, GSGlyph *>> &pairs,
+                         GSFontMaster *master, const std::string &key);
 
     // Shared with the delayed clears, so that a clear never outlives what it clears.
     std::shared_ptr<bool> ignoreObservers_ = std::make_shared<bool>(true);

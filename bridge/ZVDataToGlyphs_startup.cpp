@@ -15,30 +15,8 @@ void ZVDataToGlyphs::initNonAutokerning() {
     if (!font)
         return;
     selectTextTool();
-    // Every list is read while the old names' marks still find their glyphs, and written back
-    // with the current names once the marks are gone, so that no list keeps a name without its
-    // mark, whatever happens to the start-up.
-    const std::string *keys[] = {&zvuserdata::kModels, &zvuserdata::kIndependentPairs,
-                                 &zvuserdata::kUserSetAutopairs};
-    struct Stored {
-        GSFontMaster *master;
-        const std::string *key;
-        std::vector<ZVglyph_pair> pairs;
-    };
-    std::vector<Stored> lists;
-    for (GSFontMaster *m : font->fontMasters())
-        for (const std::string *key : keys) {
-            if (!m->userDataForKey(*key))
-                continue;
-            std::vector<ZVglyph_pair> pairs;
-            for (const ZVminipair &p : readCustomPairsFromMaster(m, *key))
-                pairs.emplace_back(p.left, p.right);
-            lists.push_back({m, key, std::move(pairs)});
-        }
-    for (GSGlyph *g : font->glyphs())
-        g->removeUserDataForKey(zvuserdata::kName);
-    for (const Stored &s : lists)
-        writeCustomPairs(s.pairs, s.master, *s.key);
+    // So that no list keeps a name without its mark, whatever happens to the start-up.
+    rewriteStoredListsUnderCurrentNames();
 }
 
 std::vector<GSFontMaster *>

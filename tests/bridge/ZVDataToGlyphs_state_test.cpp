@@ -117,6 +117,53 @@ TEST(StoredState, PairListsByNameWithTheirNameMarks) {
     EXPECT_EQ(bridge->readCustomPairsFromMaster(bold, "ZelvarModels").size(), 7u);
 }
 
+TEST(StoredState, RenamesThatReuseAStoredNameKeepEveryListsGlyphs) {
+    // o and its alternate o.ss01 are in Bold's list; then the designer promotes the alternate
+    // (o becomes o.old, o.ss01 becomes o) or swaps the two names through a third one. Light's
+    // next write names the former alternate first: Bold's entries must still find both glyphs.
+    struct Case {
+        const char *what;
+        std::vector<std::pair<const char *, const char *>> renames;
+        std::vector<std::string> bold; // Bold's list afterwards
+    } cases[] = {
+        {"promoted", {{"o", "o.old"}, {"o.ss01", "o"}}, {"V o.old", "V o", "o.old n"}},
+        {"swapped",
+         {{"o", "tmp"}, {"o.ss01", "o"}, {"tmp", "o.ss01"}},
+         {"V o.ss01", "V o", "o.ss01 n"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClosesDocuments closing;
+        GSFontBuilder b;
+        setUpDemoFont(b);
+        b.glyph("o.ss01").rect(40, 0, 460, 500);
+        GSDocument &doc = b.open();
+        GSFont &font = *doc.font();
+        auto bridge = builtWriter(doc);
+        GSFontMaster *light = font.fontMasters()[0], *bold = font.fontMasters()[2];
+        GSGlyph *o = font.glyphForName("o"), *alternate = font.glyphForName("o.ss01");
+        const std::uint16_t v = bridge->zvIndexForGlyphName("V"), n = bridge->zvIndexForGlyphName("n"),
+                            io = bridge->zvIndexForGlyphName("o"),
+                            ialt = bridge->zvIndexForGlyphName("o.ss01");
+        bridge->writeCustomPairs({{v, io}, {v, ialt}, {io, n}}, bold, "ZelvarIndependentPairs");
+        for (const auto &[from, to] : c.renames)
+            font.glyphForName(from)->setName(to);
+        ASSERT_EQ(font.glyphForName("o"), alternate);
+
+        bridge->writeCustomPairs({{v, ialt}, {v, io}}, light, "ZelvarIndependentPairs");
+        EXPECT_EQ(strings(bold->userDataForKey("ZelvarIndependentPairs")), c.bold);
+        std::vector<ZVglyph_pair> read;
+        for (const ZVminipair &p : bridge->readCustomPairsFromMaster(bold, "ZelvarIndependentPairs"))
+            read.emplace_back(p.left, p.right);
+        EXPECT_EQ(read, (std::vector<ZVglyph_pair>{{v, io}, {v, ialt}, {io, n}}));
+        EXPECT_EQ(strings(light->userDataForKey("ZelvarIndependentPairs")),
+                  (std::vector<std::string>{"V o", "V " + o->name()}));
+        // Every list still finds its glyphs: the models too.
+        EXPECT_EQ(bridge->readCustomPairsFromMaster(bold, "ZelvarModels").size(), 7u);
+        EXPECT_EQ(strings(bold->userDataForKey("ZelvarModels"))[1], o->name() + " " + o->name());
+    }
+}
+
 TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
     ClosesDocuments closing;
     GSFontBuilder b;
