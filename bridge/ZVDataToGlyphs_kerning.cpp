@@ -102,8 +102,12 @@ void ZVDataToGlyphs::zvfontToGlyphs() {
     if (!font || !hasRunningMaster())
         return;
     GSFontMaster *master = currentMaster();
-    if (!holdsKerningFor(master->id()))
+    if (!holdsKerningFor(master->id())) {
+        // The host keeps its kerning, but the lists are the engine's all the same: a master
+        // whose models were all handed back must not bring them back at the next opening.
+        writeAllCustomPairsToMaster(master);
         return;
+    }
     setIgnore_observers(true);
     font->disableUpdateInterface();
     writeSimplepairsGrouped(get_zvfont()->get_single_master_flat_kerning(master->id()).lists,

@@ -225,6 +225,29 @@ TEST(StoredState, OnlyMastersTheEngineKernsGetTheirListsWritten) {
               std::vector<std::string>{"n n"});
 }
 
+TEST(StoredState, EveryModelHandedBackLeavesNoneStored) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    GSDocument &doc = setUpDemoFont(b).open();
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    startAll(*bridge);
+    bridge->getUiState();
+    ZVfontMM &mm = *bridge->get_zvfont();
+    const std::vector<ZVglyph_pair> models = mm.get_models("m0");
+    ASSERT_EQ(models.size(), 7u);
+    const auto kerningBefore = hostKerning(font, "m0");
+
+    mm.set_autos(models, "m0");
+    ASSERT_FALSE(mm.get_master("m0").has_models());
+    bridge->zvfontToGlyphs();
+    // The lists are the engine's; the kerning, which the engine no longer makes, is the host's.
+    GSFontMaster *light = font.fontMasters()[0];
+    EXPECT_EQ(light->userDataForKey("ZelvarModels"), nullptr);
+    EXPECT_EQ(hostKerning(font, "m0"), kerningBefore);
+    drain();
+}
+
 TEST(StoredState, SpecialSpacingGroupsOfAGlyph) {
     struct Case {
         const char *what;
