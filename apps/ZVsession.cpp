@@ -284,6 +284,9 @@ void ZVsession::report(std::FILE *out) const {
     for (const ZVsessionMaster &m : masters_) {
         const ZVfont &f = mm.get_master(m.id);
         std::fprintf(out, "\n%s (%s), %s\n", m.name.c_str(), m.id.c_str(), statusWord(f.status));
+        for (const ZVmasterNotice &n : bridge_->masterNotices())
+            if (n.master_id == m.id)
+                std::fprintf(out, "  could not use: %s\n", n.text.c_str());
         if (f.status == ZVfont::linked_metrics)
             continue;
         const std::vector<ZVglyph_pair> models = mm.get_models(m.id);

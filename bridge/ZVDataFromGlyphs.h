@@ -33,6 +33,13 @@ struct ZVemptiedOutline {
     std::string reason;
 };
 
+/// Something of a master that the bridge could not use as the font stores it, in words that name
+/// the master (shown by the window, printed by the reports).
+struct ZVmasterNotice {
+    std::string master_id;
+    std::string text;
+};
+
 class ZVDataFromGlyphs : public GSTempObject {
   public:
     /// The temporary-data key of a font's bridge.
@@ -118,6 +125,11 @@ class ZVDataFromGlyphs : public GSTempObject {
     std::vector<GSLayer *> selectedLayers() const { return selectedLayers_; }
     /// The glyphs that went to the engine as empty outlines since the engine was built.
     const std::vector<ZVemptiedOutline> &emptiedOutlines() const { return emptiedOutlines_; }
+    /// What the bridge could not use since the engine was built (stored pair lists it could not
+    /// read, ...), in the order it was found.
+    const std::vector<ZVmasterNotice> &masterNotices() const { return notices_; }
+    /// The notices found since the last call (the window shows each once).
+    std::vector<ZVmasterNotice> takeNewMasterNotices();
 
     // The glyph table and the masters.
 
@@ -301,6 +313,8 @@ class ZVDataFromGlyphs : public GSTempObject {
     void removeMasterUserData(GSFontMaster *master, const std::string &key) const;
     /// The engine's frequent pairs (expanded pair frequencies).
     std::vector<ZVpair_frequency> frequentPairs();
+    /// Adds a notice about a master.
+    void addMasterNotice(const GSFontMaster *master, std::string text);
 
   private:
     // The engine's current master: the first of the current master's id (-1: none).
@@ -323,6 +337,8 @@ class ZVDataFromGlyphs : public GSTempObject {
                                             const std::vector<GSOTLookup> &lookups);
     bool wrapperMatches(const GlyphDescription &d, const GSGlyph *g, const std::string &sub) const;
     std::string subcategoryForWrapping(const GSGlyph *g) const;
+    // Notes the master's stored pair lists that cannot be read, or not all of them.
+    void noteUnreadableLists(const GSFontMaster *master);
     // The layer's outline for the engine, noting a glyph left empty.
     PLXlibNamespaceForZV::PLXglyph engineOutline(GSLayer *layer, const std::string &masterId);
 
@@ -346,4 +362,6 @@ class ZVDataFromGlyphs : public GSTempObject {
     bool engineBuilt_ = false;
     std::set<std::uint16_t> lookupsBeingRead_;
     std::vector<ZVemptiedOutline> emptiedOutlines_;
+    std::vector<ZVmasterNotice> notices_;
+    std::size_t noticesTaken_ = 0;
 };

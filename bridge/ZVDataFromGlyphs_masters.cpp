@@ -259,6 +259,7 @@ void ZVDataFromGlyphs::initMaster(GSFontMaster *master) {
             removeMasterUserData(master, *key);
         return;
     }
+    noteUnreadableLists(master);
     std::vector<PLXglyph> outlines = outlinesForMaster(master);
     const int xHeight = truncatedHeight(xHeightOf(*master));
     const int capHeight = truncatedHeight(capHeightOf(*master));

@@ -32,6 +32,7 @@ void ZelvarFromDialog::activateZV_2() {
     if (!bridge || !bridge->gsfont())
         return;
     bridge->initZVfont();
+    showMasterNotices();
     if (!bridge->font_is_untouched()) {
         bridge->initNonAutokerning();
         if (!checkForFail())

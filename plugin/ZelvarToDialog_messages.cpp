@@ -4,10 +4,12 @@
 
 #include "host/GSDocument.h"
 #include "host/GSFont.h"
+#include "platform/NSAlert.h"
 #include "platform/NSApplication.h"
 #include "platform/NSProcessInfo.h"
 #include "platform/NSWorkspace.h"
 #include "plugin/ZVFeedbackText.h"
+#include "version/ZVVersionChecker.h"
 
 void ZelvarToDialog::setFeedback() {
     messageCloseButton->setTitle("Ignore");
@@ -30,6 +32,7 @@ void ZelvarToDialog::setFeedback() {
             type5Resolved_ = id;
             for (GSFontMaster *m : _zvdata->gsfont()->fontMasters())
                 _zvdata->initAutokernedMaster(m);
+            showMasterNotices();
             if (current && _zvdata->autokerningSourceForMaster(current)) {
                 afterDelay([this] { updateDialogAndGlyphsKerning(); });
                 return;
@@ -94,6 +97,23 @@ void ZelvarToDialog::setFeedback() {
     if (f.type == ZVfeedback::too_few_unkerned_pairs)
         activateZVbutton->setEnabled(enoughUnkernedPairs());
     setEditingEnabled(f.type < ZVfeedback::reworking_existing);
+}
+
+void ZelvarToDialog::showMasterNotices() {
+    if (!_zvdata)
+        return;
+    const std::vector<ZVmasterNotice> notices = _zvdata->takeNewMasterNotices();
+    if (notices.empty())
+        return;
+    std::string text;
+    for (const ZVmasterNotice &n : notices)
+        text += (text.empty() ? "" : "\n\n") + n.text;
+    NSAlert alert;
+    alert.setMessageText("Zelvar could not use everything this font stores.");
+    alert.setInformativeText(text);
+    alert.setIcon(ZVVersionChecker::zv()->pluginLogo());
+    alert.addButtonWithTitle("OK");
+    alert.runModal();
 }
 
 void ZelvarToDialog::messageCloseButtonclicked(const void *) {

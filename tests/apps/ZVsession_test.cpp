@@ -44,6 +44,18 @@ GSDocument &saveAndReopen(GSDocument &document, const std::filesystem::path &pat
     return *reopened;
 }
 
+// What the session's report prints.
+std::string reportOf(const ZVsession &session) {
+    std::FILE *f = std::tmpfile();
+    session.report(f);
+    std::rewind(f);
+    std::string text;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(f);
+    return text;
+}
+
 std::size_t count(const std::vector<std::string> &v, const std::string &s) {
     return static_cast<std::size_t>(std::count(v.begin(), v.end(), s));
 }
@@ -204,6 +216,26 @@ TEST(Session, InterpolatedAndLinkedMastersKeepTheirHostKerning) {
     EXPECT_EQ(hostKerning(font, "m3"), linked);
     EXPECT_EQ(hostKerning(font, "m1"), kerned);
     NSRunLoop::mainRunLoop().drain();
+}
+
+TEST(Session, StoredStateThatCannotBeUsedIsReportedUnderItsMaster) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    GSFontBuilder b;
+    setUpDemoFont(b);
+    b.masterUserData(2, "ZelvarModels", PlistValue("n n")); // no list
+    GSDocument &doc = b.open("Unreadable");
+    ZVsession session(doc, serial());
+    runToTheEnd(session);
+    EXPECT_EQ(session.road(), "stored");
+    const std::string report = reportOf(session);
+    const std::string said = "\nBold (m2), untouched\n  could not use: Could not read the "
+                             "stored “ZelvarModels” of the master Bold: it is not a list of pairs. "
+                             "It counts as empty.\n";
+    EXPECT_NE(report.find(said), std::string::npos) << report;
+    // It stays for the designer to see; the other masters run as before.
+    EXPECT_EQ(*doc.font()->fontMasters()[2]->userDataForKey("ZelvarModels"), PlistValue("n n"));
+    EXPECT_EQ(session.bridge()->masterNotices().size(), 1u);
 }
 
 TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {

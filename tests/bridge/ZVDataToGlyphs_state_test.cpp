@@ -176,6 +176,7 @@ TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
                      pairList({"stem stem", "round round", "H H", "T round", "V round"}));
     b.masterUserData(2, "ZelvarIndependentPairs", pairList({"round stem", "nothing here"}));
     b.masterUserData(1, "ZelvarUserSetAutopairs", pairList({"stem round"}));
+    b.masterUserData(2, "ZelvarUserSetAutopairs", PlistValue("stem round")); // cannot be read
     GSDocument &doc = b.open().tools({"GlyphsToolSelect", "GlyphsToolText"});
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
@@ -191,6 +192,9 @@ TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
               (std::vector<std::string>{"n o"}));
     EXPECT_EQ(*zvuserdata::string(*font.glyphForName("o"), "ZelvarName"), "o");
     EXPECT_EQ(font.glyphForName("x1")->userDataForKey("ZelvarName"), nullptr);
+    // What cannot be read is left as it is.
+    EXPECT_EQ(*font.fontMasters()[2]->userDataForKey("ZelvarUserSetAutopairs"),
+              PlistValue("stem round"));
 }
 
 TEST(StoredState, OnlyMastersTheEngineKernsGetTheirListsWritten) {

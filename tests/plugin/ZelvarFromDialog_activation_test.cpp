@@ -119,6 +119,28 @@ TEST_F(PluginTest, AFontSetUpEarlierStartsWithoutAsking) {
     EXPECT_TRUE(hasModels(doc.font()->fontMasters()[1]));
 }
 
+TEST_F(PluginTest, StoredStateThatCannotBeUsedIsToldOnce) {
+    zvtesting::GSFontBuilder b = demoFont("Stored");
+    b.font().ensureKerning();
+    b.kern("T", "o", -80, 0).kern("V", "o", -60, 0);
+    b.masterUserData(0, "ZelvarModels", zvbridgetest::pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(1, "ZelvarIndependentPairs", PlistValue(3));
+    GSDocument &doc = b.open("Stored").textTool();
+    NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
+    openDialog();
+    settle();
+    ASSERT_EQ(NSAlertScript::log().size(), 1u);
+    EXPECT_EQ(NSAlertScript::log()[0].informative,
+              "Could not read the stored “ZelvarIndependentPairs” of the master Bold: it is not a "
+              "list of pairs. It counts as empty.");
+    EXPECT_EQ(NSAlertScript::log()[0].buttons, std::vector<std::string>{"OK"});
+    EXPECT_FALSE(p().gearMenu->isHidden()); // the font runs all the same
+    // Switching masters says nothing again.
+    window(doc).chooseFontMaster(doc.font()->fontMasters()[1]);
+    settle();
+    EXPECT_EQ(NSAlertScript::log().size(), 1u);
+}
+
 TEST_F(PluginTest, AFontWithoutXHeightCannotStart) {
     zvtesting::GSFontBuilder b = demoFont("Flat");
     b.font().fontMasters()[1]->setXHeight(0);
