@@ -55,14 +55,20 @@ GSFontMaster *ZVDataFromGlyphs::autokerningSourceForMaster(const GSFontMaster *m
 void ZVDataFromGlyphs::initAutokernedMaster(GSFontMaster *master) {
     if (!isAutokernedMaster(master) || !gsfont())
         return;
+    // Interpolation wins, before any source is looked for: an interpolated master whose source
+    // font is closed must not turn into one waiting for it.
+    if (master->userDataForKey(zvuserdata::kIsInterpolated)) {
+        removeMasterUserData(master, zvuserdata::kAutokernedFrom);
+        return;
+    }
     GSFontMaster *source = autokerningSourceForMaster(master);
     if (!source) {
         // The source font or master is not open: the master waits for it.
         zvfont_.set_engine(master->id(), zvfont_, "");
         return;
     }
-    if (source == master || master->userDataForKey(zvuserdata::kIsInterpolated)) {
-        // A master cannot take its own engine, and interpolation wins.
+    if (source == master) {
+        // A master cannot take its own engine.
         removeMasterUserData(master, zvuserdata::kAutokernedFrom);
         return;
     }

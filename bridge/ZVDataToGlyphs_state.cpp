@@ -303,8 +303,10 @@ void ZVDataToGlyphs::toggleInterpolateCurrentMaster() {
             return; // nothing to interpolate from: the master stays as it is
         mm.set_interpolated(coeffs, id);
         master->setUserData(PlistValue(1), zvuserdata::kIsInterpolated);
+        // Interpolated, it takes its kerning from no source any more.
         for (const std::string *key :
-             {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs})
+             {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs,
+              &zvuserdata::kAutokernedFrom})
             master->removeUserDataForKey(*key);
     } else {
         mm.set_interpolated({}, id);

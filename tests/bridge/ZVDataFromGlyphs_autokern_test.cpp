@@ -52,6 +52,9 @@ TEST(BridgeAutokerning, SourcesAreResolvedAmongTheOpenFonts) {
                                                                                    "Mine", "Third", false},
         {"interpolation wins",             {"", "Light"},      true,  false, ZVfont::interpolated,
                                                                                    "Mine", "Light", false},
+        {"interpolation wins over a source that is not open",
+                                           {"Closed", "Bold"}, true,  false, ZVfont::interpolated,
+                                                                                   nullptr, nullptr, false},
         {"a mark of one entry is none",    {"Light"},          false, true,  ZVfont::self_kerned,
                                                                                    nullptr, nullptr, false},
     };

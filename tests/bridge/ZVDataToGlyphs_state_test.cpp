@@ -455,6 +455,15 @@ TEST(StoredState, InterpolationAndAutokerningMarksOfTheCurrentMaster) {
     EXPECT_EQ(mm.masters[1].status, ZVfont::kerned);
     EXPECT_EQ(regular->userDataForKey("ZelvarIsInterpolated"), nullptr);
     EXPECT_NE(regular->userDataForKey("ZelvarModels"), nullptr); // written with the kerning
+
+    // A master waiting for a source font that is not open, interpolated instead: the mark goes,
+    // so that it reopens interpolated, not waiting.
+    regular->setUserData(pairList({"Closed", "Bold"}), "ZelvarAutokernedFrom");
+    bridge->initAutokernedMaster(regular);
+    ASSERT_EQ(mm.masters[1].status, ZVfont::engine_taken_over);
+    bridge->toggleInterpolateCurrentMaster();
+    EXPECT_EQ(mm.masters[1].status, ZVfont::interpolated);
+    EXPECT_EQ(regular->userDataForKey("ZelvarAutokernedFrom"), nullptr);
     drain();
 }
 
