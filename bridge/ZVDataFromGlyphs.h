@@ -193,11 +193,14 @@ class ZVDataFromGlyphs : public GSTempObject {
     GSFontMaster *autokerningSourceForMaster(const GSFontMaster *master) const;
     /// The font of the open document of that display name ("" this font), or nullptr.
     GSFont *openedFontWithFileName(const std::string &name) const;
-    /// Makes `master` use the engine of `fromMaster`, of this font or another open font.
+    /// Makes `master` use the engine of `fromMaster`, of this font or another open font. A source
+    /// that cannot lend one (without models; a font the engine cannot start on) leaves the master
+    /// its own models and lists; its mark goes, and a notice says why.
     void autokernMaster(GSFontMaster *master, GSFontMaster *fromMaster);
     /// Settles one master's stored autokerning source after the engine build.
     void initAutokernedMaster(GSFontMaster *master);
-    /// initAutokernedMaster for every master, in font order.
+    /// initAutokernedMaster for every master, in font order, once the masters marked from each
+    /// other are settled.
     void initAutokernedFrom();
     /// Recomputes every master's interpolation coefficients.
     void updateInterpolationCoeffs();
@@ -337,6 +340,17 @@ class ZVDataFromGlyphs : public GSTempObject {
                                             const std::vector<GSOTLookup> &lookups);
     bool wrapperMatches(const GlyphDescription &d, const GSGlyph *g, const std::string &sub) const;
     std::string subcategoryForWrapping(const GSGlyph *g) const;
+    // The masters of this font whose autokerning marks lead from `master` back to it, `master`
+    // first (only `master` when it names itself); empty when they lead elsewhere. Interpolated
+    // masters take their kerning from no source.
+    std::vector<GSFontMaster *> autokerningCycle(GSFontMaster *master) const;
+    // Settles the loop of marks `master` is in (autokerningCycle): each member keeps its own
+    // models. Whether there was one.
+    bool settleAutokerningCycle(GSFontMaster *master);
+    // A source that cannot lend its engine: the master keeps its own models and stored lists
+    // (one still waiting for a source gets them back into the engine), its mark goes, and the
+    // notice names the source and why (`why` follows the source's name: ", which has no models").
+    void keepOwnModels(GSFontMaster *master, const GSFontMaster *source, const std::string &why);
     // Notes the master's stored pair lists that cannot be read, or not all of them.
     void noteUnreadableLists(const GSFontMaster *master);
     // The layer's outline for the engine, noting a glyph left empty.

@@ -166,6 +166,7 @@ void ZelvarToDialog::autokernFrom(NSMenuItem *item) {
         item->setState(NSControlStateValueOff);
     } else {
         _zvdata->autokernMaster(current, *source);
+        showMasterNotices(); // a source that could not lend says why
         // Stored only when the master did end autokerned (a source of this font without models
         // lends nothing).
         if (_zvdata->get_zvfont()->get_master(current->id()).status == ZVfont::engine_taken_over) {

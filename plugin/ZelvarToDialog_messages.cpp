@@ -30,10 +30,11 @@ void ZelvarToDialog::setFeedback() {
         const std::string id = current ? current->id() : std::string();
         if (type5Resolved_ != id && !runOfBoundBridge()) {
             type5Resolved_ = id;
-            for (GSFontMaster *m : _zvdata->gsfont()->fontMasters())
-                _zvdata->initAutokernedMaster(m);
+            _zvdata->initAutokernedFrom();
             showMasterNotices();
-            if (current && _zvdata->autokerningSourceForMaster(current)) {
+            // Found, or given up (a source that cannot lend: the master runs on its own now).
+            if (current && (_zvdata->autokerningSourceForMaster(current) ||
+                            !ZVDataFromGlyphs::isAutokernedMaster(current))) {
                 afterDelay([this] { updateDialogAndGlyphsKerning(); });
                 return;
             }

@@ -238,6 +238,42 @@ TEST(Session, StoredStateThatCannotBeUsedIsReportedUnderItsMaster) {
     EXPECT_EQ(session.bridge()->masterNotices().size(), 1u);
 }
 
+TEST(Session, MastersMarkedFromEachOtherKeepAndKernWithTheirOwnModels) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    zvtest::TempFolder folder;
+    GSFontBuilder b;
+    setUpDemoFont(b);
+    b.masterUserData(0, "ZelvarAutokernedFrom", pairList({"", "Bold"}));
+    b.masterUserData(2, "ZelvarAutokernedFrom", pairList({"", "Light"}));
+    GSDocument &doc = b.open("Loop");
+    ZVsession session(doc, serial());
+    runToTheEnd(session);
+    const std::string report = reportOf(session);
+    for (const char *said :
+         {"\nLight (m0), kerned\n  could not use: Light could not take its kerning from Bold, "
+          "which takes its kerning from Light. It keeps its own models and pairs.\n  models: 7",
+          "\nBold (m2), kerned\n  could not use: Bold could not take its kerning from Light, "
+          "which takes its kerning from Bold. It keeps its own models and pairs.\n  models: 7"})
+        EXPECT_NE(report.find(said), std::string::npos) << report;
+    const ZVstoredState state = storedState(*doc.font());
+    for (int m : {0, 2}) {
+        SCOPED_TRACE(m);
+        EXPECT_EQ(state.masters[static_cast<std::size_t>(m)].models.size(), 7u);
+        EXPECT_NEAR(state.masters[static_cast<std::size_t>(m)].kerning.at({"T", "o"}), -80, 1);
+        EXPECT_EQ(doc.font()->fontMasters()[static_cast<std::size_t>(m)]->userDataForKey(
+                      "ZelvarAutokernedFrom"),
+                  nullptr);
+    }
+    // Saved and opened again, both run on their own models without a word.
+    GSDocument &reopened = saveAndReopen(doc, folder.path() / "loop.json");
+    ZVsession again(reopened, serial());
+    runToTheEnd(again);
+    EXPECT_TRUE(again.bridge()->masterNotices().empty());
+    EXPECT_EQ(storedStateDifferences(state, storedState(*reopened.font())),
+              std::vector<std::string>{});
+}
+
 TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
     ClosesDocuments closing;
     BundleWithoutFeed bundle;
