@@ -53,10 +53,11 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     void writeMasterKerning(const GSMasterKerning &kerning, const std::string &toMaster);
     /// Writes the current master's whole kerning, redraws the tab, stores its pair lists.
     void zvfontToGlyphs();
-    /// Writes one pair of the current master (written even when its value is 0).
+    /// Writes one pair of the current master (written even when its value is 0), when the engine
+    /// holds the master's kerning (as for a whole-master write).
     void singlePairToGlyphs(const ZVsimplepair *pair);
     /// Puts one value on the pair at the cursor, or on every current pair (the live preview; the
-    /// engine is not told).
+    /// engine is not told), in masters whose kerning the engine holds.
     void setPairValueToGlyphs(double value);
     /// `setSinglePairValue:forLayer:toLayer:`: one host kerning value between two layers' glyphs,
     /// in the left layer's master.

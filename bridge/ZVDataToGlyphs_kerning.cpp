@@ -129,8 +129,10 @@ void ZVDataToGlyphs::singlePairToGlyphs(const ZVsimplepair *pair) {
     GSFont *font = gsfont();
     const GSFontMaster *master = currentMaster();
     const std::vector<std::string> &ids = get_zvfont()->glyphsinfo._id_for_index;
+    // The whole-master write's guard: linked, interpolated and other masters whose kerning the
+    // engine does not make keep the host's.
     if (!font || !master || !pair || pair->indices.first >= ids.size() ||
-        pair->indices.second >= ids.size())
+        pair->indices.second >= ids.size() || !holdsKerningFor(master->id()))
         return;
     const std::string &left = ids[pair->indices.first], &right = ids[pair->indices.second];
     if (left.empty() || right.empty())
@@ -146,13 +148,18 @@ void ZVDataToGlyphs::setPairValueToGlyphs(double value) {
     GSFont *font = gsfont();
     if (!font)
         return;
+    // Each value goes into the left layer's master: only one whose kerning the engine makes.
+    auto preview = [&](GSLayer *left, GSLayer *right) {
+        if (left && holdsKerningFor(left->associatedMasterId()))
+            setSinglePairValue(value, left, right);
+    };
     setIgnore_observers(true);
     font->disableUpdateInterface();
     if (pairFirstLayer() && pairSecondLayer()) {
-        setSinglePairValue(value, pairFirstLayer(), pairSecondLayer());
+        preview(pairFirstLayer(), pairSecondLayer());
     } else {
         for (const ZVglyph_pair &p : *currentPairs())
-            setSinglePairValue(value, layerForZvIndex(p.first), layerForZvIndex(p.second));
+            preview(layerForZvIndex(p.first), layerForZvIndex(p.second));
     }
     font->enableUpdateInterface();
     unignoreObserversAfterDelay();

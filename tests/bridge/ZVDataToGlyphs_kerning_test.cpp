@@ -174,10 +174,14 @@ TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
 TEST(KerningWriter, SinglePairsAndTheLivePreview) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    GSDocument &doc = fiveGlyphs(b).open().textTool().master(1).tab("AVTo").cursor(1);
+    // Bold's kerning gives it models: the engine holds its kerning, single pairs reach it.
+    fiveGlyphs(b).kern("A", "V", -70, 1).kern("o", "o", -5, 1);
+    GSDocument &doc = b.open().textTool().master(1).tab("AVTo").cursor(1);
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
+    startAll(*bridge);
     bridge->getUiState();
+    ASSERT_TRUE(bridge->get_zvfont()->get_master("m1").has_models());
     ASSERT_EQ(bridge->currentMaster(), font.fontMasters()[1]);
 
     // A single pair is written even at 0, rounded as the engine rounds.
@@ -203,6 +207,42 @@ TEST(KerningWriter, SinglePairsAndTheLivePreview) {
     EXPECT_TRUE(bridge->ignore_observers());
     drain();
     EXPECT_FALSE(bridge->ignore_observers());
+}
+
+TEST(KerningWriter, SinglePairsReachOnlyMastersTheEngineHoldsKerningFor) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
+    b.master("Bold", 500, 700, {700}).master("Linked", 500, 700, {400});
+    addDemoGlyphs(b);
+    b.font().ensureKerning();
+    for (int m = 0; m < 4; ++m)
+        b.kern("H", "o", -10 - m, m);
+    for (int m : {0, 2})
+        b.masterUserData(m, "ZelvarModels", pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
+    b.masterParameter(3, "Link Metrics With First Master", PlistValue(1));
+    GSDocument &doc = b.open().textTool().tab("Ho").cursor(1);
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    startAll(*bridge);
+    const std::uint16_t h = bridge->zvIndexForGlyphName("H"), o = bridge->zvIndexForGlyphName("o");
+    struct Case {
+        int master;
+        bool written;
+    } cases[] = {{1, false}, {3, false}, {0, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.master);
+        doc.windowController()->setSelectedFontMaster(font.fontMasters()[static_cast<std::size_t>(c.master)]);
+        bridge->getUiState();
+        const std::string id = "m" + std::to_string(c.master);
+        ZVsimplepair r = record(h, o, -40, 0x03);
+        bridge->singlePairToGlyphs(&r);
+        EXPECT_EQ(hostKerning(font, id).at({"H", "o"}), c.written ? -40 : -10 - c.master);
+        bridge->setPairValueToGlyphs(-33);
+        EXPECT_EQ(hostKerning(font, id).at({"H", "o"}), c.written ? -33 : -10 - c.master);
+    }
+    drain();
 }
 
 TEST(KerningWriter, RemovingAllKerningEmptiesEveryMaster) {
