@@ -100,8 +100,8 @@ std::optional<std::string> ZVsession::activate() {
             progress->line("Engine built in " + secondsText(msSince(started)));
     }
     ZVfontMM &mm = *bridge_->get_zvfont();
-    if (mm.masters.empty())
-        return std::string("Sorry, could not find any masters that can be kerned.");
+    if (!bridge_->anyMasterCanStart()) // none, or none that has something to measure
+        return bridge_->whyNoMasterStarts();
     for (const auto &[pair, frequency] : mm.get_expanded_pairs())
         frequent_.push_back(pair);
     for (const GSFontMaster *m : font.fontMasters()) {

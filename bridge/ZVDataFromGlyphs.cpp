@@ -191,6 +191,7 @@ void ZVDataFromGlyphs::initZVfont() {
     emptiedOutlines_.clear();
     notices_.clear();
     noticesTaken_ = 0;
+    doesNotStart_.clear();
     const GSDocument *document = font->parent();
     setCurrentMaster(document ? document->selectedFontMaster() : nullptr);
     const std::string frequencies = ZVpathForResource("pair_frequencies", "txt");
@@ -214,6 +215,28 @@ std::vector<ZVmasterNotice> ZVDataFromGlyphs::takeNewMasterNotices() {
                                     notices_.end());
     noticesTaken_ = notices_.size();
     return out;
+}
+
+std::optional<std::string>
+ZVDataFromGlyphs::whyMasterDoesNotStart(const GSFontMaster *master) const {
+    if (!master)
+        return std::nullopt;
+    const auto it = doesNotStart_.find(master->id());
+    return it == doesNotStart_.end() ? std::nullopt : std::optional<std::string>(it->second);
+}
+
+bool ZVDataFromGlyphs::anyMasterCanStart() const {
+    return std::any_of(zvfont_.masters.begin(), zvfont_.masters.end(),
+                       [&](const ZVfont &m) { return !doesNotStart_.count(m.name); });
+}
+
+std::string ZVDataFromGlyphs::whyNoMasterStarts() const {
+    std::string why;
+    if (const GSFont *font = gsfont())
+        for (const GSFontMaster *m : font->fontMasters())
+            if (const std::optional<std::string> w = whyMasterDoesNotStart(m))
+                why += (why.empty() ? "" : "\n") + *w;
+    return why.empty() ? std::string("Sorry, could not find any masters that can be kerned.") : why;
 }
 
 void ZVDataFromGlyphs::findCurrentMasterIndex() {

@@ -130,6 +130,16 @@ class ZVDataFromGlyphs : public GSTempObject {
     const std::vector<ZVmasterNotice> &masterNotices() const { return notices_; }
     /// The notices found since the last call (the window shows each once).
     std::vector<ZVmasterNotice> takeNewMasterNotices();
+    /// Why the master does not start (none of its glyphs can be measured: no width, no outline,
+    /// or too large), or nothing when it may. Such a master is never started and its host
+    /// kerning is left as it is.
+    std::optional<std::string> whyMasterDoesNotStart(const GSFontMaster *master) const;
+    /// Whether the engine has a master that is not kept from starting for having nothing to
+    /// measure.
+    bool anyMasterCanStart() const;
+    /// Why the font cannot start when no master can: each master that has nothing to measure
+    /// says why, a line each; otherwise "Sorry, could not find any masters that can be kerned."
+    std::string whyNoMasterStarts() const;
 
     // The glyph table and the masters.
 
@@ -351,6 +361,9 @@ class ZVDataFromGlyphs : public GSTempObject {
     // (one still waiting for a source gets them back into the engine), its mark goes, and the
     // notice names the source and why (`why` follows the source's name: ", which has no models").
     void keepOwnModels(GSFontMaster *master, const GSFontMaster *source, const std::string &why);
+    // Notes the master just added to the engine when none of its glyphs can be measured: it will
+    // not start.
+    void noteNothingToMeasure(const GSFontMaster *master);
     // Notes the master's stored pair lists that cannot be read, or not all of them.
     void noteUnreadableLists(const GSFontMaster *master);
     // The layer's outline for the engine, noting a glyph left empty.
@@ -378,4 +391,5 @@ class ZVDataFromGlyphs : public GSTempObject {
     std::vector<ZVemptiedOutline> emptiedOutlines_;
     std::vector<ZVmasterNotice> notices_;
     std::size_t noticesTaken_ = 0;
+    std::map<std::string, std::string> doesNotStart_; // master id -> why
 };

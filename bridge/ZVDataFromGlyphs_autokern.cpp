@@ -6,6 +6,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// A source whose glyphs cannot be measured never starts: its engine has nothing to lend.
+const char *const kHasNothingToMeasure = ", none of whose glyphs can be measured";
+
+} // namespace
+
 bool ZVDataFromGlyphs::isAutokernedMaster(const GSFontMaster *master) {
     return master && zvuserdata::autokerningSource(*master).has_value();
 }
@@ -53,7 +60,8 @@ GSFontMaster *ZVDataFromGlyphs::autokerningSourceForMaster(const GSFontMaster *m
 }
 
 void ZVDataFromGlyphs::initAutokernedMaster(GSFontMaster *master) {
-    if (!isAutokernedMaster(master) || !gsfont())
+    // A master that does not start takes no engine either: it would write over its kerning.
+    if (!isAutokernedMaster(master) || !gsfont() || whyMasterDoesNotStart(master))
         return;
     // Interpolation wins, before any source is looked for: an interpolated master whose source
     // font is closed must not turn into one waiting for it.
@@ -77,6 +85,8 @@ bool ZVDataFromGlyphs::settleAutokerningCycle(GSFontMaster *master) {
     // there to show the loop.
     const std::vector<GSFontMaster *> cycle = autokerningCycle(master);
     for (std::size_t i = 0; i < cycle.size(); ++i) {
+        if (whyMasterDoesNotStart(cycle[i]))
+            continue; // it takes nothing and starts not: it stays as it is
         const GSFontMaster *next = cycle[(i + 1) % cycle.size()];
         keepOwnModels(cycle[i], next,
                       next == cycle[i] ? std::string()
@@ -145,11 +155,15 @@ void ZVDataFromGlyphs::keepOwnModels(GSFontMaster *master, const GSFontMaster *s
 
 void ZVDataFromGlyphs::autokernMaster(GSFontMaster *master, GSFontMaster *fromMaster) {
     GSFont *font = gsfont();
-    if (!font || !master || !fromMaster || !fromMaster->font())
+    if (!font || !master || !fromMaster || !fromMaster->font() || whyMasterDoesNotStart(master))
         return;
     if (fromMaster->font() == font) {
         if (zvfont_.get_number_of_models(fromMaster->id()) == 0) {
             keepOwnModels(master, fromMaster, ", which has no models");
+            return;
+        }
+        if (whyMasterDoesNotStart(fromMaster)) {
+            keepOwnModels(master, fromMaster, kHasNothingToMeasure);
             return;
         }
         zvfont_.set_engine(master->id(), zvfont_, fromMaster->id());
@@ -166,6 +180,10 @@ void ZVDataFromGlyphs::autokernMaster(GSFontMaster *master, GSFontMaster *fromMa
         if (lender.name != fromMaster->id() ||
             other.zvfont_.get_number_of_models(fromMaster->id()) == 0) {
             keepOwnModels(master, fromMaster, ", which has no models");
+            return;
+        }
+        if (other.whyMasterDoesNotStart(fromMaster)) {
+            keepOwnModels(master, fromMaster, kHasNothingToMeasure);
             return;
         }
         other.zvfont_.prepare_engine(fromMaster->id());

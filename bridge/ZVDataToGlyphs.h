@@ -64,6 +64,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     void setSinglePairValue(double value, GSLayer *forLayer, GSLayer *toLayer);
     /// Empties the kerning of every master of the font.
     void removeAllKerning();
+    /// The designer's choice to erase the font's kerning before autokerning: empties the kerning
+    /// of every master but those that do not start, which nothing would kern again.
+    void eraseExistingKerning();
 
     // Stored state.
 
@@ -108,9 +111,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
 
     /// Step 1, on the main thread before the masters' work is queued: reads each master's
     /// user-set autopairs and fixes the engine's start-up order (the current master first, then
-    /// font order). Masters with linked metrics, masters the engine lacks and masters already
-    /// starting are left out; nothing starts while an earlier start-up runs. Answers the masters
-    /// that start, in start order.
+    /// font order). Masters with linked metrics or nothing to measure, masters the engine lacks
+    /// and masters already starting are left out; nothing starts while an earlier start-up runs.
+    /// Answers the masters that start, in start order.
     std::vector<GSFontMaster *> beginInitialAutokerning(const std::vector<GSFontMaster *> &masters);
     /// Step 2, on a worker thread (or the main thread): the engine's first pass over a master
     /// that step 1 began. It touches only the engine (the master is a key, never read). When it

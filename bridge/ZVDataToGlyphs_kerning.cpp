@@ -55,8 +55,9 @@ void ZVDataToGlyphs::writeMasterKerning(const GSMasterKerning &kerning,
 }
 
 bool ZVDataToGlyphs::holdsKerningFor(const std::string &masterId) const {
-    if (isStartingUp(masterId))
-        return false;
+    const GSFont *font = gsfont();
+    if (isStartingUp(masterId) || (font && whyMasterDoesNotStart(font->fontMasterForId(masterId))))
+        return false; // starting, or never to start: nothing of the engine's is its kerning
     // Linked metrics, interpolated, not kerned yet, or waiting for a source: the host's kerning
     // is the master's. So is it for a master without models, whose engine holds only its
     // independent pairs: writing those would erase the rest.

@@ -19,6 +19,25 @@ void ZVDataToGlyphs::initNonAutokerning() {
     rewriteStoredListsUnderCurrentNames();
 }
 
+void ZVDataToGlyphs::eraseExistingKerning() {
+    GSFont *font = gsfont();
+    GSKerningDictionary *kerning = font ? font->kerningDictionary() : nullptr;
+    if (!kerning)
+        return;
+    std::vector<std::string> erased;
+    for (const auto &[id, pairs] : *kerning)
+        if (!whyMasterDoesNotStart(font->fontMasterForId(id)))
+            erased.push_back(id);
+    if (erased.size() == kerning->count()) {
+        removeAllKerning();
+        return;
+    }
+    setIgnore_observers(true);
+    for (const std::string &id : erased)
+        kerning->removeObjectForKey(id);
+    unignoreObserversAfterDelay();
+}
+
 std::vector<GSFontMaster *>
 ZVDataToGlyphs::beginInitialAutokerning(const std::vector<GSFontMaster *> &masters) {
     GSFont *font = gsfont();
@@ -31,7 +50,8 @@ ZVDataToGlyphs::beginInitialAutokerning(const std::vector<GSFontMaster *> &maste
     const GSFontMaster *current = currentMaster();
     for (GSFontMaster *m : font->fontMasters()) {
         if (std::find(masters.begin(), masters.end(), m) == masters.end() ||
-            !engineHasMaster(m->id()) || mm.get_master(m->id()).status == ZVfont::linked_metrics)
+            !engineHasMaster(m->id()) || mm.get_master(m->id()).status == ZVfont::linked_metrics ||
+            whyMasterDoesNotStart(m))
             continue;
         order.insert(m == current ? order.begin() : order.end(), m);
     }

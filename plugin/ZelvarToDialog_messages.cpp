@@ -92,9 +92,17 @@ void ZelvarToDialog::setFeedback() {
     }
 
     messageLabel->setStringValue(_zvdata ? ZVfeedbackText(f, *_zvdata, from) : std::string());
+    // A master of a running font that does not start says why instead of what its status would
+    // ask for (pairs to type, a start-up to wait for); the font's own wait for pairs stays.
+    const std::optional<std::string> doesNotStart =
+        _zvdata && !_zvdata->font_is_untouched()
+            ? _zvdata->whyMasterDoesNotStart(_zvdata->currentMaster())
+            : std::nullopt;
+    if (doesNotStart)
+        messageLabel->setStringValue(*doesNotStart);
     messageCloseButton->setHidden(f.type < ZVfeedback::suggested_model);
     messageShowButton->setHidden(f.pairs.empty() && f.type != ZVfeedback::reworked_changes);
-    activateZVbutton->setHidden(f.type != ZVfeedback::too_few_unkerned_pairs);
+    activateZVbutton->setHidden(f.type != ZVfeedback::too_few_unkerned_pairs || doesNotStart);
     if (f.type == ZVfeedback::too_few_unkerned_pairs)
         activateZVbutton->setEnabled(enoughUnkernedPairs());
     setEditingEnabled(f.type < ZVfeedback::reworking_existing);

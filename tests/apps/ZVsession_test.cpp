@@ -274,6 +274,50 @@ TEST(Session, MastersMarkedFromEachOtherKeepAndKernWithTheirOwnModels) {
               std::vector<std::string>{});
 }
 
+TEST(Session, AMasterWithNothingToMeasureDoesNotStartAndKeepsItsKerning) {
+    // Every glyph of Bold without width, or too wide to measure, in a font kerned before and in
+    // one set up earlier: Bold does not start and says why, the others run.
+    using Font = zvtesting::GSFontBuilder &(*)(zvtesting::GSFontBuilder &);
+    const struct {
+        Font font;
+        const char *road;
+        const char *bold; // Bold's state in the report
+    } cases[] = {{preKernedFont, "re-work", "untouched"},
+                 {[](GSFontBuilder &b) -> GSFontBuilder & {
+                      return setUpDemoFont(b).kern("A", "V", -90, 2).kern("H", "o", -4, 2);
+                  },
+                  "stored", "with stored models"}};
+    for (const auto &c : cases)
+        for (const double width : {0.0, 20000.0}) {
+            SCOPED_TRACE(std::string(c.road) + " " + std::to_string(width));
+            ClosesDocuments closing;
+            BundleWithoutFeed bundle;
+            GSFontBuilder b;
+            c.font(b);
+            for (GSGlyph *g : b.font().glyphs())
+                g->layerWithId("m2")->setWidth(width);
+            GSDocument &doc = b.open("Flat");
+            const auto before = hostKerning(*doc.font(), "m2");
+            const PlistValue *models = doc.font()->fontMasters()[2]->userDataForKey("ZelvarModels");
+            const std::optional<PlistValue> modelsBefore =
+                models ? std::optional<PlistValue>(*models) : std::nullopt;
+            ZVsession session(doc, serial());
+            runToTheEnd(session);
+            EXPECT_EQ(session.road(), c.road);
+            EXPECT_EQ(hostKerning(*doc.font(), "m2"), before);
+            models = doc.font()->fontMasters()[2]->userDataForKey("ZelvarModels");
+            EXPECT_EQ(models ? std::optional<PlistValue>(*models) : std::nullopt, modelsBefore);
+            EXPECT_EQ(session.bridge()->get_zvfont()->masters[0].status, ZVfont::kerned);
+            EXPECT_NE(session.bridge()->get_zvfont()->masters[2].status, ZVfont::kerned);
+            const std::string said =
+                "\nBold (m2), " + std::string(c.bold) +
+                "\n  could not use: Bold does not start: none of its glyphs "
+                "can be measured (each has no width, no outline, or is too large). Its kerning is "
+                "left as it is.\n";
+            EXPECT_NE(reportOf(session).find(said), std::string::npos) << reportOf(session);
+        }
+}
+
 TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {
     ClosesDocuments closing;
     BundleWithoutFeed bundle;

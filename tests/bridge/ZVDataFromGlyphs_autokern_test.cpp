@@ -152,6 +152,36 @@ TEST(BridgeAutokerning, ASourceThatCannotLendLeavesTheMasterItsOwnModels) {
         GSApplication::sharedApplication().closeDocument(&doc2);
         GSApplication::sharedApplication().closeDocument(&theirs);
     }
+
+    // A source none of whose glyphs can be measured never starts, so lends nothing, whether of
+    // this font or of another.
+    for (const bool elsewhere : {false, true}) {
+        SCOPED_TRACE(elsewhere);
+        GSFontBuilder mine = setUpFont("Mine3", {"Third"});
+        GSFontBuilder other = setUpFont("Flat");
+        GSFontBuilder &flat = elsewhere ? other : mine;
+        for (GSGlyph *g : flat.font().glyphs())
+            g->layerWithId("m0")->setWidth(0);
+        GSDocument *theirs = elsewhere ? &other.open("Flat").document() : nullptr;
+        mine.masterUserData(2, "ZelvarAutokernedFrom",
+                            pairList({elsewhere ? "Flat" : "", "Light"}));
+        mine.masterUserData(2, "ZelvarModels", pairList({"n n", "o o", "T o"}));
+        GSDocument &doc3 = mine.open("Mine3");
+        auto b3 = built(doc3);
+        b3->initAutokernedFrom();
+        const GSFontMaster *third3 = doc3.font()->fontMasters()[2];
+        EXPECT_EQ(b3->get_zvfont()->masters[2].status, ZVfont::kerned);
+        EXPECT_EQ(b3->get_zvfont()->get_number_of_models(third3->id()), 3u);
+        EXPECT_EQ(third3->userDataForKey("ZelvarAutokernedFrom"), nullptr);
+        ASSERT_FALSE(b3->masterNotices().empty());
+        EXPECT_EQ(b3->masterNotices().back().text,
+                  std::string("Third could not take its kerning from Light") +
+                      (elsewhere ? " of Flat" : "") +
+                      ", none of whose glyphs can be measured. It keeps its own models and pairs.");
+        GSApplication::sharedApplication().closeDocument(&doc3);
+        if (theirs)
+            GSApplication::sharedApplication().closeDocument(theirs);
+    }
 }
 
 TEST(BridgeAutokerning, MastersMarkedFromEachOtherKeepTheirOwnModels) {
