@@ -84,7 +84,9 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
 
     for (const GSFontMaster *master : road.font().fontMasters()) {
         const ZVfont &engine = mm.get_master(master->id());
-        if (engine.name != master->id() || engine.status == ZVfont::linked_metrics)
+        // A master with nothing to measure is not re-worked: its kerning stays as it is.
+        if (engine.name != master->id() || engine.status == ZVfont::linked_metrics ||
+            road.bridge->whyMasterDoesNotStart(master))
             continue;
         road.masters.push_back({master->id(), master->name(), engine.existing_pairs, 0});
     }

@@ -86,6 +86,9 @@ int main(int argc, char **argv) {
                     "pairs of printable ASCII characters stand in for the frequent pairs, all with "
                     "one frequency.\n",
                     bundle.c_str());
+    for (const GSFontMaster *m : road->font().fontMasters())
+        if (const std::optional<std::string> why = road->bridge->whyMasterDoesNotStart(m))
+            std::printf("%s\n", why->c_str());
     if (road->masters.empty()) {
         std::printf("%s has no master the engine can measure.\n", font_path.c_str());
         return 0;
