@@ -8,8 +8,8 @@
 // far, and of those the ones about a model the walk had set; a table of the same goes to standard
 // output. Heavy (minutes per master): run it alone. ZV_SAMPLE=path/to/font.json walks another
 // font.
-#include "ZVrework.h"
 #include "ZVreport.h"
+#include "ZVrework.h"
 
 #include <benchmark/benchmark.h>
 
@@ -100,9 +100,8 @@ void BM_SuggestionWalk(benchmark::State &state) {
             // Every frequent pair shown, kerned and read as the plug-in writes it; then the
             // visible text is emptied again, so that each edit kerns only the models.
             mm.set_required_text(every_frequent_pair, master.id);
-            const ZVkerningDistance d =
-                ZVkerningDistanceOf(master.existing, written_kerning(*road, master.id),
-                                    units_per_em);
+            const ZVkerningDistance d = ZVkerningDistanceOf(
+                master.existing, written_kerning(*road, master.id), units_per_em);
             mm.set_required_text({}, master.id);
             now.mean_per_1000 = d.meanDifference * 1000 / units_per_em;
             now.percent_within = d.percentWithin;
