@@ -8,6 +8,7 @@
 #include "host/GSFontJSON.h"
 #include "platform/NSBundle.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <set>
@@ -47,8 +48,11 @@ void font_pairs_as_frequencies(const GSFont &font, ZVfontMM &mm) {
 } // namespace
 
 std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
-                                             const std::string &bundle_path, std::string &error) {
+                                             const std::string &bundle_path, std::string &error,
+                                             ZVprogress *progress) {
     const auto start = std::chrono::steady_clock::now();
+    if (progress)
+        progress->line("Opening " + font_path);
     const std::shared_ptr<const NSBundle> bundle = NSBundle::bundleWithPath(bundle_path);
     NSBundle::registerBundleForClass(ZVPluginClassName, bundle);
 
@@ -66,7 +70,13 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
         error = font_path + ": " + *message;
         return std::nullopt;
     }
-    road.bridge->initZVfont();
+    {
+        const auto built = std::chrono::steady_clock::now();
+        auto step = progress ? progress->step("Building the engine") : nullptr;
+        road.bridge->initZVfont();
+        if (progress)
+            progress->line("Engine built in " + ZVsecondsText(ms_since(built)));
+    }
     ZVfontMM &mm = road.mm();
     road.frequencies_from_file = !mm.features.indices_with_frequency.empty();
     if (!road.frequencies_from_file) {
@@ -94,7 +104,7 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
     return road;
 }
 
-void run_rework_road(ZVreworkRoad &road, bool threads) {
+void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress) {
     std::vector<std::uint16_t> run;
     for (const ZVglyph_pair &p : road.frequent) {
         run.push_back(p.first);
@@ -111,14 +121,33 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
         ids.push_back(m->id);
     ZVfontMM &mm = road.mm();
     mm.begin_start_up(ids);
+    std::atomic<int> started{0}, kerned{0};
+    const std::size_t total = order.size();
+    auto step = progress ? progress->step("Re-working the masters",
+                                          [&] {
+                                              return std::to_string(started.load()) + " of " +
+                                                     std::to_string(total) + " started, " +
+                                                     std::to_string(kerned.load()) + " kerned";
+                                          })
+                         : nullptr;
+    const std::string pairs = std::to_string(road.frequent.size()) + " frequent pairs";
     auto work = [&](ZVreworkMaster &m) {
+        if (progress)
+            progress->line(m.name + ": starting");
         const auto start = std::chrono::steady_clock::now();
         const GSFontMaster *master = road.font().fontMasterForId(m.id);
         mm.initial_processing(
             m.id, road.bridge->readCustomPairsFromMaster(master, zvuserdata::kUserSetAutopairs));
         m.start_up_ms = ms_since(start);
+        ++started;
+        if (progress)
+            progress->line(m.name + ": started in " + ZVsecondsText(m.start_up_ms) +
+                           "; kerning " + pairs);
         mm.set_required_text(run, m.id);
         m.ms = ms_since(start);
+        ++kerned;
+        if (progress)
+            progress->line(m.name + ": kerned in " + ZVsecondsText(m.ms - m.start_up_ms));
     };
     if (!threads) {
         for (ZVreworkMaster *m : order)
@@ -130,18 +159,20 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
         for (std::thread &t : workers)
             t.join();
     }
+    step.reset();
     road.bridge->initAutokernedFrom();
 }
 
-std::optional<int> written_kerning_value(const ZVsimplepair &r) {
-    return ZVDataToGlyphs::writtenValue(r); // what the plug-in writes into the font
+std::optional<int> written_kerning_value(const ZVsimplepair &r, double units_per_em) {
+    return ZVDataToGlyphs::writtenValue(r, units_per_em); // what the plug-in writes into the font
 }
 
 std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::string &master_id) {
     std::map<ZVglyph_pair, int> out;
+    const double units_per_em = road.font().unitsPerEm();
     for (const auto &list : road.mm().get_single_master_flat_kerning(master_id).lists)
         for (const ZVsimplepair &r : list)
-            if (const std::optional<int> v = written_kerning_value(r))
+            if (const std::optional<int> v = written_kerning_value(r, units_per_em))
                 out[r.indices] = *v;
     return out;
 }
@@ -157,7 +188,8 @@ bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string 
             GSKerningRow row;
             for (const ZVsimplepair &r : list)
                 if (r.indices.second < ids.size())
-                    if (const std::optional<int> v = written_kerning_value(r))
+                    if (const std::optional<int> v =
+                            written_kerning_value(r, road.font().unitsPerEm()))
                         row.setObject(*v, ids[r.indices.second]);
             master.setObject(std::move(row), ids[list.front().indices.first]);
         }

@@ -17,15 +17,26 @@ void ZVDataToGlyphs::unignoreObserversAfterDelay() {
     NSRunLoop::mainRunLoop().perform([flag] { *flag = false; });
 }
 
-std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record) {
+std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record, double unitsPerEm,
+                                                ZVbeyondAnEm *beyond) {
     // The engine's rounding with a least magnitude of 2; a pair the designer set is rounded to
-    // the nearest whole number and always written.
-    if (record.properties.c & 0x02)
-        return static_cast<int>(round_half_away(record.value));
-    const float v = round_pair_value(record, 2.0f);
-    if (v == 0 && !(record.properties.c & 0x04))
+    // the nearest whole number and always written, unless it is an em or more.
+    const float v = (record.properties.c & 0x02) ? round_half_away(record.value)
+                                                 : round_pair_value(record, 2.0f);
+    if (beyondAnEm(v, unitsPerEm)) {
+        if (beyond)
+            beyond->add(record.indices);
+        return std::nullopt;
+    }
+    if (v == 0 && !(record.properties.c & 0x06))
         return std::nullopt;
     return static_cast<int>(v);
+}
+
+const ZVbeyondAnEm &ZVDataToGlyphs::pairsBeyondAnEm(const std::string &masterId) const {
+    static const ZVbeyondAnEm none;
+    const auto it = beyondAnEm_.find(masterId);
+    return it == beyondAnEm_.end() ? none : it->second;
 }
 
 GSKerningDictionary &ZVDataToGlyphs::writableKerning() {
@@ -78,6 +89,8 @@ void ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsim
     auto idOf = [&](std::uint16_t i) -> const std::string * {
         return i < ids.size() && !ids[i].empty() ? &ids[i] : nullptr;
     };
+    const double unitsPerEm = font->unitsPerEm();
+    ZVbeyondAnEm &beyond = beyondAnEm_[toMaster] = ZVbeyondAnEm();
     writableKerning().refillMaster(toMaster, [&](GSMasterKerning &master) {
         // Left glyphs in ascending index, right glyphs in each list's order (ascending index), so
         // that a saved font is the same from one write to the next. A left glyph keeps its row
@@ -91,7 +104,7 @@ void ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsim
                 master.setObject(GSKerningRow::dictionaryWithCapacity(list.size()), *leftId);
             for (const ZVsimplepair &r : list)
                 if (const std::string *rightId = idOf(r.indices.second))
-                    if (const std::optional<int> v = writtenValue(r))
+                    if (const std::optional<int> v = writtenValue(r, unitsPerEm, &beyond))
                         row.setObject(*v, *rightId);
         }
     });
@@ -140,7 +153,9 @@ void ZVDataToGlyphs::singlePairToGlyphs(const ZVsimplepair *pair) {
         return;
     setIgnore_observers(true);
     font->disableUpdateInterface();
-    font->setKerningForFontMasterID(master->id(), left, right, round_pair_value(*pair, 2.0f), 0);
+    const float value = round_pair_value(*pair, 2.0f);
+    font->setKerningForFontMasterID(master->id(), left, right,
+                                    beyondAnEm(value, font->unitsPerEm()) ? 0.f : value, 0);
     font->enableUpdateInterface();
     unignoreObserversAfterDelay();
 }

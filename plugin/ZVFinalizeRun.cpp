@@ -18,10 +18,13 @@ bool isInterpolatedMaster(const ZVfont &m) {
     return m.started_up() && m.status == ZVfont::interpolated;
 }
 
+// No limit of an em here: the run applies it when it writes, knowing the font (withinAnEm).
+constexpr double kAnyValue = 0;
+
 ZVkerningtarget targetOf(const ZVsimplepair &r) {
     ZVkerningtarget t;
     t.pair = r.indices;
-    const std::optional<int> v = ZVDataToGlyphs::writtenValue(r);
+    const std::optional<int> v = ZVDataToGlyphs::writtenValue(r, kAnyValue);
     t.value = v.value_or(0);
     t.keeps_zero = v && *v == 0;
     t.frequency = r.frequency;
@@ -46,6 +49,21 @@ std::vector<std::vector<ZVsimplepair>> flatRecords(const ZVwrittenkerning &kerni
         lists[e.pair.first].push_back(r);
     }
     return lists;
+}
+
+// A master's targets without those of an em or more, which are never written: they are left
+// unkerned and added to `beyond`.
+std::vector<ZVkerningtarget> withinAnEm(const std::vector<ZVkerningtarget> &targets,
+                                        double unitsPerEm, ZVbeyondAnEm &beyond) {
+    std::vector<ZVkerningtarget> kept;
+    kept.reserve(targets.size());
+    for (const ZVkerningtarget &t : targets) {
+        if (ZVDataToGlyphs::beyondAnEm(t.value, unitsPerEm))
+            beyond.add(t.pair);
+        else
+            kept.push_back(t);
+    }
+    return kept;
 }
 
 } // namespace
@@ -123,16 +141,22 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         return out;
     const PLXlibNamespaceForZV::ZVglyphsinfo &info = bridge.get_zvfont()->glyphsinfo;
     const ZVglyphorder order = glyphOrderForFont(*font, info);
+    // Every change below is the run's own (group kerning expanded in masters it does not write,
+    // new groups, the masters written): none of it reaches the engine as the designer's edit.
+    bridge.setIgnore_observers(true);
     font->disableUpdateInterface();
+
+    std::vector<ZVbeyondAnEm> beyond(masters.size());
+    std::vector<std::vector<ZVkerningtarget>> targets;
+    for (std::size_t i = 0; i < masters.size(); ++i)
+        targets.push_back(withinAnEm(masters[i].targets, font->unitsPerEm(), beyond[i]));
 
     ZVkerninggroups groups;
     if (regenerateGroups) {
-        std::vector<std::vector<ZVkerningtarget>> all;
+        const std::vector<std::vector<ZVkerningtarget>> &all = targets;
         std::set<std::string> written;
-        for (const ZVfinalmaster &m : masters) {
-            all.push_back(m.targets);
+        for (const ZVfinalmaster &m : masters)
             written.insert(m.id);
-        }
         groups = make_kerning_groups(all, order, grouping_tolerance(font->unitsPerEm()));
         // A master not written keeps the kerning it has: its group entries become glyph pairs
         // under the groups that are about to go.
@@ -144,19 +168,24 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         out.left_side_groups = groups.left_sides.size();
     }
 
-    for (const ZVfinalmaster &m : masters) {
+    for (std::size_t i = 0; i < masters.size(); ++i) {
+        const ZVfinalmaster &m = masters[i];
         ZVfinalreport r;
         r.id = m.id;
+        r.beyond_em = beyond[i].count;
+        for (const ZVglyph_pair &p : beyond[i].first)
+            r.beyond_em_named.push_back(info._glyph_name_for_index.at(p.first) + "/" +
+                                        info._glyph_name_for_index.at(p.second));
         if (const GSFontMaster *master = font->fontMasterForId(m.id))
             r.name = master->name();
         r.interpolated = m.interpolated;
         r.finalized = m.finalized;
         r.limit = limit;
-        const ZVwrittenkerning flat = flat_kerning(m.targets);
+        const ZVwrittenkerning flat = flat_kerning(targets[i]);
         r.flat_size = kerning_size(flat, ZVkerninggroups{}, order).bytes;
         const ZVkerningfit fit =
             regenerateGroups
-                ? fit_kerning_size(grouped_kerning(m.targets, groups), groups, order, limit)
+                ? fit_kerning_size(grouped_kerning(targets[i], groups), groups, order, limit)
                 : fit_kerning_size(flat, groups, order, limit);
         r.glyph_pairs = fit.kept.glyph_entries.size();
         r.class_pairs = fit.kept.class_entries.size();
@@ -172,6 +201,7 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
     }
     bridge.writeAllTrackingGroups();
     font->enableUpdateInterface();
+    bridge.unignoreObserversAfterDelay();
     return out;
 }
 
@@ -190,9 +220,22 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
                       r.size, limit.c_str(), r.over_limit ? " (over the limit)" : "",
                       r.flat_size ? static_cast<double>(r.size) / r.flat_size : 1.0, r.flat_size);
         text += line;
+        if (r.beyond_em)
+            text += "  " + beyondAnEmText(r) + "\n";
     }
     if (write.right_side_groups + write.left_side_groups)
         text += std::to_string(write.right_side_groups) + " right-side and " +
                 std::to_string(write.left_side_groups) + " left-side kerning groups\n";
     return text;
+}
+
+std::string beyondAnEmText(const ZVfinalreport &report) {
+    std::string text = std::to_string(report.beyond_em) +
+                       (report.beyond_em == 1 ? " pair" : " pairs") +
+                       " kerned by an em or more left unkerned (";
+    for (std::size_t i = 0; i < report.beyond_em_named.size(); ++i)
+        text += (i ? ", " : "") + report.beyond_em_named[i];
+    if (report.beyond_em > report.beyond_em_named.size())
+        text += ", …";
+    return text + ")";
 }

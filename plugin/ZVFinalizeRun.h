@@ -33,6 +33,8 @@ struct ZVfinalreport {
     std::size_t flat_size = 0;   ///< bytes the same targets take without groups
     std::size_t limit = 0;       ///< the limit in bytes (0: none)
     bool over_limit = false;     ///< even without every droppable entry above the limit
+    std::size_t beyond_em = 0;   ///< pairs left unkerned for being kerned by an em or more
+    std::vector<std::string> beyond_em_named; ///< the first few of them, "left/right"
 };
 
 /// What the write did to the font.
@@ -47,7 +49,8 @@ struct ZVfinalwrite {
 std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
 
 /// A master's final targets from its flat kerning: each record's whole value as the kerning
-/// writer rounds it (0 for one it leaves out), its frequency, models, independent pairs and
+/// writer rounds it (0 for one it leaves out; values of an em or more stay, the write leaves
+/// them out), its frequency, models, independent pairs and
 /// user-set autopairs kept whatever the size.
 std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning);
 
@@ -66,3 +69,5 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
 /// The lines of a report, one per master: finalized or not, pairs written and dropped, groups,
 /// size against the limit, the ratio to flat kerning.
 std::string describeFinalWrite(const ZVfinalwrite &write);
+/// "N pairs kerned by an em or more left unkerned (A/B, …)" for a master's report.
+std::string beyondAnEmText(const ZVfinalreport &report);

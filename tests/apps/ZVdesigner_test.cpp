@@ -11,6 +11,7 @@
 #include "platform/NSNotificationCenter.h"
 #include "plugin/ZelvarPlugin.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -87,12 +88,62 @@ TEST_F(DesignerRun, FinishingTheKerning) {
                                          "apps/golden/designer-finishing.txt"));
 }
 
+// The default start on the sample family's first master (its kerning erased, the ten pairs
+// typed): pairs of lower-case letters spaced like the ten come out unkerned, whatever the
+// capitals' looser tracking.
+TEST_F(DesignerRun, TheTenPairStartLeavesPlainLetterPairsUnkerned) {
+    std::string error;
+    GSDocument *doc = GSApplication::sharedApplication().openDocumentWithContentsOfFile(
+        std::string(ZV_SAMPLES_DIR) + "/Lato.json", &error);
+    ASSERT_TRUE(doc) << error;
+    std::ostringstream out;
+    ZVdesignerOptions options;
+    options.times = false;
+    {
+        ZVdesigner designer(*doc, out, options);
+        ASSERT_TRUE(designer.run("open-dialog\nwait\nclick eraseExisting\nclick startUpButton\n"
+                                 "type HIHnHOHlnno\nwait\nclick activateZVbutton\nwait\n"
+                                 "line oo\nwait\nline on\nwait\nline ll\nwait\n"
+                                 "kerning o n\nkerning l l\n",
+                                 &error))
+            << error << "\n"
+            << out.str();
+    }
+    const std::string transcript = out.str();
+    const double unitsPerEm = doc->font()->unitsPerEm();
+    for (const char *pair : {"o n", "l l"}) {
+        SCOPED_TRACE(pair);
+        const std::string heading = std::string("kerning ") + pair + " in Hairline: ";
+        const std::size_t at = transcript.find(heading);
+        ASSERT_NE(at, std::string::npos) << transcript;
+        const std::string shown = transcript.substr(at + heading.size());
+        const double value = shown.rfind("none", 0) == 0 ? 0 : std::stod(shown);
+        EXPECT_LE(std::fabs(value), 10 * unitsPerEm / 1000);
+    }
+}
+
+// Only a line that begins with "#" is a comment, so "#" can be typed; a typed character the font
+// has no glyph for is named, since it makes no pair.
+TEST_F(DesignerRun, TypingNamesWhatTheFontLacks) {
+    const std::string transcript = play("open-dialog\n   # after blanks: a comment\ntype nn#o\n"
+                                        "type \xe2\x82\xacn\xe2\x82\xac/o\ntype n\xe2\x80\x99/o\n");
+    EXPECT_EQ(transcript, "\n== 1. open-dialog\n"
+                          "\n== 2. type nn#o\n"
+                          "no glyph in the font for \"#\" (U+0023): it makes no pair\n"
+                          "\n== 3. type \xe2\x82\xacn\xe2\x82\xac/o\n" // named once
+                          "no glyph in the font for \"\xe2\x82\xac\" (U+20AC): it makes no pair\n"
+                          "\n== 4. type n\xe2\x80\x99/o\n");
+}
+
 TEST_F(DesignerRun, AScriptStopsAtItsFirstFailingLine) {
     const struct {
         const char *script;
         const char *error;
     } cases[] = {
-        {"frobnicate", "line 1 (frobnicate): unknown gesture \"frobnicate\""},
+        {"frobnicate", "line 1 (frobnicate): unknown gesture \"frobnicate\" (the gestures: "
+                       "open-dialog, type, cursor, line, select, master, document, close-document, "
+                       "click, segment, enter, step, drag, choose, keys, key, answer, dismiss, wait, "
+                       "kerning, dump, close, name-group, finalize, about)"},
         {"# opens\nopen-dialog\nwait\nclick noSuchOutlet",
          "line 4 (click noSuchOutlet): the window has no control \"noSuchOutlet\""},
         // Not running: the pair tab is hidden, so a person could not click it.
