@@ -144,6 +144,20 @@ TEST_F(PluginTest, StoredStateThatCannotBeUsedIsToldOnce) {
 TEST_F(PluginTest, AMasterWithNothingToMeasureDoesNotStart) {
     const std::string why = "Bold does not start: none of its glyphs can be measured (each has no "
                             "width, no outline, or is too large). Its kerning is left as it is.";
+    // Bold's glyphs without width; the dialog opens on the font and its alert names Bold.
+    auto openWithBoldFlat = [&](zvtesting::GSFontBuilder &b, const char *family) -> GSDocument & {
+        for (GSGlyph *g : b.font().glyphs())
+            g->layerWithId("m1")->setWidth(0);
+        GSDocument &doc = b.open(family).textTool();
+        NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
+        openDialog();
+        settle();
+        std::vector<std::string> told;
+        for (const auto &alert : NSAlertScript::log())
+            told.push_back(alert.informative);
+        EXPECT_EQ(told, std::vector<std::string>{why});
+        return doc;
+    };
     {
         // Alone in its font: the font cannot start, before any question about its kerning.
         zvtesting::GSFontBuilder b("Flat");
@@ -172,14 +186,7 @@ TEST_F(PluginTest, AMasterWithNothingToMeasureDoesNotStart) {
         // would make it again.
         zvtesting::GSFontBuilder b = preKerned();
         b.kern("T", "o", -99, 1).kern("V", "o", -77, 1);
-        for (GSGlyph *g : b.font().glyphs())
-            g->layerWithId("m1")->setWidth(0);
-        GSDocument &doc = b.open("Kerned").textTool();
-        NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
-        openDialog();
-        settle();
-        ASSERT_EQ(NSAlertScript::log().size(), 1u);
-        EXPECT_EQ(NSAlertScript::log()[0].informative, why);
+        GSDocument &doc = openWithBoldFlat(b, "Kerned");
         EXPECT_FALSE(p().eraseExisting->isHidden());
         gesture::click(*p().eraseExisting);
         gesture::click(*p().startUpButton);
@@ -202,14 +209,7 @@ TEST_F(PluginTest, AMasterWithNothingToMeasureDoesNotStart) {
     b.kern("T", "o", -80, 0).kern("V", "o", -60, 0).kern("T", "o", -99, 1);
     b.masterUserData(0, "ZelvarModels",
                      zvbridgetest::pairList({"n n", "o o", "H H", "T o", "V o"}));
-    for (GSGlyph *g : b.font().glyphs())
-        g->layerWithId("m1")->setWidth(0);
-    GSDocument &doc = b.open("Half").textTool();
-    NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
-    openDialog();
-    settle();
-    ASSERT_EQ(NSAlertScript::log().size(), 1u);
-    EXPECT_EQ(NSAlertScript::log()[0].informative, why);
+    GSDocument &doc = openWithBoldFlat(b, "Half");
     EXPECT_FALSE(p().gearMenu->isHidden());
     EXPECT_NE(p().messageLabel->stringValue(), why); // Regular runs
     window(doc).chooseFontMaster(doc.font()->fontMasters()[1]);
