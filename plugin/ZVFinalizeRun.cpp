@@ -72,18 +72,17 @@ std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning) {
 }
 
 ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
-                                 const std::vector<ZVpair_frequency> &frequentPairs) {
+                                 const std::vector<ZVpair_frequency> &frequentPairs,
+                                 const ZVkerning_progress &progress) {
     ZVfont &m = engine.masters.at(master);
     ZVfinalmaster out;
     out.id = m.name;
     if (m.status != ZVfont::interpolated) {
         // The tracking the designer reviewed stays as it is (no softening), and the messages of
-        // the tracking are of no use any more.
+        // the tracking are of no use any more. Models that do not finalize keep the tracking
+        // they have; every pair is kerned either way, as the glyph tab shows it.
         out.finalized = m.models.modelpairs.finalize(m.models.mix, false, nullptr);
-        if (out.finalized)
-            m.refill_cache();
-        else
-            m.freshen_cache();
+        m.refill_cache_with_every_pair(progress);
         out.targets = kerningTargets(m.cache);
         return out;
     }
@@ -181,7 +180,7 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
     for (const ZVfinalreport &r : write.masters) {
         const std::string state = r.interpolated ? "interpolated"
                                   : r.finalized  ? "finalized"
-                                                 : "not finalized (kerning as it stood)";
+                                                 : "not finalized (tracking as it stood)";
         std::string limit = r.limit ? std::to_string(r.limit) + " B" : "no limit";
         std::snprintf(line, sizeof line,
                       "%s: %s; %zu glyph pairs and %zu class pairs written, %zu dropped; "

@@ -51,11 +51,14 @@ std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
 /// user-set autopairs kept whatever the size.
 std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning);
 
-/// Computes one master (engine only, no host): a master with models finalizes them and refills
-/// its kerning; an interpolated master gets every frequent pair it can kern as the weighted sum
-/// of its sources' values (as this run left them). `frequentPairs` is the expanded list.
+/// Computes one master (engine only, no host): a master with models finalizes them and kerns
+/// every frequent pair it can kern besides its models, independent pairs and user-set autopairs
+/// (on the engine's pool; `progress`, when set, hears how many of those pairs are done); an
+/// interpolated master gets every frequent pair it can kern as the weighted sum of its sources'
+/// values (as this run left them). `frequentPairs` is the expanded list.
 ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
-                                 const std::vector<ZVpair_frequency> &frequentPairs);
+                                 const std::vector<ZVpair_frequency> &frequentPairs,
+                                 const ZVkerning_progress &progress = {});
 
 /// Writes the run into the font (main thread): with `regenerateGroups` new kerning groups for the
 /// whole font (masters not written first keep their kerning as glyph pairs), then per master the

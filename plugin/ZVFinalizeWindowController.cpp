@@ -190,17 +190,25 @@ void ZVFinalizeWindowController::computeNextMaster() {
     const std::size_t master = order_[next_++];
     ZVfontMM *engine = _zvdata->get_zvfont();
     const GSFontMaster *shown = _zvdata->gsfont()->fontMasterForId(engine->masters[master].name);
-    progressLabel->setStringValue(
-        std::string(engine->masters[master].status == ZVfont::interpolated ? "Interpolating "
-                                                                           : "Finalizing ") +
-        (shown ? shown->name() : engine->masters[master].name) + " (" + std::to_string(next_) +
-        " of " + std::to_string(order_.size()) + ")…");
+    const std::string name = shown ? shown->name() : engine->masters[master].name;
+    const bool interpolated = engine->masters[master].status == ZVfont::interpolated;
+    progressLabel->setStringValue(interpolated ? "Interpolating " + name + "…"
+                                               : "Kerning " + name + "…");
     // The bridge stays alive with the worker; the window's modal run waits for its post.
     auto promise = std::make_shared<NSRunLoop::PostPromise>(NSRunLoop::mainRunLoop());
     std::weak_ptr<int> alive = alive_;
+    const std::size_t step = next_ - 1;
+    // Between the engine's rounds the window hears how far the master is.
+    ZVkerning_progress progress = [this, alive, name, step](std::size_t done, std::size_t total) {
+        NSOperationQueue::mainQueue().addOperationWithBlock([this, alive, name, step, done,
+                                                             total] {
+            if (alive.lock() && running_)
+                showProgress(name, step, done, total);
+        });
+    };
     queue_->addOperationWithBlock(
-        [this, engine, master, alive, promise, bridge = _zvdata]() mutable {
-            ZVfinalmaster done = computeFinalMaster(*engine, master, frequentPairs_);
+        [this, engine, master, alive, promise, progress, bridge = _zvdata]() mutable {
+            ZVfinalmaster done = computeFinalMaster(*engine, master, frequentPairs_, progress);
             NSOperationQueue::mainQueue().addOperationWithBlock(
                 [this, alive, done = std::move(done)]() mutable {
                     if (alive.lock())
@@ -210,11 +218,30 @@ void ZVFinalizeWindowController::computeNextMaster() {
         });
 }
 
+std::string ZVFinalizeWindowController::pairCountText(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i && (digits.size() - i) % 3 == 0)
+            out += ' ';
+        out += digits[i];
+    }
+    return out;
+}
+
+void ZVFinalizeWindowController::showProgress(const std::string &name, std::size_t step,
+                                              std::size_t done, std::size_t total) {
+    progressLabel->setStringValue("Kerning " + name + ": " + pairCountText(done) + " of " +
+                                  pairCountText(total) + " pairs");
+    if (total)
+        progressBar->setDoubleValue(static_cast<double>(step) +
+                                    static_cast<double>(done) / static_cast<double>(total));
+}
+
 void ZVFinalizeWindowController::masterComputed(ZVfinalmaster master) {
     if (!running_)
         return;
     computed_.push_back(std::move(master));
-    progressBar->incrementBy(1);
+    progressBar->setDoubleValue(static_cast<double>(computed_.size()));
     computeNextMaster();
 }
 
@@ -247,7 +274,8 @@ void ZVFinalizeWindowController::reportProblems() const {
     for (const ZVfinalreport &r : lastWrite_.masters) {
         if (!r.finalized)
             lines += "• " + r.name +
-                     ": its models could not be finalized; its kerning was written as it stood.\n";
+                     ": its models could not be finalized; its pairs were kerned with the tracking "
+                     "as it stood.\n";
         if (r.over_limit)
             lines += "• " + r.name + ": its kerning takes " + kilobytesText(r.size) +
                      " kB, more than the limit of " + kilobytesText(r.limit) +

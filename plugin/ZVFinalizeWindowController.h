@@ -70,12 +70,18 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     bool isRunning() const { return running_; }
     /// Whether a run was stopped since the window opened (the engine may have moved on).
     bool wasAborted() const { return aborted_; }
+    /// The label and the bar while the master at `step` of the run (from 0) has `done` of its
+    /// `total` pairs kerned.
+    void showProgress(const std::string &name, std::size_t step, std::size_t done,
+                      std::size_t total);
     /// What the completed run wrote.
     const ZVfinalwrite &lastWrite() const { return lastWrite_; }
 
     /// The limit field's text for a stored limit in bytes: kB with at most three decimals and no
     /// trailing zeros (1500 → "1.5").
     static std::string kilobytesText(std::int64_t bytes);
+    /// A number of pairs with its thousands apart (23271 → "23 271").
+    static std::string pairCountText(std::size_t n);
 
   private:
     std::shared_ptr<ZVDataToGlyphs> _zvdata;

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <set>
 
 using namespace zvplugintest;
 using zvtesting::matchesGolden;
@@ -180,6 +181,98 @@ TEST_F(Finalize, MastersByStatus) {
             }
         closeFont(doc);
     }
+}
+
+// A master's targets are every frequent pair it can kern (whether or not the designer ever saw it)
+// and what the designer set, each at the value the engine gives it; the window's label says how
+// far each master is.
+TEST_F(Finalize, TargetsAreEveryPairTheMasterCanKern) {
+    GSDocument &doc = startKernedFont("Every", 2);
+    ZVfont &regular = engine().masters[0];
+    // A fixed pair and a pair handed back to autokerning, beside the models.
+    engine().set_value(pairOf("L", "T"), -44, masterId(doc, 0));
+    regular.set_independent_pair(pairOf("L", "T"));
+    std::set<ZVglyph_pair> want;
+    std::size_t hidden = 0;
+    for (const ZVautopair &r : regular.autopairs->records)
+        if (r.is_autokernable(regular.glyphs)) {
+            want.insert(r.indices);
+            hidden += !regular.autopairs->visible_pairs.count(r.indices);
+        }
+    ASSERT_GT(hidden, 100u) << "the test needs frequent pairs the tab never showed";
+    for (const ZVglyph_pair &p : engine().get_models(masterId(doc, 0)))
+        want.insert(p);
+    for (const ZVglyph_pair &p : engine().get_independents(masterId(doc, 0)))
+        want.insert(p);
+    for (const ZVglyph_pair &p : engine().get_user_set_autos(masterId(doc, 0)))
+        want.insert(p);
+
+    std::vector<std::pair<std::size_t, std::size_t>> heard;
+    const ZVfinalmaster m =
+        computeFinalMaster(engine(), 0, engine().get_expanded_pairs(),
+                           [&](std::size_t done, std::size_t total) { heard.push_back({done, total}); });
+    std::set<ZVglyph_pair> got;
+    for (const ZVkerningtarget &t : m.targets)
+        got.insert(t.pair);
+    EXPECT_EQ(got, want);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back().first, heard.back().second);
+    // Each autokerned target has the value the engine gives the pair when asked.
+    const double factor = regular.unit_factor();
+    std::size_t checked = 0;
+    for (const ZVkerningtarget &t : m.targets) {
+        const ZVsimplepair *c = regular.cache.find(t.pair);
+        ASSERT_TRUE(c);
+        if (c->properties.kind() != ZV_USER_SET_AUTO || checked >= 200)
+            continue;
+        ZVsimplepair r = regular.autopairs->autokerned_pair(t.pair, regular.glyphs,
+                                                            regular.models.mix,
+                                                            regular.models.modelpairs.pairs);
+        r.value = static_cast<float>(r.value * factor);
+        r.value_min = static_cast<float>(r.value_min * factor);
+        r.value_max = static_cast<float>(r.value_max * factor);
+        r.properties = c->properties;
+        EXPECT_EQ(t.value, ZVDataToGlyphs::writtenValue(r).value_or(0));
+        ++checked;
+    }
+    EXPECT_EQ(checked, 200u);
+
+    // The window: the label names the master and how many of its pairs are done.
+    std::vector<std::string> labels;
+    finalizeWindow([&](ZVFinalizeWindowController &w) {
+        gesture::click(*w.zelvarButton);
+        ASSERT_TRUE(NSRunLoop::mainRunLoop().runUntil(
+            [&] {
+                const std::string l = w.progressLabel->stringValue();
+                if (labels.empty() || labels.back() != l)
+                    labels.push_back(l);
+                return !w.isRunning();
+            },
+            std::chrono::seconds(120)));
+    });
+    // Each master is named as it starts.
+    for (const char *start : {"Kerning Regular…", "Kerning Bold…"})
+        EXPECT_NE(std::find(labels.begin(), labels.end(), start), labels.end())
+            << start << " in " << ::testing::PrintToString(labels);
+}
+
+// Between the engine's rounds the label says how far the master is, and the bar moves within the
+// master's step.
+TEST_F(Finalize, TheLabelSaysHowFarAMasterIs) {
+    startKernedFont("Far", 2);
+    finalizeWindow([](ZVFinalizeWindowController &w) {
+        w.showProgress("Regular", 1, 12000, 24000);
+        EXPECT_EQ(w.progressLabel->stringValue(), "Kerning Regular: 12 000 of 24 000 pairs");
+        EXPECT_DOUBLE_EQ(w.progressBar->doubleValue(), 1.5);
+        gesture::click(*w.cancelButton);
+    });
+}
+
+TEST(FinalizeWindow, PairCountsShowTheirThousandsApart) {
+    const std::pair<std::size_t, const char *> cases[] = {
+        {0, "0"}, {999, "999"}, {1000, "1 000"}, {23271, "23 271"}, {1234567, "1 234 567"}};
+    for (const auto &[n, text] : cases)
+        EXPECT_EQ(ZVFinalizeWindowController::pairCountText(n), text) << n;
 }
 
 // Flat or grouped, every pair of a finalized master comes out in the font as the kerning writer
