@@ -18,14 +18,19 @@ bool isInterpolatedMaster(const ZVfont &m) {
     return m.started_up() && m.status == ZVfont::interpolated;
 }
 
-ZVkerningtarget targetOf(const ZVsimplepair &r) {
+/// A record as a target; `userSet` (sorted) holds the pairs the designer handed to autokerning.
+ZVkerningtarget targetOf(const ZVsimplepair &r, const std::vector<ZVglyph_pair> &userSet) {
     ZVkerningtarget t;
     t.pair = r.indices;
     const std::optional<int> v = ZVDataToGlyphs::writtenValue(r);
     t.value = v.value_or(0);
     t.keeps_zero = v && *v == 0;
     t.frequency = r.frequency;
-    t.never_dropped = r.properties.kind() != ZV_AUTOKERNED;
+    // What the designer set stays whatever the size: models, independent pairs and user-set
+    // autopairs. Every pair the engine kerns on its own (kind 1 too) may go.
+    const std::uint8_t kind = r.properties.kind();
+    t.never_dropped = kind == ZV_MODEL || kind == ZV_INDEPENDENT ||
+                      std::binary_search(userSet.begin(), userSet.end(), r.indices);
     return t;
 }
 
@@ -61,11 +66,13 @@ std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine) {
     return order;
 }
 
-std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning) {
+std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
+                                            std::vector<ZVglyph_pair> userSetAutopairs) {
+    std::sort(userSetAutopairs.begin(), userSetAutopairs.end());
     std::vector<ZVkerningtarget> targets;
     for (const std::vector<ZVsimplepair> &list : flatKerning.lists)
         for (const ZVsimplepair &r : list)
-            targets.push_back(targetOf(r));
+            targets.push_back(targetOf(r, userSetAutopairs));
     std::sort(targets.begin(), targets.end(),
               [](const ZVkerningtarget &a, const ZVkerningtarget &b) { return a.pair < b.pair; });
     return targets;
@@ -83,7 +90,7 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
         // they have; every pair is kerned either way, as the glyph tab shows it.
         out.finalized = m.models.modelpairs.finalize(m.models.mix, false, nullptr);
         m.refill_cache_with_every_pair(progress);
-        out.targets = kerningTargets(m.cache);
+        out.targets = kerningTargets(m.cache, m.get_user_set_autos());
         return out;
     }
     out.interpolated = true;
@@ -107,7 +114,7 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
         r.value_min = ZV_NO_LOWER_BOUND;
         r.value_max = ZV_NO_VALUE;
         r.frequency = frequency;
-        out.targets.push_back(targetOf(r));
+        out.targets.push_back(targetOf(r, {}));
     }
     std::sort(out.targets.begin(), out.targets.end(),
               [](const ZVkerningtarget &a, const ZVkerningtarget &b) { return a.pair < b.pair; });

@@ -47,9 +47,11 @@ struct ZVfinalwrite {
 std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
 
 /// A master's final targets from its flat kerning: each record's whole value as the kerning
-/// writer rounds it (0 for one it leaves out), its frequency, models, independent pairs and
-/// user-set autopairs kept whatever the size.
-std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning);
+/// writer rounds it (0 for one it leaves out) and its frequency. Models, independent pairs and
+/// the master's user-set autopairs (`userSetAutopairs`, as the master stores them) are kept
+/// whatever the size; every pair the engine kerns on its own may be dropped.
+std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
+                                            std::vector<ZVglyph_pair> userSetAutopairs);
 
 /// Computes one master (engine only, no host): a master with models finalizes them and kerns
 /// every frequent pair it can kern besides its models, independent pairs and user-set autopairs

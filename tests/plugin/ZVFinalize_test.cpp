@@ -190,8 +190,8 @@ TEST_F(Finalize, TargetsAreEveryPairTheMasterCanKern) {
     GSDocument &doc = startKernedFont("Every", 2);
     ZVfont &regular = engine().masters[0];
     // A fixed pair and a pair handed back to autokerning, beside the models.
-    engine().set_value(pairOf("L", "T"), -44, masterId(doc, 0));
-    regular.set_independent_pair(pairOf("L", "T"));
+    engine().set_value(pairOf("l", "T"), -44, masterId(doc, 0));
+    regular.set_independent_pair(pairOf("l", "T"));
     std::set<ZVglyph_pair> want;
     std::size_t hidden = 0;
     for (const ZVautopair &r : regular.autopairs->records)
@@ -273,6 +273,65 @@ TEST(FinalizeWindow, PairCountsShowTheirThousandsApart) {
         {0, "0"}, {999, "999"}, {1000, "1 000"}, {23271, "23 271"}, {1234567, "1 234 567"}};
     for (const auto &[n, text] : cases)
         EXPECT_EQ(ZVFinalizeWindowController::pairCountText(n), text) << n;
+}
+
+// Only what the designer set (models, independent pairs, user-set autopairs) and pairs inside
+// composites stay whatever the size; at half the unlimited size the lightest of the rest go and
+// the kerning fits, every kept pair as the engine gives it.
+TEST_F(Finalize, OnlyWhatTheDesignerSetIsNeverDropped) {
+    GSDocument &doc = startKernedFont("Keep", 2);
+    GSFont &font = *doc.font();
+    ZVfont &regular = engine().masters[0];
+    const std::string id = masterId(doc, 0);
+    // An independent pair, and a pair of no known frequency handed to autokerning.
+    engine().set_value(pairOf("l", "T"), -44, id);
+    regular.set_independent_pair(pairOf("l", "T"));
+    ZVglyph_pair rare{65535, 65535};
+    const auto glyphs = static_cast<std::uint16_t>(regular.glyphs.glyphs.size());
+    for (std::uint16_t l = 0; l < glyphs && rare.first == 65535; ++l)
+        for (std::uint16_t r = 0; r < glyphs && rare.first == 65535; ++r)
+            if (regular.kernable({l, r}) &&
+                regular.autopairs->find_pair({l, r}) == regular.autopairs->records.end())
+                rare = {l, r};
+    ASSERT_NE(rare.first, 65535) << "the test needs a pair of no known frequency";
+    regular.set_required_text({rare.first, rare.second});
+    regular.set_autos({rare});
+    const std::vector<ZVglyph_pair> userSet = engine().get_user_set_autos(id);
+    ASSERT_NE(std::find(userSet.begin(), userSet.end(), rare), userSet.end());
+
+    const std::vector<ZVfinalmaster> computed = computeAll();
+    ASSERT_EQ(computed.size(), 2u);
+    const std::vector<ZVglyph_pair> models = engine().get_models(id);
+    const std::vector<ZVglyph_pair> independents = engine().get_independents(id);
+    const auto in = [](const std::vector<ZVglyph_pair> &v, ZVglyph_pair p) {
+        return std::find(v.begin(), v.end(), p) != v.end();
+    };
+    std::size_t kept = 0, droppable = 0;
+    for (const ZVkerningtarget &t : computed[0].targets) {
+        const bool designer = in(models, t.pair) || in(independents, t.pair) || in(userSet, t.pair);
+        EXPECT_EQ(t.never_dropped, designer);
+        EXPECT_EQ(is_never_dropped(t), designer || t.frequency == ZV_COMPOSITES_FREQUENCY ||
+                                           t.frequency == ZV_COMPOSITES_USER_FREQUENCY);
+        (t.never_dropped ? kept : droppable) += 1;
+    }
+    EXPECT_GE(kept, models.size() + independents.size() + 1);
+    EXPECT_GT(droppable, 100u);
+
+    const ZVfinalwrite whole = writeFinalKerning(*p().zvdata(), computed, false, 0);
+    const std::size_t limit = whole.masters[0].size / 2;
+    const ZVfinalwrite half = writeFinalKerning(*p().zvdata(), computed, false, limit);
+    const ZVfinalreport &r = half.masters[0];
+    EXPECT_GT(r.dropped, 0u);
+    EXPECT_FALSE(r.over_limit);
+    EXPECT_LE(r.size, limit);
+    const PLXlibNamespaceForZV::ZVglyphsinfo &info = engine().glyphsinfo;
+    for (const ZVkerningtarget &t : computed[0].targets) {
+        if (!t.never_dropped)
+            continue;
+        const GSGlyph *l = font.glyphForId(info._id_for_index[t.pair.first]);
+        const GSGlyph *rg = font.glyphForId(info._id_for_index[t.pair.second]);
+        EXPECT_EQ(effective(font, id, l, rg), t.value) << l->name() << " " << rg->name();
+    }
 }
 
 // Flat or grouped, every pair of a finalized master comes out in the font as the kerning writer
