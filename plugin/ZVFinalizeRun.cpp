@@ -8,10 +8,40 @@
 
 namespace {
 
-bool hasFinalizableModels(const ZVfont &m) {
-    return m.started_up() &&
-           (m.status == ZVfont::kerned || m.status == ZVfont::engine_taken_over) &&
-           !m.models.modelpairs.empty();
+/// Kerned from models: a kerned master's source pairs (its model pairs may have been discarded
+/// by an edit; the run rebuilds them), a taken-over engine's model pairs (it has no source pairs).
+bool kernedFromModels(const ZVfont &m) {
+    return (m.status == ZVfont::kerned && m.models.size() != 0) ||
+           (m.status == ZVfont::engine_taken_over && !m.models.modelpairs.empty());
+}
+
+bool hasFinalizableModels(const ZVfont &m) { return m.started_up() && kernedFromModels(m); }
+
+/// Why a master with models is not finalized (empty: it is, or it has no models).
+std::string leftOutReason(const ZVfont &m) {
+    if (!m.has_models() || m.status == ZVfont::interpolated)
+        return {};
+    if (!m.started_up())
+        return "it was still starting";
+    if (kernedFromModels(m))
+        return {};
+    switch (m.status) {
+    case ZVfont::self_kerned:
+        return "Zelvar has not kerned it yet";
+    case ZVfont::being_processed:
+        return "it was still being kerned";
+    case ZVfont::autokerned_from_other:
+        return "it waits for the master it is autokerned from";
+    case ZVfont::engine_taken_over:
+        return "the engine it took over has no fitted models";
+    default:
+        return "Zelvar does not kern it";
+    }
+}
+
+std::string masterName(const GSFont *font, const std::string &id) {
+    const GSFontMaster *master = font ? font->fontMasterForId(id) : nullptr;
+    return master ? master->name() : id;
 }
 
 bool isInterpolatedMaster(const ZVfont &m) {
@@ -66,6 +96,14 @@ std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine) {
     return order;
 }
 
+std::vector<ZVleftout> mastersLeftOut(const ZVfontMM &engine, const GSFont *font) {
+    std::vector<ZVleftout> out;
+    for (const ZVfont &m : engine.masters)
+        if (std::string reason = leftOutReason(m); !reason.empty())
+            out.push_back({m.name, masterName(font, m.name), std::move(reason)});
+    return out;
+}
+
 std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
                                             std::vector<ZVglyph_pair> userSetAutopairs) {
     std::sort(userSetAutopairs.begin(), userSetAutopairs.end());
@@ -85,6 +123,14 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
     ZVfinalmaster out;
     out.id = m.name;
     if (m.status != ZVfont::interpolated) {
+        // An edit (a special spacing group, in every master) may have discarded the fitted
+        // model pairs; only the current master rebuilds them at once.
+        if (m.models.modelpairs.empty() && m.models.size() != 0)
+            m.models.determine_mix_and_modelpairs(false);
+        if (m.models.modelpairs.empty()) {
+            out.finalized = out.fitted = false;
+            return out;
+        }
         // The tracking the designer reviewed stays as it is (no softening), and the messages of
         // the tracking are of no use any more. Models that do not finalize keep the tracking
         // they have; every pair is kerned either way, as the glyph tab shows it.
@@ -136,6 +182,8 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         std::vector<std::vector<ZVkerningtarget>> all;
         std::set<std::string> written;
         for (const ZVfinalmaster &m : masters) {
+            if (!m.fitted)
+                continue;
             all.push_back(m.targets);
             written.insert(m.id);
         }
@@ -151,6 +199,11 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
     }
 
     for (const ZVfinalmaster &m : masters) {
+        if (!m.fitted) {
+            out.left_out.push_back(
+                {m.id, masterName(font, m.id), "its models could not be fitted together"});
+            continue;
+        }
         ZVfinalreport r;
         r.id = m.id;
         if (const GSFontMaster *master = font->fontMasterForId(m.id))
@@ -197,6 +250,8 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
                       r.flat_size ? static_cast<double>(r.size) / r.flat_size : 1.0, r.flat_size);
         text += line;
     }
+    for (const ZVleftout &m : write.left_out)
+        text += m.name + ": not finalized: " + m.reason + "\n";
     if (write.right_side_groups + write.left_side_groups)
         text += std::to_string(write.right_side_groups) + " right-side and " +
                 std::to_string(write.left_side_groups) + " left-side kerning groups\n";

@@ -15,8 +15,18 @@
 struct ZVfinalmaster {
     std::string id;            ///< the host master's id
     bool interpolated = false; ///< its kerning interpolated from its sources
-    bool finalized = true;     ///< false: the models did not finalize; its kerning as it stood
+    /// false: the models did not finalize; its pairs are kerned with the tracking as it stood.
+    bool finalized = true;
+    /// false: its models could not be fitted at all; the master is not written.
+    bool fitted = true;
     std::vector<ZVkerningtarget> targets; ///< ascending pairs, whole font units
+};
+
+/// A master with models that the run does not finalize, and why.
+struct ZVleftout {
+    std::string id;
+    std::string name;   ///< the master's name in the font (its id when the font has none)
+    std::string reason; ///< words, e.g. "it was still starting"
 };
 
 /// What the write did to one master.
@@ -40,11 +50,17 @@ struct ZVfinalwrite {
     std::vector<ZVfinalreport> masters; ///< in the order computed
     std::size_t right_side_groups = 0;  ///< kerning groups made (0 without new groups)
     std::size_t left_side_groups = 0;
+    std::vector<ZVleftout> left_out; ///< masters with models that were not finalized
 };
 
-/// The engine masters a run computes, in the order it computes them: models that can be
-/// finalized (kerned or taken over, with model pairs) in font order, then interpolated masters.
+/// The engine masters a run computes, in the order it computes them: masters kerned from models
+/// (kerned with source pairs, or a taken-over engine with its model pairs), whatever state their
+/// fitted model pairs are in, in font order; then interpolated masters.
 std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
+
+/// The masters with models that a run leaves out (still starting, not kerned yet, …), in font
+/// order, with why; names from `font` when given.
+std::vector<ZVleftout> mastersLeftOut(const ZVfontMM &engine, const GSFont *font);
 
 /// A master's final targets from its flat kerning: each record's whole value as the kerning
 /// writer rounds it (0 for one it leaves out) and its frequency. Models, independent pairs and
@@ -53,7 +69,9 @@ std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
 std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
                                             std::vector<ZVglyph_pair> userSetAutopairs);
 
-/// Computes one master (engine only, no host): a master with models finalizes them and kerns
+/// Computes one master (engine only, no host): a master with models rebuilds its model pairs
+/// when an edit discarded them (a master whose models cannot be fitted is not written), finalizes
+/// them and kerns
 /// every frequent pair it can kern besides its models, independent pairs and user-set autopairs
 /// (on the engine's pool; `progress`, when set, hears how many of those pairs are done); an
 /// interpolated master gets every frequent pair it can kern as the weighted sum of its sources'
@@ -64,10 +82,11 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
 
 /// Writes the run into the font (main thread): with `regenerateGroups` new kerning groups for the
 /// whole font (masters not written first keep their kerning as glyph pairs), then per master the
-/// kerning fitted to `limit` bytes (0: none), then the special spacing groups.
+/// kerning fitted to `limit` bytes (0: none), then the special spacing groups. A master whose
+/// models could not be fitted is not written; it is listed as left out.
 ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinalmaster> &masters,
                                bool regenerateGroups, std::size_t limit);
 
 /// The lines of a report, one per master: finalized or not, pairs written and dropped, groups,
-/// size against the limit, the ratio to flat kerning.
+/// size against the limit, the ratio to flat kerning; then the masters left out and why.
 std::string describeFinalWrite(const ZVfinalwrite &write);

@@ -145,10 +145,14 @@ void ZVFinalizeWindowController::finalizeClicked(const void *) {
         return;
     ZVfontMM &engine = *_zvdata->get_zvfont();
     order_ = mastersToFinalize(engine);
+    leftOut_ = mastersLeftOut(engine, _zvdata->gsfont());
     if (order_.empty()) {
+        std::string why = "Finalizing needs a master that Zelvar kerns from models.";
+        for (const ZVleftout &m : leftOut_)
+            why += "\n• " + m.name + ": " + m.reason + ".";
         NSAlert alert;
         alert.setMessageText("There is nothing to finalize yet.");
-        alert.setInformativeText("Finalizing needs a master that Zelvar kerns from models.");
+        alert.setInformativeText(why);
         alert.runModal();
         return;
     }
@@ -271,6 +275,8 @@ void ZVFinalizeWindowController::storeLimit() const {
 
 void ZVFinalizeWindowController::reportProblems() const {
     std::string lines;
+    for (const ZVleftout &m : lastWrite_.left_out)
+        lines += "• " + m.name + ": not finalized: " + m.reason + ".\n";
     for (const ZVfinalreport &r : lastWrite_.masters) {
         if (!r.finalized)
             lines += "• " + r.name +
@@ -297,6 +303,7 @@ void ZVFinalizeWindowController::writeAndClose() {
     const std::size_t limit = kb ? kerning_size_limit(*kb) : 0;
     progressLabel->setStringValue("Writing the kerning…");
     lastWrite_ = writeFinalKerning(*_zvdata, computed_, _options["regenerateGroups"], limit);
+    lastWrite_.left_out.insert(lastWrite_.left_out.begin(), leftOut_.begin(), leftOut_.end());
     progressBar->setDoubleValue(progressBar->maxValue);
     progressBar->stopAnimation();
     storeLimit();

@@ -92,6 +92,7 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     bool running_ = false;
     bool aborted_ = false;
     std::vector<std::size_t> order_;
+    std::vector<ZVleftout> leftOut_;
     std::size_t next_ = 0;
     std::vector<ZVfinalmaster> computed_;
     std::vector<ZVpair_frequency> frequentPairs_;
@@ -104,7 +105,8 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     void masterComputed(ZVfinalmaster master);
     void writeAndClose();
     void endAbortedRun();
-    /// The one alert naming masters not finalized or over the limit (none when all is well).
+    /// The one alert naming masters left out, not finalized or over the limit (none when all is
+    /// well).
     void reportProblems() const;
     /// Stores the limit field for the font (removed when it means no limit).
     void storeLimit() const;

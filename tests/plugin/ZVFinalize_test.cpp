@@ -156,8 +156,11 @@ TEST_F(Finalize, MastersByStatus) {
             if (c.status[m] == ZVfont::interpolated)
                 master.interpolation_sources = {{0.5, masterId(doc, (m + 1) % 3)},
                                                 {0.5, masterId(doc, (m + 2) % 3)}};
-            if (c.clearModels[m])
+            if (c.clearModels[m]) {
+                // No models at all: neither source pairs nor fitted model pairs.
+                static_cast<ZVsourcepairs &>(master.models) = ZVsourcepairs();
                 master.models.modelpairs.pairs.clear();
+            }
             font.setKerningForFontMasterID(masterId(doc, m), "@MMK_L_HI", "@MMK_R_round", -30, 0);
             before.push_back(effectiveKerning(font, masterId(doc, m)));
         }
@@ -181,6 +184,55 @@ TEST_F(Finalize, MastersByStatus) {
             }
         closeFont(doc);
     }
+}
+
+// A special spacing group discards the fitted model pairs of every master and only the current
+// master rebuilds them: the run still finalizes every master with models, rebuilding theirs. A
+// master with models that the run cannot finalize is named, with why, in the report and the alert.
+TEST_F(Finalize, MastersWithModelsAreChosenEvenWithoutFittedModelPairs) {
+    GSDocument &doc = startKernedFont("Groups", 3);
+    GSFont &font = *doc.font();
+    ASSERT_TRUE(engine().set_tracking_group(font.glyphForName("A")->id(), 1, "Wide"));
+    p().zvfontToGlyphsAndDialog();
+    settle();
+    ASSERT_FALSE(engine().masters[0].models.modelpairs.empty());
+    for (std::size_t m : {1u, 2u}) {
+        ASSERT_TRUE(engine().masters[m].models.modelpairs.empty()) << m;
+        ASSERT_NE(engine().masters[m].models.size(), 0u) << m;
+    }
+    EXPECT_EQ(mastersToFinalize(engine()), (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_TRUE(mastersLeftOut(engine(), &font).empty());
+    const std::vector<ZVfinalmaster> computed = computeAll();
+    ASSERT_EQ(computed.size(), 3u);
+    for (const ZVfinalmaster &m : computed) {
+        EXPECT_TRUE(m.fitted) << m.id;
+        EXPECT_GT(m.targets.size(), 50u) << m.id;
+    }
+    for (std::size_t m : {1u, 2u})
+        EXPECT_FALSE(engine().masters[m].models.modelpairs.empty()) << m;
+
+    // Black has models the engine has not kerned yet: it is named, the others are written.
+    engine().masters[2].status = ZVfont::self_kerned;
+    const std::vector<ZVleftout> leftOut = mastersLeftOut(engine(), &font);
+    ASSERT_EQ(leftOut.size(), 1u);
+    EXPECT_EQ(leftOut[0].name, "Black");
+    EXPECT_EQ(mastersToFinalize(engine()), (std::vector<std::size_t>{0, 1}));
+    NSAlertScript::expect("Some masters need your attention.", "OK");
+    std::string report;
+    finalizeWindow([&](ZVFinalizeWindowController &w) {
+        gesture::click(*w.zelvarButton);
+        ASSERT_TRUE(NSRunLoop::mainRunLoop().runUntil([&] { return !w.isRunning(); },
+                                                      std::chrono::seconds(120)));
+        report = describeFinalWrite(w.lastWrite());
+    });
+    ASSERT_EQ(NSAlertScript::log().size(), 1u);
+    EXPECT_NE(NSAlertScript::log()[0].informative.find(
+                  "Black: not finalized: Zelvar has not kerned it yet."),
+              std::string::npos)
+        << NSAlertScript::log()[0].informative;
+    EXPECT_NE(report.find("Black: not finalized: Zelvar has not kerned it yet\n"),
+              std::string::npos)
+        << report;
 }
 
 // A master's targets are every frequent pair it can kern (whether or not the designer ever saw it)
