@@ -212,11 +212,17 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         r.finalized = m.finalized;
         r.limit = limit;
         const ZVwrittenkerning flat = flat_kerning(m.targets);
-        r.flat_size = kerning_size(flat, ZVkerninggroups{}, order).bytes;
-        const ZVkerningfit fit =
-            regenerateGroups
-                ? fit_kerning_size(grouped_kerning(m.targets, groups), groups, order, limit)
-                : fit_kerning_size(flat, groups, order, limit);
+        const ZVkerninggroups none;
+        r.flat_size = kerning_size(flat, none, order).bytes;
+        ZVwrittenkerning grouped;
+        if (regenerateGroups) {
+            grouped = grouped_kerning(m.targets, groups);
+            // Groups that do not make this master's kerning smaller are not used in it.
+            r.written_flat = kerning_size(grouped, groups, order).bytes >= r.flat_size;
+        }
+        const bool useGroups = regenerateGroups && !r.written_flat;
+        const ZVkerningfit fit = useGroups ? fit_kerning_size(grouped, groups, order, limit)
+                                           : fit_kerning_size(flat, none, order, limit);
         r.glyph_pairs = fit.kept.glyph_entries.size();
         r.class_pairs = fit.kept.class_entries.size();
         r.untargeted = fit.kept.untargeted_pairs;
@@ -244,10 +250,11 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
         std::string limit = r.limit ? std::to_string(r.limit) + " B" : "no limit";
         std::snprintf(line, sizeof line,
                       "%s: %s; %zu glyph pairs and %zu class pairs written, %zu dropped; "
-                      "%zu B against %s%s; %.3f of flat (%zu B)\n",
+                      "%zu B against %s%s; %.3f of flat (%zu B)%s\n",
                       r.name.c_str(), state.c_str(), r.glyph_pairs, r.class_pairs, r.dropped,
                       r.size, limit.c_str(), r.over_limit ? " (over the limit)" : "",
-                      r.flat_size ? static_cast<double>(r.size) / r.flat_size : 1.0, r.flat_size);
+                      r.flat_size ? static_cast<double>(r.size) / r.flat_size : 1.0, r.flat_size,
+                      r.written_flat ? "; written flat, the groups would not make it smaller" : "");
         text += line;
     }
     for (const ZVleftout &m : write.left_out)

@@ -43,6 +43,9 @@ struct ZVfinalreport {
     std::size_t flat_size = 0;   ///< bytes the same targets take without groups
     std::size_t limit = 0;       ///< the limit in bytes (0: none)
     bool over_limit = false;     ///< even without every droppable entry above the limit
+    /// Groups were rebuilt but this master is written without them: grouped, its kerning would
+    /// not be smaller than flat.
+    bool written_flat = false;
 };
 
 /// What the write did to the font.

@@ -45,15 +45,28 @@ class Sides {
             for (std::size_t g = 0; g < glyphs; ++g)
                 begin_[m][g + 1] += begin_[m][g];
         }
+        // Each side's targeted partners, counted once whatever the masters.
+        partners_.assign(glyphs, 0);
+        std::vector<std::uint16_t> seen_partners;
+        for (std::size_t g = 0; g < glyphs; ++g) {
+            if (!has_target_[g])
+                continue;
+            seen_partners.clear();
+            for (std::size_t m = 0; m < rows_.size(); ++m)
+                for (std::uint32_t i = begin_[m][g]; i < begin_[m][g + 1]; ++i)
+                    seen_partners.push_back(rows_[m][i].partner);
+            partners_[g] = distinct(seen_partners);
+        }
     }
 
     std::int64_t weight(std::uint16_t side) const { return weight_[side]; }
     bool has_target(std::uint16_t side) const { return has_target_[side]; }
 
-    /// In every master the two sides' targets differ by at most `tolerance` on each partner
-    /// both have, and they share at least one partner.
+    /// Two sides are alike when they share enough partners targeted with both (at least
+    /// ZV_GROUPING_MIN_SHARED, and at least a quarter of the smaller side's targeted partners),
+    /// and on each of them their targets differ by at most `tolerance` in every master.
     bool alike(std::uint16_t a, std::uint16_t b, double tolerance) const {
-        bool shared = false;
+        shared_.clear();
         for (std::size_t m = 0; m < rows_.size(); ++m) {
             const std::vector<Partner> &rows = rows_[m];
             std::uint32_t i = begin_[m][a], j = begin_[m][b];
@@ -66,20 +79,26 @@ class Sides {
                 } else {
                     if (std::abs(static_cast<double>(rows[i].value) - rows[j].value) > tolerance)
                         return false;
-                    shared = true;
+                    shared_.push_back(rows[i].partner);
                     ++i;
                     ++j;
                 }
             }
         }
-        return shared;
+        return enough_evidence(distinct(shared_), std::min(partners_[a], partners_[b]));
+    }  private:
+    /// The number of distinct values (sorts them).
+    static std::size_t distinct(std::vector<std::uint16_t> &v) {
+        std::sort(v.begin(), v.end());
+        return static_cast<std::size_t>(std::unique(v.begin(), v.end()) - v.begin());
     }
 
-  private:
     std::vector<std::vector<std::uint32_t>> begin_; ///< [master][side] → first row; one past
     std::vector<std::vector<Partner>> rows_;        ///< [master] rows of all sides
     std::vector<std::int64_t> weight_;
     std::vector<bool> has_target_;
+    std::vector<std::size_t> partners_;           ///< per side: its distinct targeted partners
+    mutable std::vector<std::uint16_t> shared_; ///< scratch of alike
 };
 
 /// The greedy grouping of one orientation; fills `groups` and `group_of`.
@@ -134,6 +153,10 @@ void group_sides(const Sides &sides, const ZVglyphorder &order, std::uint8_t gro
 }
 
 } // namespace
+
+bool enough_evidence(std::size_t shared, std::size_t smaller_side_partners) {
+    return shared >= ZV_GROUPING_MIN_SHARED && 4 * shared >= smaller_side_partners;
+}
 
 double grouping_tolerance(std::uint32_t units_per_em) {
     return ZV_GROUPING_TOLERANCE * units_per_em / 1000.0;

@@ -439,6 +439,30 @@ TEST_F(Finalize, EveryKeptPairComesOutAsTheEngineRoundsIt) {
     }
 }
 
+// With groups rebuilt, a master whose grouped kerning would not be smaller than flat is written
+// flat, and the report says so.
+TEST_F(Finalize, AMasterThatGroupsDoNotShrinkIsWrittenFlat) {
+    startKernedFont("Flat", 2);
+    const ZVfinalwrite written = writeFinalKerning(*p().zvdata(), computeAll(), true, 0);
+    ASSERT_EQ(written.masters.size(), 2u);
+    std::size_t flat = 0;
+    for (const ZVfinalreport &r : written.masters) {
+        SCOPED_TRACE(r.name);
+        if (r.written_flat) {
+            ++flat;
+            EXPECT_EQ(r.class_pairs, 0u);
+            EXPECT_EQ(r.size, r.flat_size);
+        } else {
+            EXPECT_LT(r.size, r.flat_size);
+        }
+    }
+    // The demo font's few kerned glyphs gain nothing from groups.
+    EXPECT_GT(flat, 0u);
+    EXPECT_NE(describeFinalWrite(written).find("; written flat, the groups would not make it "
+                                               "smaller\n"),
+              std::string::npos);
+}
+
 // A limit below what the models alone take still writes every model, and says so.
 TEST_F(Finalize, ALimitBelowTheModelsWritesThemAllAndReportsTheMiss) {
     GSDocument &doc = startKernedFont("Tight", 2);
