@@ -311,6 +311,12 @@ void ZVsession::report(std::FILE *out) const {
             kerned += v != 0;
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
                      kerned, now.size(), m.existing.size());
+        // The last write of the master: the engine's pairs over the font's own kerning.
+        if (const ZVkerningwrite *w = bridge_->lastKerningWrite(m.id))
+            std::fprintf(out,
+                         "  host entries: %zu of the engine's pairs written (%zu replacing the "
+                         "font's), %zu removed, %zu left as they were\n",
+                         w->written, w->replaced, w->removed, w->kept);
         if (!m.existing.empty()) {
             const ZVkerningDistance d = ZVkerningDistanceOf(m.existing, now, font.unitsPerEm());
             std::fprintf(out,

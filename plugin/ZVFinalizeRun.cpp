@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <set>
 
 namespace {
@@ -39,6 +40,13 @@ std::string leftOutReason(const ZVfont &m) {
     }
 }
 
+std::size_t entryCount(const GSMasterKerning &kerning) {
+    std::size_t n = 0;
+    for (const auto &[left, row] : kerning)
+        n += row.count();
+    return n;
+}
+
 std::string masterName(const GSFont *font, const std::string &id) {
     const GSFontMaster *master = font ? font->fontMasterForId(id) : nullptr;
     return master ? master->name() : id;
@@ -62,25 +70,6 @@ ZVkerningtarget targetOf(const ZVsimplepair &r, const std::vector<ZVglyph_pair> 
     t.never_dropped = kind == ZV_MODEL || kind == ZV_INDEPENDENT ||
                       std::binary_search(userSet.begin(), userSet.end(), r.indices);
     return t;
-}
-
-/// Flat records that the whole-master writer writes exactly as the entries' values.
-std::vector<std::vector<ZVsimplepair>> flatRecords(const ZVwrittenkerning &kerning,
-                                                   std::size_t glyphCount) {
-    std::vector<std::vector<ZVsimplepair>> lists(glyphCount);
-    for (const ZVkerningentry &e : kerning.glyph_entries) {
-        if (e.pair.first >= glyphCount)
-            continue;
-        ZVsimplepair r;
-        r.indices = e.pair;
-        r.value = static_cast<float>(e.value);
-        r.value_min = ZV_NO_LOWER_BOUND;
-        r.value_max = ZV_NO_VALUE;
-        // Set by the designer as far as the writer goes: written as the whole number it is.
-        r.properties.c = 0x02;
-        lists[e.pair.first].push_back(r);
-    }
-    return lists;
 }
 
 } // namespace
@@ -177,21 +166,24 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
     const ZVglyphorder order = glyphOrderForFont(*font, info);
     font->disableUpdateInterface();
 
+    // The kerning each master has now, as the host applies it under the groups it has now.
+    std::map<std::string, ZVfontkerning> before;
+    for (const ZVfinalmaster &m : masters)
+        if (m.fitted)
+            before.emplace(m.id, fontKerningPairs(*font, m.id, info));
+
+    const double tolerance = grouping_tolerance(font->unitsPerEm());
     ZVkerninggroups groups;
     if (regenerateGroups) {
         std::vector<std::vector<ZVkerningtarget>> all;
-        std::set<std::string> written;
-        for (const ZVfinalmaster &m : masters) {
-            if (!m.fitted)
-                continue;
-            all.push_back(m.targets);
-            written.insert(m.id);
-        }
-        groups = make_kerning_groups(all, order, grouping_tolerance(font->unitsPerEm()));
+        for (const ZVfinalmaster &m : masters)
+            if (m.fitted)
+                all.push_back(m.targets);
+        groups = make_kerning_groups(all, order, tolerance);
         // A master not written keeps the kerning it has: its group entries become glyph pairs
         // under the groups that are about to go.
         for (const GSFontMaster *master : font->fontMasters())
-            if (!written.count(master->id()))
+            if (!before.count(master->id()))
                 expandGroupKerning(*font, master->id());
         applyKerningGroups(*font, groups, info);
         out.right_side_groups = groups.right_sides.size();
@@ -206,17 +198,25 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         }
         ZVfinalreport r;
         r.id = m.id;
-        if (const GSFontMaster *master = font->fontMasterForId(m.id))
-            r.name = master->name();
+        r.name = masterName(font, m.id);
         r.interpolated = m.interpolated;
         r.finalized = m.finalized;
         r.limit = limit;
-        const ZVwrittenkerning flat = flat_kerning(m.targets);
+        // The kerning is written whole: the pairs with a target get the engine's value, the
+        // master's other pairs stay (flat) or are left to their class pairs where those give
+        // them within the tolerance.
+        const ZVfontkerning &had = before.at(m.id);
+        std::size_t replaced = 0;
+        const std::vector<ZVkerningtarget> others =
+            pairs_without_target(had.pairs, m.targets, replaced);
         const ZVkerninggroups none;
+        ZVfontpairs flatCounts, groupedCounts;
+        const ZVwrittenkerning flat =
+            final_master_kerning(m.targets, others, nullptr, tolerance, flatCounts);
         r.flat_size = kerning_size(flat, none, order).bytes;
         ZVwrittenkerning grouped;
         if (regenerateGroups) {
-            grouped = grouped_kerning(m.targets, groups);
+            grouped = final_master_kerning(m.targets, others, &groups, tolerance, groupedCounts);
             // Groups that do not make this master's kerning smaller are not used in it.
             r.written_flat = kerning_size(grouped, groups, order).bytes >= r.flat_size;
         }
@@ -229,10 +229,14 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         r.dropped = fit.dropped.size();
         r.size = fit.size.bytes;
         r.over_limit = fit.over_limit;
-        if (!regenerateGroups && !m.interpolated)
-            bridge.writeSimplepairsGrouped(flatRecords(fit.kept, info._id_for_index.size()), m.id);
-        else
-            bridge.writeMasterKerning(groupedMasterKerning(fit.kept, groups, info), m.id);
+        r.font_pairs = useGroups ? groupedCounts : flatCounts;
+        r.font_pairs.replaced = replaced;
+        for (const ZVkerningentry &e : fit.dropped)
+            r.font_pairs.kept -= e.from_font;
+        GSMasterKerning kerning = groupedMasterKerning(fit.kept, useGroups ? groups : none, info);
+        addEntries(kerning, had.untouched);
+        r.font_pairs.kept += entryCount(had.untouched);
+        bridge.writeMasterKerning(kerning, m.id);
         out.masters.push_back(std::move(r));
     }
     bridge.writeAllTrackingGroups();
@@ -256,6 +260,14 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
                       r.flat_size ? static_cast<double>(r.size) / r.flat_size : 1.0, r.flat_size,
                       r.written_flat ? "; written flat, the groups would not make it smaller" : "");
         text += line;
+        const ZVfontpairs &f = r.font_pairs;
+        if (f.kept + f.replaced + f.removed) {
+            std::snprintf(line, sizeof line,
+                          "%s: of its kerning before, %zu pairs kept, %zu replaced by the "
+                          "engine's, %zu left to their class pairs\n",
+                          r.name.c_str(), f.kept, f.replaced, f.removed);
+            text += line;
+        }
     }
     for (const ZVleftout &m : write.left_out)
         text += m.name + ": not finalized: " + m.reason + "\n";

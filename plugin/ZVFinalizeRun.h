@@ -46,6 +46,9 @@ struct ZVfinalreport {
     /// Groups were rebuilt but this master is written without them: grouped, its kerning would
     /// not be smaller than flat.
     bool written_flat = false;
+    /// What became of the master's kerning before: pairs kept (entries naming no glyph of the
+    /// font among them), replaced by the engine's value, left to their class pairs.
+    ZVfontpairs font_pairs;
 };
 
 /// What the write did to the font.
@@ -84,9 +87,12 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
                                  const ZVkerning_progress &progress = {});
 
 /// Writes the run into the font (main thread): with `regenerateGroups` new kerning groups for the
-/// whole font (masters not written first keep their kerning as glyph pairs), then per master the
-/// kerning fitted to `limit` bytes (0: none), then the special spacing groups. A master whose
-/// models could not be fitted is not written; it is listed as left out.
+/// whole font (masters not written first keep their kerning as glyph pairs), then per master its
+/// whole kerning fitted to `limit` bytes (0: none), then the special spacing groups. A master's
+/// pairs with a target get the engine's value; its other pairs keep the value they had, as glyph
+/// pairs, but under the new groups a pair whose class pair gives it within the grouping
+/// tolerance is left to it; entries naming no glyph of the font stay. A master whose models
+/// could not be fitted is not written; it is listed as left out.
 ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinalmaster> &masters,
                                bool regenerateGroups, std::size_t limit);
 

@@ -171,11 +171,35 @@ ZVkerninggroups make_kerning_groups(const std::vector<std::vector<ZVkerningtarge
     return out;
 }
 
+namespace {
+
+std::int32_t group_of(const std::vector<std::int32_t> &of, std::uint16_t g) {
+    return g < of.size() ? of[g] : -1;
+}
+
+/// The value a written class pair gives a glyph pair, or nullptr.
+const std::int32_t *class_value(const ZVwrittenkerning &kerning, const ZVkerninggroups &groups,
+                                ZVglyph_pair pair) {
+    const std::int32_t l = group_of(groups.right_side_of, pair.first);
+    const std::int32_t r = group_of(groups.left_side_of, pair.second);
+    if (l < 0 || r < 0)
+        return nullptr;
+    const ZVclassentry key{static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r), 0};
+    const auto it = std::lower_bound(kerning.class_entries.begin(), kerning.class_entries.end(),
+                                     key, [](const ZVclassentry &a, const ZVclassentry &b) {
+                                         return std::tie(a.left_group, a.right_group) <
+                                                std::tie(b.left_group, b.right_group);
+                                     });
+    return it != kerning.class_entries.end() && it->left_group == key.left_group &&
+                   it->right_group == key.right_group
+               ? &it->value
+               : nullptr;
+}
+
+} // namespace
+
 ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
                                  const ZVkerninggroups &groups) {
-    const auto group_of = [](const std::vector<std::int32_t> &of, std::uint16_t g) {
-        return g < of.size() ? of[g] : -1;
-    };
     // Votes of the grouped targets: (left group, right group, value) with counted frequency.
     struct Vote {
         std::uint32_t left, right;
@@ -228,23 +252,8 @@ ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
         i = j;
     }
 
-    const auto class_value = [&](std::int32_t l, std::int32_t r) -> const std::int32_t * {
-        if (l < 0 || r < 0)
-            return nullptr;
-        const ZVclassentry key{static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r), 0};
-        const auto it = std::lower_bound(out.class_entries.begin(), out.class_entries.end(), key,
-                                         [](const ZVclassentry &a, const ZVclassentry &b) {
-                                             return std::tie(a.left_group, a.right_group) <
-                                                    std::tie(b.left_group, b.right_group);
-                                         });
-        return it != out.class_entries.end() && it->left_group == key.left_group &&
-                       it->right_group == key.right_group
-                   ? &it->value
-                   : nullptr;
-    };
     for (const ZVkerningtarget &t : targets) {
-        const std::int32_t *given = class_value(group_of(groups.right_side_of, t.pair.first),
-                                                group_of(groups.left_side_of, t.pair.second));
+        const std::int32_t *given = class_value(out, groups, t.pair);
         if (given ? t.value == *given : (t.value == 0 && !t.keeps_zero))
             continue;
         const std::uint32_t f = counted_frequency(t.frequency);
@@ -254,5 +263,32 @@ ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
     }
     std::sort(out.glyph_entries.begin(), out.glyph_entries.end(),
               [](const ZVkerningentry &a, const ZVkerningentry &b) { return a.pair < b.pair; });
+    return out;
+}
+
+ZVwrittenkerning final_master_kerning(const std::vector<ZVkerningtarget> &targets,
+                                      const std::vector<ZVkerningtarget> &others,
+                                      const ZVkerninggroups *groups, double tolerance,
+                                      ZVfontpairs &counts) {
+    ZVwrittenkerning out = groups ? grouped_kerning(targets, *groups) : flat_kerning(targets);
+    const std::size_t targeted = out.glyph_entries.size();
+    for (const ZVkerningtarget &o : others) {
+        const std::int32_t *given = groups ? class_value(out, *groups, o.pair) : nullptr;
+        if (given && out.untargeted_pairs > 0)
+            --out.untargeted_pairs; // not untargeted: it had a value of its own
+        const std::int64_t change =
+            std::abs(static_cast<std::int64_t>(o.value) - (given ? *given : 0));
+        if (given && static_cast<double>(change) <= tolerance) {
+            ++counts.removed;
+            continue;
+        }
+        ZVkerningentry e{o.pair, o.value, change, counted_frequency(o.frequency), false};
+        e.from_font = true;
+        out.glyph_entries.push_back(e);
+        ++counts.kept;
+    }
+    if (out.glyph_entries.size() != targeted)
+        std::sort(out.glyph_entries.begin(), out.glyph_entries.end(),
+                  [](const ZVkerningentry &a, const ZVkerningentry &b) { return a.pair < b.pair; });
     return out;
 }

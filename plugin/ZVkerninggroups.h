@@ -56,3 +56,13 @@ double grouping_tolerance(std::uint32_t units_per_em);
 /// target with an ungrouped side that writes something.
 ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
                                  const ZVkerninggroups &groups);
+
+/// One master's final kerning before the size fit: its targets flat (`groups` null) or under the
+/// groups, and the font's own pairs without a target (`others`, pairs_without_target). Each of
+/// those stays as an entry, but one that a written class pair covers stays (as an exception) only
+/// when its value differs from the class pair's by more than `tolerance`; else it is left to the
+/// class pair. They weigh 1 × the change their removal makes and may be dropped.
+ZVwrittenkerning final_master_kerning(const std::vector<ZVkerningtarget> &targets,
+                                      const std::vector<ZVkerningtarget> &others,
+                                      const ZVkerninggroups *groups, double tolerance,
+                                      ZVfontpairs &counts);

@@ -463,6 +463,134 @@ TEST_F(Finalize, AMasterThatGroupsDoNotShrinkIsWrittenFlat) {
               std::string::npos);
 }
 
+// The finalisation writes a master's kerning whole: the pairs the engine has a target for get its
+// value; the font's other pairs keep theirs, flat as they were, and under rebuilt groups within the
+// tolerance of what they were (left to a class pair that gives them that much), with the entries
+// that name no glyph of the font; the report counts them.
+TEST_F(Finalize, TheFontsOwnPairsStayInTheFinalKerning) {
+    for (const bool grouped : {false, true}) {
+        SCOPED_TRACE(grouped ? "grouped" : "flat");
+        GSDocument &doc = startKernedFont(grouped ? "OwnGrouped" : "OwnFlat", 2);
+        GSFont &font = *doc.font();
+        const std::vector<ZVfinalmaster> computed = computeAll();
+        ASSERT_EQ(computed.size(), 2u);
+        const PLXlibNamespaceForZV::ZVglyphsinfo &info = engine().glyphsinfo;
+        // Pairs the engine has no target for, with values of the font's own, in both masters.
+        std::set<ZVglyph_pair> targeted;
+        for (const ZVkerningtarget &t : computed[0].targets)
+            targeted.insert(t.pair);
+        std::map<ZVglyph_pair, int> own;
+        const auto glyphs = static_cast<std::uint16_t>(info.size());
+        for (std::uint16_t l = 0; l < glyphs && own.size() < 40; ++l)
+            for (std::uint16_t r = 0; r < glyphs && own.size() < 40; ++r)
+                if (!targeted.count({l, r}) && (l * 7 + r) % 5 == 0)
+                    own[{l, r}] = -10 - 3 * static_cast<int>(own.size());
+        ASSERT_EQ(own.size(), 40u);
+        for (std::size_t m = 0; m < 2; ++m) {
+            for (const auto &[pair, value] : own)
+                font.setKerningForFontMasterID(masterId(doc, m), info._id_for_index[pair.first],
+                                               info._id_for_index[pair.second], value, 0);
+            font.setKerningForFontMasterID(masterId(doc, m), "id-gone", "id-H", -5, 0);
+        }
+        settle();
+        const ZVfinalwrite written = writeFinalKerning(*p().zvdata(), computed, grouped, 0);
+        const double tolerance = grouping_tolerance(font.unitsPerEm());
+        for (std::size_t m = 0; m < 2; ++m) {
+            SCOPED_TRACE(m);
+            const ZVfinalreport &r = written.masters[m];
+            EXPECT_EQ(r.font_pairs.kept + r.font_pairs.removed, own.size() + 1);
+            if (!grouped || r.written_flat)
+                EXPECT_EQ(r.font_pairs.removed, 0u);
+            for (const auto &[pair, value] : own) {
+                const double got =
+                    effective(font, masterId(doc, m), font.glyphForId(info._id_for_index[pair.first]),
+                              font.glyphForId(info._id_for_index[pair.second]));
+                if (!grouped || r.written_flat) {
+                    EXPECT_EQ(got, value);
+                } else {
+                    EXPECT_LE(std::abs(got - value), tolerance);
+                }
+            }
+            EXPECT_EQ(font.kerningForFontMasterIDLeftKey(masterId(doc, m), "id-gone", "id-H", 0),
+                      -5);
+            for (const ZVkerningtarget &t : computed[m].targets)
+                ASSERT_EQ(effective(font, masterId(doc, m),
+                                    font.glyphForId(info._id_for_index[t.pair.first]),
+                                    font.glyphForId(info._id_for_index[t.pair.second])),
+                          t.value);
+        }
+        // The current master's live writes put the engine's pairs into the font: replaced now.
+        EXPECT_GT(written.masters[0].font_pairs.replaced, 0u);
+        EXPECT_NE(describeFinalWrite(written).find("Regular: of its kerning before, "),
+                  std::string::npos);
+        closeFont(doc);
+    }
+}
+
+// A finalized font opened again: the first refresh writes the engine's pairs and keeps its class
+// kerning and every entry the engine has no value for, also one the designer added meanwhile.
+TEST_F(Finalize, ReopenedAfterFinalizingTheFontKeepsItsKerning) {
+    GSDocument &doc = startKernedFont("Again", 2);
+    GSFont &font = *doc.font();
+    finalizeWindow([](ZVFinalizeWindowController &w) {
+        gesture::click(*w.zelvarButton);
+        ASSERT_TRUE(NSRunLoop::mainRunLoop().runUntil([&] { return !w.isRunning(); },
+                                                      std::chrono::seconds(120)));
+    });
+    ASSERT_FALSE(p().window()->isVisible());
+    ASSERT_FALSE(p().zvdata());
+    // Class kerning as a finalisation leaves it, and the designer's own pairs, added while the
+    // window is closed: one the engine kerns (A V), one it does not (dollar dollar).
+    const std::string regular = masterId(doc, 0);
+    font.glyphForName("H")->setRightKerningGroup("H");
+    font.glyphForName("I")->setRightKerningGroup("H");
+    font.glyphForName("period")->setLeftKerningGroup("period");
+    font.glyphForName("comma")->setLeftKerningGroup("period");
+    font.setKerningForFontMasterID(regular, "@MMK_L_H", "@MMK_R_period", -12, 0);
+    font.setKerningForFontMasterID(regular, font.glyphForName("A")->id(),
+                                   font.glyphForName("V")->id(), -333, 0);
+    font.setKerningForFontMasterID(regular, font.glyphForName("dollar")->id(),
+                                   font.glyphForName("dollar")->id(), -7, 0);
+    const auto before = effectiveKerning(font, regular);
+
+    openDialog();
+    settle();
+    ASSERT_TRUE(p().zvdata());
+    ASSERT_TRUE(p().engineReady());
+    ASSERT_EQ(window(doc).selectedFontMaster()->id(), regular);
+    p().zvfontToGlyphsAndDialog();
+    settle();
+    EXPECT_EQ(font.kerningForFontMasterIDLeftKey(regular, "@MMK_L_H", "@MMK_R_period", 0), -12);
+    const auto after = effectiveKerning(font, regular);
+    ZVfont &engineRegular = engine().masters[0];
+    const PLXlibNamespaceForZV::ZVglyphsinfo &info = engine().glyphsinfo;
+    std::size_t held = 0, kept = 0;
+    for (const auto &[names, value] : before) {
+        const ZVglyph_pair pair{info.index_for_id(font.glyphForName(names.first)->id()),
+                                info.index_for_id(font.glyphForName(names.second)->id())};
+        const ZVsimplepair *r = engineRegular.cache.find(pair);
+        const auto it = after.find(names);
+        if (r) {
+            ++held;
+            const std::optional<int> v = ZVDataToGlyphs::writtenValue(*r);
+            if (v) {
+                EXPECT_TRUE(it != after.end() && it->second == *v)
+                    << names.first << " " << names.second;
+            }
+        } else {
+            ++kept;
+            EXPECT_TRUE(it != after.end() && it->second == value)
+                << names.first << " " << names.second;
+        }
+    }
+    EXPECT_GT(held, 0u);
+    EXPECT_GT(kept, 100u);
+    EXPECT_EQ(hostKerning(doc, "dollar", "dollar"), -7);
+    ASSERT_TRUE(engineRegular.cache.find(pairOf("A", "V")));
+    EXPECT_EQ(hostKerning(doc, "A", "V"),
+              ZVDataToGlyphs::writtenValue(*engineRegular.cache.find(pairOf("A", "V"))).value());
+}
+
 // A limit below what the models alone take still writes every model, and says so.
 TEST_F(Finalize, ALimitBelowTheModelsWritesThemAllAndReportsTheMiss) {
     GSDocument &doc = startKernedFont("Tight", 2);

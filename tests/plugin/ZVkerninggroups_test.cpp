@@ -218,3 +218,49 @@ TEST(KerningGroups, KeptZerosAndFlagsReachTheEntries) {
     EXPECT_EQ(w.glyph_entries[1].weight, 8);
     EXPECT_TRUE(w.glyph_entries[1].never_dropped);
 }
+
+// The font's own pairs without a target: flat, each stays as it was; under class pairs, one the
+// class pair gives within the tolerance is left to it, any other stays as an exception.
+TEST(KerningGroups, TheFontsOwnPairsStayOrAreLeftToTheirClassPairs) {
+    ZVkerninggroups groups;
+    groups.right_sides = {{"g1", {1, 2, 3}}};
+    groups.left_sides = {{"g5", {5, 6}}};
+    groups.right_side_of = {-1, 0, 0, 0, -1, -1, -1, -1};
+    groups.left_side_of = {-1, -1, -1, -1, -1, 0, 0, -1};
+    const std::vector<ZVkerningtarget> targets{target(1, 5, -40, 9), target(2, 5, -40, 9)};
+    std::size_t replaced = 0;
+    // The font had 1 5 (a target), 2 6 and 3 6 near the class value, 3 5 far from it, 1 7 (no
+    // class pair covers it) small, and an explicit 0 at 4 4.
+    const std::vector<ZVkerningtarget> others = pairs_without_target(
+        {{{1, 5}, -90}, {{2, 6}, -37}, {{3, 5}, -10}, {{3, 6}, -44}, {{1, 7}, -3}, {{4, 4}, 0}},
+        targets, replaced);
+    EXPECT_EQ(replaced, 1u);
+    ASSERT_EQ(others.size(), 5u);
+    EXPECT_EQ(others[0].frequency, ZV_UNKNOWN_FREQUENCY);
+    EXPECT_TRUE(others[0].keeps_zero);
+
+    ZVfontpairs flat;
+    const ZVwrittenkerning f = final_master_kerning(targets, others, nullptr, 4.0, flat);
+    EXPECT_EQ(flat.kept, 5u);
+    EXPECT_EQ(flat.removed, 0u);
+    ASSERT_EQ(f.glyph_entries.size(), 7u);
+    for (const ZVkerningentry &e : f.glyph_entries) {
+        const bool target_pair = e.pair == ZVglyph_pair(1, 5) || e.pair == ZVglyph_pair(2, 5);
+        EXPECT_EQ(e.from_font, !target_pair);
+    }
+
+    ZVfontpairs grouped;
+    const ZVwrittenkerning g = final_master_kerning(targets, others, &groups, 4.0, grouped);
+    ASSERT_EQ(g.class_entries.size(), 1u);
+    EXPECT_EQ(g.class_entries[0].value, -40);
+    EXPECT_EQ(grouped.removed, 2u); // 2 6 (-37) and 3 6 (-44)
+    EXPECT_EQ(grouped.kept, 3u);
+    std::vector<std::tuple<ZVglyph_pair, std::int32_t, std::int64_t>> entries;
+    for (const ZVkerningentry &e : g.glyph_entries)
+        entries.emplace_back(e.pair, e.value, e.weight);
+    // 3 5 stays as an exception weighing its change from the class value; 1 7 and the 0 stay.
+    EXPECT_EQ(entries, (std::vector<std::tuple<ZVglyph_pair, std::int32_t, std::int64_t>>{
+                           {{1, 7}, -3, 3}, {{3, 5}, -10, 30}, {{4, 4}, 0, 0}}));
+    // Of the class pair's six pairs, two are targets and three had a value of their own.
+    EXPECT_EQ(g.untargeted_pairs, 1u);
+}
