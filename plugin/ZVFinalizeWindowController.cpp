@@ -157,6 +157,16 @@ void ZVFinalizeWindowController::finalizeClicked(const void *) {
         return;
     }
     kerningSizeTextField->validateEditing();
+    const std::string field = kerningSizeTextField->stringValue();
+    const std::optional<double> kb = limitInKilobytes(field);
+    if (!kb) {
+        // A limit the designer typed and the run cannot read is never taken for no limit.
+        progressLabel->setStringValue("The kerning size limit \"" + field +
+                                      "\" is not a number of kB: type one such as 1.5, or "
+                                      "leave the field empty for no limit.");
+        return;
+    }
+    limitKB_ = *kb;
     _abort_asap = false;
     running_ = true;
     next_ = 0;
@@ -259,14 +269,22 @@ void ZVFinalizeWindowController::endAbortedRun() {
     setControlsRunning(false);
 }
 
+std::optional<double> ZVFinalizeWindowController::limitInKilobytes(const std::string &text) {
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        return 0.0;
+    const std::optional<double> kb = wholeNumber(text);
+    if (!kb || *kb < 0)
+        return std::nullopt;
+    return *kb;
+}
+
 void ZVFinalizeWindowController::storeLimit() const {
     GSFont *font = _zvdata->gsfont();
-    const std::optional<double> kb = wholeNumber(kerningSizeTextField->stringValue());
-    if (!kb || kerning_size_limit(*kb) == 0) {
+    if (kerning_size_limit(limitKB_) == 0) {
         font->removeUserDataForKey(zvuserdata::kKerningWeightLimit);
         return;
     }
-    const double bytes = std::round(*kb * 1000);
+    const double bytes = std::round(limitKB_ * 1000);
     const double top = static_cast<double>(std::numeric_limits<std::int64_t>::max());
     font->setUserData(PlistValue(bytes >= top ? std::numeric_limits<std::int64_t>::max()
                                               : static_cast<std::int64_t>(bytes)),
@@ -299,8 +317,7 @@ void ZVFinalizeWindowController::reportProblems() const {
 
 void ZVFinalizeWindowController::writeAndClose() {
     running_ = false;
-    const std::optional<double> kb = wholeNumber(kerningSizeTextField->stringValue());
-    const std::size_t limit = kb ? kerning_size_limit(*kb) : 0;
+    const std::size_t limit = kerning_size_limit(limitKB_);
     progressLabel->setStringValue("Writing the kerning…");
     lastWrite_ = writeFinalKerning(*_zvdata, computed_, _options["regenerateGroups"], limit);
     lastWrite_.left_out.insert(lastWrite_.left_out.begin(), leftOut_.begin(), leftOut_.end());

@@ -499,8 +499,9 @@ TEST_F(Finalize, TheFontsOwnPairsStayInTheFinalKerning) {
             SCOPED_TRACE(m);
             const ZVfinalreport &r = written.masters[m];
             EXPECT_EQ(r.font_pairs.kept + r.font_pairs.removed, own.size() + 1);
-            if (!grouped || r.written_flat)
+            if (!grouped || r.written_flat) {
                 EXPECT_EQ(r.font_pairs.removed, 0u);
+            }
             for (const auto &[pair, value] : own) {
                 const double got =
                     effective(font, masterId(doc, m), font.glyphForId(info._id_for_index[pair.first]),
@@ -726,6 +727,50 @@ TEST_F(Finalize, WindowSettings) {
         gesture::closeWindow(*w.window());
     });
     EXPECT_TRUE(p().window()->isVisible());
+}
+
+// A limit the run cannot read refuses the run with a word in the window and leaves the stored
+// limit; an empty field still means no limit.
+TEST_F(Finalize, ALimitThatIsNotANumberRefusesTheRun) {
+    GSDocument &doc = startKernedFont("Limit", 2);
+    GSFont &font = *doc.font();
+    font.setUserData(PlistValue(std::int64_t{1500}), zvuserdata::kKerningWeightLimit);
+    const auto before = effectiveKerning(font, masterId(doc, 1));
+    finalizeWindow([&](ZVFinalizeWindowController &w) {
+        for (const char *text : {"1,5", "50 kB", "-2"}) {
+            SCOPED_TRACE(text);
+            gesture::click(*w.kerningSizeTextField);
+            gesture::typeText(*w.kerningSizeTextField, text);
+            gesture::click(*w.zelvarButton);
+            EXPECT_FALSE(w.isRunning());
+            EXPECT_EQ(w.progressLabel->stringValue(),
+                      std::string("The kerning size limit \"") + text +
+                          "\" is not a number of kB: type one such as 1.5, or leave the field "
+                          "empty for no limit.");
+            EXPECT_TRUE(w.zelvarButton->isEnabled());
+        }
+        EXPECT_EQ(zvuserdata::integerValue(*font.userDataForKey(zvuserdata::kKerningWeightLimit)),
+                  1500);
+        EXPECT_EQ(effectiveKerning(font, masterId(doc, 1)), before);
+        gesture::click(*w.kerningSizeTextField);
+        gesture::typeText(*w.kerningSizeTextField, "");
+        gesture::click(*w.zelvarButton);
+        ASSERT_TRUE(NSRunLoop::mainRunLoop().runUntil([&] { return !w.isRunning(); },
+                                                      std::chrono::seconds(120)));
+        ASSERT_TRUE(w.confirmed_by_user());
+        for (const ZVfinalreport &r : w.lastWrite().masters)
+            EXPECT_EQ(r.limit, 0u);
+    });
+    EXPECT_FALSE(font.userDataForKey(zvuserdata::kKerningWeightLimit));
+}
+
+TEST(FinalizeWindow, TheLimitFieldReadsKilobytesOrNothing) {
+    const std::pair<const char *, std::optional<double>> cases[] = {
+        {"", 0.0},           {"   ", 0.0},          {"0", 0.0},         {"1.5", 1.5},
+        {" 2 ", 2.0},        {"1,5", std::nullopt}, {"50 kB", std::nullopt},
+        {"-2", std::nullopt}, {"kB", std::nullopt}};
+    for (const auto &[text, kb] : cases)
+        EXPECT_EQ(ZVFinalizeWindowController::limitInKilobytes(text), kb) << '"' << text << '"';
 }
 
 TEST(FinalizeWindow, StoredLimitsShowAsKilobytes) {
