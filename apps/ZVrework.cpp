@@ -131,15 +131,16 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
     road.bridge->initAutokernedFrom();
 }
 
-std::optional<int> written_kerning_value(const ZVsimplepair &r) {
-    return ZVDataToGlyphs::writtenValue(r); // what the plug-in writes into the font
+std::optional<int> written_kerning_value(const ZVsimplepair &r, double units_per_em) {
+    return ZVDataToGlyphs::writtenValue(r, units_per_em); // what the plug-in writes into the font
 }
 
 std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::string &master_id) {
     std::map<ZVglyph_pair, int> out;
+    const double units_per_em = road.font().unitsPerEm();
     for (const auto &list : road.mm().get_single_master_flat_kerning(master_id).lists)
         for (const ZVsimplepair &r : list)
-            if (const std::optional<int> v = written_kerning_value(r))
+            if (const std::optional<int> v = written_kerning_value(r, units_per_em))
                 out[r.indices] = *v;
     return out;
 }

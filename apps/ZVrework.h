@@ -48,7 +48,7 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
 void run_rework_road(ZVreworkRoad &road, bool threads);
 
 /// The whole number the host receives for a record, or nothing when it is not written.
-std::optional<int> written_kerning_value(const ZVsimplepair &record);
+std::optional<int> written_kerning_value(const ZVsimplepair &record, double units_per_em);
 
 /// Every master's flat kerning as whole numbers, keyed by glyph pair.
 std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::string &master_id);

@@ -317,6 +317,15 @@ void ZVsession::report(std::FILE *out) const {
                          "  host entries: %zu of the engine's pairs written (%zu replacing the "
                          "font's), %zu removed, %zu left as they were\n",
                          w->written, w->replaced, w->removed, w->kept);
+        if (const ZVbeyondAnEm &beyond = bridge_->pairsBeyondAnEm(m.id); beyond.count) {
+            std::string named;
+            for (const ZVglyph_pair &p : beyond.first)
+                named += (named.empty() ? "" : ", ") + pairName(p);
+            if (beyond.count > beyond.first.size())
+                named += ", …";
+            std::fprintf(out, "  left unkerned, kerned by an em or more: %zu pairs (%s)\n",
+                         beyond.count, named.c_str());
+        }
         if (!m.existing.empty()) {
             const ZVkerningDistance d = ZVkerningDistanceOf(m.existing, now, font.unitsPerEm());
             std::fprintf(out,

@@ -8,6 +8,7 @@
 #include "ZVrework.h"
 
 #include "engine/model/ZVautopairs.h"
+#include "host/GSFontJSON.h"
 
 #include <chrono>
 #include <cmath>
@@ -76,6 +77,11 @@ int main(int argc, char **argv) {
         }
     }
     std::string error;
+    // A place the font cannot be saved to is said now, not after every master has been re-worked.
+    if (!out.empty() && !canWriteFontJSONFile(out, &error)) {
+        std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
+        return 1;
+    }
     std::optional<ZVreworkRoad> road = load_rework_road(font_path, bundle, error);
     if (!road) {
         std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());

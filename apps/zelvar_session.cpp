@@ -93,13 +93,18 @@ int main(int argc, char **argv) {
             return 2;
         }
     }
+    std::string error;
+    // A place the font cannot be saved to is said now, not after every master has started.
+    if (!out.empty() && !canWriteFontJSONFile(out, &error)) {
+        std::fprintf(stderr, "zelvar_session: %s\n", error.c_str());
+        return 1;
+    }
     NSBundle::registerBundleForClass(ZVPluginClassName, NSBundle::bundleWithPath(bundlePath));
     NSAlertScript::answerLastButton(&std::cout);
     ZVprogress progress(stderr);
     options.progress = &progress;
     GSApplication &app = GSApplication::sharedApplication();
 
-    std::string error;
     progress.line("Opening " + fontPath);
     GSDocument *document = app.openDocumentWithContentsOfFile(fontPath, &error);
     if (!document) {

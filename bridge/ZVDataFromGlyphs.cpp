@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -130,17 +131,35 @@ bool ZVDataFromGlyphs::engineHasMaster(const std::string &masterId) const {
                        [&](const ZVfont &m) { return m.name == masterId; });
 }
 
-bool ZVDataFromGlyphs::hasUsableXHeight(const GSFontMaster &master) {
+std::optional<std::string> ZVDataFromGlyphs::xHeightRefusal(const GSFontMaster &master) {
 #if ZV_HOST_VERSION == 2
     const double x = master.xHeight();
 #else
     const double x = master.defaultXHeight();
 #endif
+    if (!(x > 0 && x <= 22000))
+        return std::string(kCannotStart) +
+               "the x-height is not defined. Please set this metric in the Font Info.";
     const GSFont *font = master.font();
     // At engine scale (an x-height measures 225 units) a tiny x-height makes every glyph
     // thousands of rows tall, and the start-up would run for hours.
-    const double smallest = font ? font->unitsPerEm() / 20.0 : 0.0;
-    return x > 0 && x <= 22000 && std::trunc(x) >= 1 && x >= smallest;
+    const double twentieth = font ? font->unitsPerEm() / 20.0 : 0.0;
+    if (std::trunc(x) >= 1 && x >= twentieth)
+        return std::nullopt;
+    char text[160];
+    if (twentieth > 1)
+        std::snprintf(text, sizeof text, "%g units (a twentieth of the em)", twentieth);
+    else
+        std::snprintf(text, sizeof text, "1 unit");
+    const std::string bound = text;
+    std::snprintf(text, sizeof text, "%g", x);
+    return std::string(kCannotStart) + "the x-height of the master " + master.name() +
+           " is too small (" + text + " units).\nIt must be at least " + bound +
+           ". Please set this metric in the Font Info.";
+}
+
+bool ZVDataFromGlyphs::hasUsableXHeight(const GSFontMaster &master) {
+    return !xHeightRefusal(master);
 }
 
 std::optional<std::string> ZVDataFromGlyphs::inspectGSFont() {
@@ -151,9 +170,8 @@ std::optional<std::string> ZVDataFromGlyphs::inspectGSFont() {
         return std::string(kCannotStart) +
                "the OT features failed to compile.\nMaybe there are bugs in the feature code?";
     for (const GSFontMaster *m : font->fontMasters())
-        if (!hasUsableXHeight(*m))
-            return std::string(kCannotStart) +
-                   "the x-height is not defined. Please set this metric in the Font Info.";
+        if (std::optional<std::string> refusal = xHeightRefusal(*m))
+            return refusal;
     if (font->countOfGlyphs() > kMaxGlyphs)
         return std::string(kCannotStart) + "the font has more than 65534 glyphs.";
     font_is_untouched_ = !has_zv_set_up();

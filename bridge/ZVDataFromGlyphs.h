@@ -269,8 +269,11 @@ class ZVDataFromGlyphs : public GSTempObject {
                                             const GSOTCoverage *inputCoverage);
 
   protected:
-    /// Whether a master's x-height lets the engine measure it (positive, whole part at least 1,
-    /// at least 1/20 em, at most 22000).
+    /// Why a master's x-height keeps the engine from measuring it, as the start-up message: not
+    /// defined (not positive, or above 22000), or too small (whole part below 1, or below 1/20
+    /// em); nothing when it is usable.
+    static std::optional<std::string> xHeightRefusal(const GSFontMaster &master);
+    /// Whether a master's x-height lets the engine measure it (xHeightRefusal gives nothing).
     static bool hasUsableXHeight(const GSFontMaster &master);
     /// Whether the engine has a master of exactly this id.
     bool engineHasMaster(const std::string &masterId) const;

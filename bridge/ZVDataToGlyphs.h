@@ -31,6 +31,19 @@ struct ZVkerningwrite {
     std::size_t kept = 0;
 };
 
+/// The pairs a write left unkerned because their kerning was an em or more: how many, and the
+/// first few (engine glyph pairs, in the order met).
+struct ZVbeyondAnEm {
+    static constexpr std::size_t kNamed = 5;
+    std::size_t count = 0;
+    std::vector<ZVglyph_pair> first;
+    void add(ZVglyph_pair pair) {
+        ++count;
+        if (first.size() < kNamed)
+            first.push_back(pair);
+    }
+};
+
 class ZVDataToGlyphs : public ZVDataFromGlyphs,
                        public std::enable_shared_from_this<ZVDataToGlyphs> {
   public:
@@ -50,10 +63,21 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     void setIgnore_observers(bool ignore) { *ignoreObservers_ = ignore; }
     /// Clears ignore_observers.
     void unignoreObservers() { *ignoreObservers_ = false; }
+    /// Clears ignore_observers one run-loop turn after the host's notifications of a write.
+    void unignoreObserversAfterDelay();
     /// The whole number the host receives for a flat-kerning record (halves away from zero for a
     /// pair the designer set, else the cheaper of ceiling and floor, never between -2 and 2 but
-    /// 0), or nothing when the record is not written.
-    static std::optional<int> writtenValue(const ZVsimplepair &record);
+    /// 0), or nothing when the record is not written. No kerning of an em or more is ever right:
+    /// such a record is not written either, and is added to `beyond` when one is given
+    /// (`unitsPerEm` 0: no such limit).
+    static std::optional<int> writtenValue(const ZVsimplepair &record, double unitsPerEm,
+                                           ZVbeyondAnEm *beyond = nullptr);
+    /// Whether a whole value is kerning of an em or more (never written).
+    static bool beyondAnEm(double value, double unitsPerEm) {
+        return unitsPerEm > 0 && (value >= unitsPerEm || value <= -unitsPerEm);
+    }
+    /// The pairs the last whole-master write of a master left unkerned for being an em or more.
+    const ZVbeyondAnEm &pairsBeyondAnEm(const std::string &masterId) const;
     /// Writes a master's flat kerning (one list per left glyph index, each by right glyph index)
     /// over its host kerning: each pair of the lists gets its written value, or loses its entry
     /// where the rule writes nothing (an explicit 0 where a kerning group would give it another
@@ -86,8 +110,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
 
     // Stored state.
 
-    /// Stores the plug-in's version in the font; a font last opened by a newer version, or by
-    /// one before 1.31, gets the matching message. Nothing while the version is unknown.
+    /// Stores the plug-in's version in the font; a font last opened by a newer version (a stored
+    /// value that reads as a version, digits joined by dots), or by one before 1.31, gets the
+    /// matching message. Nothing while the version is unknown.
     void updateStoredZelvarVersion();
     /// Stores every glyph's two special spacing groups from the engine's glyph table.
     void writeAllTrackingGroups();
@@ -176,7 +201,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// another open font; nothing without a counterpart or without kerning there.
     std::optional<std::string> compareMaster(GSFontMaster *master, GSFont *toFont);
     /// The current master compared with another open font (the menu item's font): the changes
-    /// into a new tab, or the alert "No kerning changes found.".
+    /// into a new tab, or the alert "No kerning changes found." (while the current master is
+    /// still starting, an alert saying that the comparison waits for it).
     void compareToFont(GSFont *otherFont);
     /// A special spacing group's members and the current master's models in it, in a new tab.
     void showSpacingGroupAndModelsForGroup(const std::string &group);
@@ -188,8 +214,6 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     bool holdsKerningFor(const std::string &masterId) const;
     // The font's left-to-right kerning, made when the font has none.
     GSKerningDictionary &writableKerning();
-    // Clears ignore_observers one run-loop turn after the host's notifications of a write.
-    void unignoreObserversAfterDelay();
     // Rewrites, in every stored list but the one being written, the entries that name `glyph`
     // by its stored name `oldName`, with its current name.
     void renameInStoredLists(const GSGlyph *glyph, const std::string &oldName,
@@ -198,6 +222,8 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     // Per master: the pairs the writes of the engine's lists put into the host, with their values.
     std::map<std::string, std::map<ZVglyph_pair, int>> writtenPairs_;
     std::map<std::string, ZVkerningwrite> lastWrites_;
+    // Per master id, what its last whole-master write left out for being an em or more.
+    std::map<std::string, ZVbeyondAnEm> beyondAnEm_;
     // Shared with the delayed clears, so that a clear never outlives what it clears.
     std::shared_ptr<bool> ignoreObservers_ = std::make_shared<bool>(true);
 };

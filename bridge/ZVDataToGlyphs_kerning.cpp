@@ -19,15 +19,26 @@ void ZVDataToGlyphs::unignoreObserversAfterDelay() {
     NSRunLoop::mainRunLoop().perform([flag] { *flag = false; });
 }
 
-std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record) {
+std::optional<int> ZVDataToGlyphs::writtenValue(const ZVsimplepair &record, double unitsPerEm,
+                                                ZVbeyondAnEm *beyond) {
     // The engine's rounding with a least magnitude of 2; a pair the designer set is rounded to
-    // the nearest whole number and always written.
-    if (record.properties.c & 0x02)
-        return static_cast<int>(round_half_away(record.value));
-    const float v = round_pair_value(record, 2.0f);
-    if (v == 0 && !(record.properties.c & 0x04))
+    // the nearest whole number and always written, unless it is an em or more.
+    const float v = (record.properties.c & 0x02) ? round_half_away(record.value)
+                                                 : round_pair_value(record, 2.0f);
+    if (beyondAnEm(v, unitsPerEm)) {
+        if (beyond)
+            beyond->add(record.indices);
+        return std::nullopt;
+    }
+    if (v == 0 && !(record.properties.c & 0x06))
         return std::nullopt;
     return static_cast<int>(v);
+}
+
+const ZVbeyondAnEm &ZVDataToGlyphs::pairsBeyondAnEm(const std::string &masterId) const {
+    static const ZVbeyondAnEm none;
+    const auto it = beyondAnEm_.find(masterId);
+    return it == beyondAnEm_.end() ? none : it->second;
 }
 
 GSKerningDictionary &ZVDataToGlyphs::writableKerning() {
@@ -127,6 +138,8 @@ ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepa
     auto idOf = [&](std::uint16_t i) -> const std::string * {
         return i < ids.size() && !ids[i].empty() ? &ids[i] : nullptr;
     };
+    const double unitsPerEm = font->unitsPerEm();
+    ZVbeyondAnEm &beyond = beyondAnEm_[toMaster] = ZVbeyondAnEm();
     std::map<ZVglyph_pair, int> before;
     before.swap(writtenPairs_[toMaster]);
     std::map<ZVglyph_pair, int> &written = writtenPairs_[toMaster];
@@ -162,7 +175,7 @@ ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepa
                 if (!rightId)
                     continue;
                 heldRight.push_back(r.indices.second);
-                std::optional<int> v = writtenValue(r);
+                std::optional<int> v = writtenValue(r, unitsPerEm, &beyond);
                 // Where the rule writes nothing, a kerning group must not give the pair a value.
                 if (!v && groups)
                     if (const double *g = groupValue(*font, old, *leftId, *rightId); g && *g != 0)
@@ -260,8 +273,9 @@ void ZVDataToGlyphs::singlePairToGlyphs(const ZVsimplepair *pair) {
     setIgnore_observers(true);
     font->disableUpdateInterface();
     const float value = round_pair_value(*pair, 2.0f);
-    font->setKerningForFontMasterID(master->id(), left, right, value, 0);
-    writtenPairs_[master->id()][pair->indices] = static_cast<int>(value);
+    const float written = beyondAnEm(value, font->unitsPerEm()) ? 0.f : value;
+    font->setKerningForFontMasterID(master->id(), left, right, written, 0);
+    writtenPairs_[master->id()][pair->indices] = static_cast<int>(written);
     font->enableUpdateInterface();
     unignoreObserversAfterDelay();
 }

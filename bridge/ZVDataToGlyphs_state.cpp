@@ -49,6 +49,20 @@ int compareVersions(const std::string &a, const std::string &b) {
     return j < b.size() ? -1 : 0;
 }
 
+// Whether a stored version reads as one: runs of digits joined by single dots ("1.31", "2").
+bool isVersionString(const std::string &s) {
+    bool digitBefore = false;
+    for (const char c : s) {
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digitBefore = true;
+        else if (c == '.' && digitBefore)
+            digitBefore = false;
+        else
+            return false;
+    }
+    return digitBefore;
+}
+
 const char *sideKey(std::int8_t side) { return side == 0 ? "L" : "R"; }
 
 } // namespace
@@ -65,7 +79,8 @@ void ZVDataToGlyphs::updateStoredZelvarVersion() {
         return;
     if (storedValue) {
         ZVfontMM &mm = *get_zvfont();
-        if (order < 0 && hasRunningMaster()) {
+        // Only what reads as a version can be a newer one ("v1.x-beta" is none).
+        if (order < 0 && isVersionString(stored) && hasRunningMaster()) {
             const std::string id = currentMaster()->id();
             updateEngineMaster(id, [&mm, id] {
                 mm.get_master(id).generate_version_related_feedback(ZVfeedback::newer_version);

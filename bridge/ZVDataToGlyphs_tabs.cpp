@@ -139,7 +139,11 @@ void ZVDataToGlyphs::compareToFont(GSFont *otherFont) {
         return;
     }
     NSAlert alert;
-    alert.setMessageText("No kerning changes found.");
+    // A master still starting has nothing to compare yet; "no changes" would be untrue.
+    alert.setMessageText(isStartingUp(currentMaster())
+                             ? "The comparison waits until this master has started. Please try "
+                               "again in a moment."
+                             : "No kerning changes found.");
     alert.addButtonWithTitle("OK");
     alert.runModal();
 }

@@ -148,11 +148,20 @@ std::string GSFont::charStringFromDisplayString(const std::string &text) const {
     return out;
 }
 
+// Each name answers the first glyph of that name in font order. Two glyphs share a name between
+// the two renames of a swap (o to o.ss01, then o.ss01 to o), so both names are looked at again.
 void GSFont::glyphRenamed(GSGlyph &glyph, const std::string &oldName) {
-    auto it = byName_.find(oldName);
-    if (it != byName_.end() && it->second == &glyph)
+    if (auto it = byName_.find(oldName); it != byName_.end() && it->second == &glyph) {
         byName_.erase(it);
-    byName_.try_emplace(glyph.name(), &glyph);
+        for (std::size_t i = glyph.fontIndex_ + 1; i < glyphs_.size(); ++i)
+            if (glyphs_[i]->name() == oldName) {
+                byName_.emplace(oldName, glyphs_[i].get());
+                break;
+            }
+    }
+    GSGlyph *&named = byName_[glyph.name()];
+    if (!named || named->fontIndex_ > glyph.fontIndex_)
+        named = &glyph;
 }
 
 GSGlyph *GSFont::glyphForName(const std::string &name) const {

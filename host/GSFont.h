@@ -65,7 +65,8 @@ class GSFont : public GSUserDataOwner {
     /// Appends a glyph; the font becomes its owner. A repeated name or id is the caller's fault:
     /// lookups then find the first.
     GSGlyph &addGlyph(std::unique_ptr<GSGlyph> glyph);
-    /// The glyph of that name, or nullptr.
+    /// The glyph of that name (the first in font order while two share it), or nullptr; true
+    /// after renames in any order.
     GSGlyph *glyphForName(const std::string &name) const;
     /// The glyph of that id, or nullptr.
     GSGlyph *glyphForId(const std::string &id) const;

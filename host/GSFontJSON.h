@@ -20,5 +20,11 @@ GSFontReadResult readFontJSON(std::string_view text);
 GSFontReadResult readFontJSONFile(const std::string &path);
 /// The canonical text of the font (one line and a line end).
 std::string writeFontJSON(const GSFont &font);
-/// Writes the canonical text to a file; answers false with a reason in `error` on failure.
+/// Writes the canonical text to a file, replacing it whole: a new file beside it, synced, then
+/// renamed over it, so that the old file stays as it was when anything fails (a full disk, the
+/// process stopped). Answers false with the system's reason in `error`:
+/// "out.json: cannot be written: No space left on device".
 bool writeFontJSONFile(const GSFont &font, const std::string &path, std::string *error);
+/// Whether writeFontJSONFile could write `path` now (its folder takes a new file, and the path
+/// names no folder); for checking a target before minutes of work. `error` as above.
+bool canWriteFontJSONFile(const std::string &path, std::string *error);

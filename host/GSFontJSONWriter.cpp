@@ -1,8 +1,7 @@
 // The writer: the canonical bytes of FONT_JSON.md, keys in the documented order.
 #include "host/GSFontJSON.h"
 #include "host/JSONText.h"
-
-#include <fstream>
+#include "platform/FileContents.h"
 
 namespace {
 
@@ -492,14 +491,9 @@ std::string writeFontJSON(const GSFont &font) {
 }
 
 bool writeFontJSONFile(const GSFont &font, const std::string &path, std::string *error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    const std::string text = writeFontJSON(font);
-    if (out)
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!out) {
-        if (error)
-            *error = path + ": cannot be written";
-        return false;
-    }
-    return true;
+    return zv_files::writeFileAtomically(path, writeFontJSON(font), error);
+}
+
+bool canWriteFontJSONFile(const std::string &path, std::string *error) {
+    return zv_files::checkFileCanBeWritten(path, error);
 }

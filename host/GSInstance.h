@@ -8,6 +8,7 @@
 #include <vector>
 
 class GSFont;
+class GSFontMaster;
 
 /// An instance. Its interpolation is the weight of each master at its place in the design space.
 class GSInstance {
@@ -41,15 +42,20 @@ class GSInstance {
     const std::vector<GSCustomParameter> &customParameters() const { return params_; }
 
     /// Recomputes instanceInterpolations from the font's masters. Masters named in an active
-    /// "Disable Masters" parameter (an array of master names) take no part. The stand-in
-    /// interpolates linearly along the first axis on which the remaining masters differ,
-    /// between the two masters around the position (the two nearest outside the range): a master
-    /// at exactly the position gets weight 1 alone; zero weights are left out.
+    /// "Disable Masters" parameter (an array of master names) take no part. A master at exactly
+    /// the position gets weight 1 alone. Otherwise the stand-in weighs over every axis on which
+    /// the remaining masters differ: the barycentric weights of the position in the simplex of
+    /// masters that encloses it with its corners nearest (each axis scaled to the masters'
+    /// extent), or, outside the masters, in the nearest simplex (extrapolation; weights may be
+    /// negative). They sum to 1 and place the instance where it is; zero weights are left out.
     void updateInterpolationValues();
     /// Master id → weight, in font order of the masters.
     const MGOrderedDictionary<double> &instanceInterpolations() const { return interpolations_; }
 
   private:
+    /// One weight per master of `masters` (the enabled ones, in font order) over `axes` axes.
+    std::vector<double> simplexWeights(const std::vector<const GSFontMaster *> &masters,
+                                       std::size_t axes) const;
     void setAxis(std::size_t i, double v) {
         if (axes_.size() <= i)
             axes_.resize(i + 1, 0.0);

@@ -1,10 +1,9 @@
 #include "platform/NSBundle.h"
 
+#include "platform/FileContents.h"
 #include "platform/NSPropertyListSerialization.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <system_error>
@@ -31,11 +30,16 @@ std::shared_ptr<const NSBundle> NSBundle::bundleWithPath(const std::string &path
     if (path.empty() || !fs::is_directory(path, ec))
         return nullptr;
     PlistDictionary info;
-    std::ifstream in(fs::path(path) / "Contents" / "Info.plist", std::ios::binary);
-    const std::string text(std::istreambuf_iterator<char>(in), {});
-    if (auto plist = NSPropertyListSerialization::propertyListWithData(text))
-        if (const PlistDictionary *d = plist->asDictionary())
-            info = *d;
+    const fs::path infoFile = fs::path(path) / "Contents" / "Info.plist";
+    if (fs::exists(fs::symlink_status(infoFile, ec))) {
+        // Something there that is no regular file, or cannot be read, makes no bundle.
+        const std::optional<std::string> text = zv_files::readRegularFile(infoFile);
+        if (!text)
+            return nullptr;
+        if (auto plist = NSPropertyListSerialization::propertyListWithData(*text))
+            if (const PlistDictionary *d = plist->asDictionary())
+                info = *d;
+    }
     return std::make_shared<const NSBundle>(path, std::move(info));
 }
 

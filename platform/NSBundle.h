@@ -11,7 +11,9 @@
 class NSBundle {
   public:
     /// The bundle at the folder `path`, or nullptr when there is no folder there. Its
-    /// Contents/Info.plist is read now; a missing or unreadable one gives an empty dictionary.
+    /// Contents/Info.plist is read now: a missing one, or one that is no property-list
+    /// dictionary, gives an empty dictionary; one that is no regular file (a folder, a named
+    /// pipe) or cannot be read to its end gives no bundle.
     static std::shared_ptr<const NSBundle> bundleWithPath(const std::string &path);
 
     /// Records `bundle` as the one that holds the class named `className` (the application does

@@ -80,9 +80,10 @@ void NSURLSessionDataTask::State::transfer() {
     curl_multi_add_handle(m, easy);
 
     CURLcode result = CURLE_OK;
-    bool stalled = false, cancelledNow = false;
+    bool stalled = false, tooLong = false, cancelledNow = false;
     std::size_t seen = 0;
-    auto lastProgress = clock::now();
+    const auto started = clock::now();
+    auto lastProgress = started;
     for (int running = 1;;) {
         curl_multi_perform(m, &running);
         int left = 0;
@@ -100,13 +101,19 @@ void NSURLSessionDataTask::State::transfer() {
             seen = received;
             lastProgress = now;
         }
-        const auto idle = now - lastProgress;
+        const auto idle = now - lastProgress, taken = now - started;
         if (idle >= configuration.timeoutIntervalForRequest) {
             stalled = true;
             break;
         }
+        // A server that sends a byte now and then must not keep the transfer alive for ever.
+        if (taken >= configuration.timeoutIntervalForResource) {
+            tooLong = true;
+            break;
+        }
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-            configuration.timeoutIntervalForRequest - idle);
+            std::min(configuration.timeoutIntervalForRequest - idle,
+                     configuration.timeoutIntervalForResource - taken));
         curl_multi_poll(m, nullptr, 0,
                         static_cast<int>(std::min<long long>(wait.count() + 1, 1000)), nullptr);
     }
@@ -127,6 +134,9 @@ void NSURLSessionDataTask::State::transfer() {
     else if (stalled)
         error = "no progress for " +
                 std::to_string(configuration.timeoutIntervalForRequest.count()) + " ms";
+    else if (tooLong)
+        error = "the transfer took longer than " +
+                std::to_string(configuration.timeoutIntervalForResource.count()) + " ms";
     else if (result != CURLE_OK)
         error = curl_easy_strerror(result);
     else

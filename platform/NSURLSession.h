@@ -15,6 +15,9 @@
 struct NSURLSessionConfiguration {
     /// A transfer that receives nothing for this long fails.
     std::chrono::milliseconds timeoutIntervalForRequest{60000};
+    /// A transfer that has not ended this long after it started fails, however steadily it
+    /// receives (a week by default, as the system's).
+    std::chrono::milliseconds timeoutIntervalForResource{std::chrono::hours(24 * 7)};
     /// A body longer than this many bytes fails the transfer as it arrives (0: no bound).
     std::size_t maximumResponseSize = 0;
 
@@ -23,7 +26,7 @@ struct NSURLSessionConfiguration {
 
 /// Called once on the transfer thread: the body and the HTTP status (0 for a file URL), or no
 /// body and what went wrong (the address could not be reached, the file could not be read, the
-/// transfer stalled or grew too large).
+/// transfer stalled, took too long or grew too large).
 using NSURLSessionDataTaskCompletion = std::function<void(
     std::optional<std::string> data, long statusCode, std::optional<std::string> error)>;
 

@@ -1,15 +1,11 @@
 #include "platform/NSUserDefaults.h"
 
+#include "platform/FileContents.h"
 #include "platform/NSPropertyListSerialization.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -52,11 +48,13 @@ NSUserDefaults::NSUserDefaults(std::optional<fs::path> file) : file_(std::move(f
     if (!file_)
         return;
     std::error_code ec;
-    if (!fs::exists(*file_, ec))
+    if (!fs::exists(fs::symlink_status(*file_, ec)))
         return;
-    std::ifstream in(*file_, std::ios::binary);
-    const std::string text(std::istreambuf_iterator<char>(in), {});
-    const std::optional<PlistValue> plist = NSPropertyListSerialization::propertyListWithData(text);
+    // What is no regular file, or cannot be read to its end, counts as broken: empty, and kept
+    // aside before the first write.
+    const std::optional<std::string> text = zv_files::readRegularFile(*file_);
+    const std::optional<PlistValue> plist =
+        text ? NSPropertyListSerialization::propertyListWithData(*text) : std::nullopt;
     if (plist && plist->asDictionary())
         values_ = *plist->asDictionary();
     else
@@ -128,26 +126,8 @@ void NSUserDefaults::writeLocked() {
         }
         keepBadFile_ = false;
     }
-    static std::atomic<unsigned> serial = 0;
-    fs::path temporary = *file_;
-    temporary += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
     const std::string text =
         NSPropertyListSerialization::dataWithPropertyList(PlistValue(PlistDictionary(values_)));
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            writeError_ = "cannot write " + temporary.string();
-            fs::remove(temporary, ec);
-            return;
-        }
-    }
-    fs::rename(temporary, *file_, ec);
-    if (ec) {
-        writeError_ = "cannot replace " + file_->string() + ": " + ec.message();
-        fs::remove(temporary, ec);
-        return;
-    }
-    writeError_.clear();
+    if (zv_files::writeFileAtomically(*file_, text, &writeError_))
+        writeError_.clear();
 }

@@ -25,7 +25,8 @@ class NSUserDefaults {
                                                              const char *home);
 
     /// Defaults kept in `file` (nothing: in memory only). A file that cannot be read as a
-    /// dictionary counts as empty, and is kept aside as `file`.bad before the first write.
+    /// dictionary (also no regular file, such as a folder or a named pipe, which is never waited
+    /// on) counts as empty, and is kept aside as `file`.bad before the first write. Never throws.
     explicit NSUserDefaults(std::optional<std::filesystem::path> file);
 
     /// A copy of the value under `key`, or nothing.

@@ -56,11 +56,14 @@ bool isInterpolatedMaster(const ZVfont &m) {
     return m.started_up() && m.status == ZVfont::interpolated;
 }
 
+// No limit of an em here: the run applies it when it writes, knowing the font (withinAnEm).
+constexpr double kAnyValue = 0;
+
 /// A record as a target; `userSet` (sorted) holds the pairs the designer handed to autokerning.
 ZVkerningtarget targetOf(const ZVsimplepair &r, const std::vector<ZVglyph_pair> &userSet) {
     ZVkerningtarget t;
     t.pair = r.indices;
-    const std::optional<int> v = ZVDataToGlyphs::writtenValue(r);
+    const std::optional<int> v = ZVDataToGlyphs::writtenValue(r, kAnyValue);
     t.value = v.value_or(0);
     t.keeps_zero = v && *v == 0;
     t.frequency = r.frequency;
@@ -70,6 +73,19 @@ ZVkerningtarget targetOf(const ZVsimplepair &r, const std::vector<ZVglyph_pair> 
     t.never_dropped = kind == ZV_MODEL || kind == ZV_INDEPENDENT ||
                       std::binary_search(userSet.begin(), userSet.end(), r.indices);
     return t;
+}
+
+// A master's targets with those of an em or more, which are never written, made pairs left
+// unkerned (value 0: the font's own value for them goes too); they are added to `beyond`.
+std::vector<ZVkerningtarget> withinAnEm(std::vector<ZVkerningtarget> targets, double unitsPerEm,
+                                        ZVbeyondAnEm &beyond) {
+    for (ZVkerningtarget &t : targets)
+        if (ZVDataToGlyphs::beyondAnEm(t.value, unitsPerEm)) {
+            beyond.add(t.pair);
+            t.value = 0;
+            t.keeps_zero = false;
+        }
+    return targets;
 }
 
 } // namespace
@@ -164,6 +180,9 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         return out;
     const PLXlibNamespaceForZV::ZVglyphsinfo &info = bridge.get_zvfont()->glyphsinfo;
     const ZVglyphorder order = glyphOrderForFont(*font, info);
+    // Every change below is the run's own (group kerning expanded in masters it does not write,
+    // new groups, the masters written): none of it reaches the engine as the designer's edit.
+    bridge.setIgnore_observers(true);
     font->disableUpdateInterface();
 
     // The kerning each master has now, as the host applies it under the groups it has now.
@@ -172,13 +191,18 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         if (m.fitted)
             before.emplace(m.id, fontKerningPairs(*font, m.id, info));
 
+    std::vector<ZVbeyondAnEm> beyond(masters.size());
+    std::vector<std::vector<ZVkerningtarget>> targets;
+    for (std::size_t i = 0; i < masters.size(); ++i)
+        targets.push_back(withinAnEm(masters[i].targets, font->unitsPerEm(), beyond[i]));
+
     const double tolerance = grouping_tolerance(font->unitsPerEm());
     ZVkerninggroups groups;
     if (regenerateGroups) {
         std::vector<std::vector<ZVkerningtarget>> all;
-        for (const ZVfinalmaster &m : masters)
-            if (m.fitted)
-                all.push_back(m.targets);
+        for (std::size_t i = 0; i < masters.size(); ++i)
+            if (masters[i].fitted)
+                all.push_back(targets[i]);
         groups = make_kerning_groups(all, order, tolerance);
         // A master not written keeps the kerning it has: its group entries become glyph pairs
         // under the groups that are about to go.
@@ -190,7 +214,8 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         out.left_side_groups = groups.left_sides.size();
     }
 
-    for (const ZVfinalmaster &m : masters) {
+    for (std::size_t i = 0; i < masters.size(); ++i) {
+        const ZVfinalmaster &m = masters[i];
         if (!m.fitted) {
             out.left_out.push_back(
                 {m.id, masterName(font, m.id), "its models could not be fitted together"});
@@ -199,6 +224,10 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         ZVfinalreport r;
         r.id = m.id;
         r.name = masterName(font, m.id);
+        r.beyond_em = beyond[i].count;
+        for (const ZVglyph_pair &p : beyond[i].first)
+            r.beyond_em_named.push_back(info._glyph_name_for_index.at(p.first) + "/" +
+                                        info._glyph_name_for_index.at(p.second));
         r.interpolated = m.interpolated;
         r.finalized = m.finalized;
         r.limit = limit;
@@ -208,15 +237,15 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
         const ZVfontkerning &had = before.at(m.id);
         std::size_t replaced = 0;
         const std::vector<ZVkerningtarget> others =
-            pairs_without_target(had.pairs, m.targets, replaced);
+            pairs_without_target(had.pairs, targets[i], replaced);
         const ZVkerninggroups none;
         ZVfontpairs flatCounts, groupedCounts;
         const ZVwrittenkerning flat =
-            final_master_kerning(m.targets, others, nullptr, tolerance, flatCounts);
+            final_master_kerning(targets[i], others, nullptr, tolerance, flatCounts);
         r.flat_size = kerning_size(flat, none, order).bytes;
         ZVwrittenkerning grouped;
         if (regenerateGroups) {
-            grouped = final_master_kerning(m.targets, others, &groups, tolerance, groupedCounts);
+            grouped = final_master_kerning(targets[i], others, &groups, tolerance, groupedCounts);
             // Groups that do not make this master's kerning smaller are not used in it.
             r.written_flat = kerning_size(grouped, groups, order).bytes >= r.flat_size;
         }
@@ -241,6 +270,7 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
     }
     bridge.writeAllTrackingGroups();
     font->enableUpdateInterface();
+    bridge.unignoreObserversAfterDelay();
     return out;
 }
 
@@ -260,6 +290,8 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
                       r.flat_size ? static_cast<double>(r.size) / r.flat_size : 1.0, r.flat_size,
                       r.written_flat ? "; written flat, the groups would not make it smaller" : "");
         text += line;
+        if (r.beyond_em)
+            text += "  " + beyondAnEmText(r) + "\n";
         const ZVfontpairs &f = r.font_pairs;
         if (f.kept + f.replaced + f.removed) {
             std::snprintf(line, sizeof line,
@@ -275,4 +307,15 @@ std::string describeFinalWrite(const ZVfinalwrite &write) {
         text += std::to_string(write.right_side_groups) + " right-side and " +
                 std::to_string(write.left_side_groups) + " left-side kerning groups\n";
     return text;
+}
+
+std::string beyondAnEmText(const ZVfinalreport &report) {
+    std::string text = std::to_string(report.beyond_em) +
+                       (report.beyond_em == 1 ? " pair" : " pairs") +
+                       " kerned by an em or more left unkerned (";
+    for (std::size_t i = 0; i < report.beyond_em_named.size(); ++i)
+        text += (i ? ", " : "") + report.beyond_em_named[i];
+    if (report.beyond_em > report.beyond_em_named.size())
+        text += ", …";
+    return text + ")";
 }

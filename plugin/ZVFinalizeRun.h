@@ -49,6 +49,8 @@ struct ZVfinalreport {
     /// What became of the master's kerning before: pairs kept (entries naming no glyph of the
     /// font among them), replaced by the engine's value, left to their class pairs.
     ZVfontpairs font_pairs;
+    std::size_t beyond_em = 0;   ///< pairs left unkerned for being kerned by an em or more
+    std::vector<std::string> beyond_em_named; ///< the first few of them, "left/right"
 };
 
 /// What the write did to the font.
@@ -69,7 +71,8 @@ std::vector<std::size_t> mastersToFinalize(const ZVfontMM &engine);
 std::vector<ZVleftout> mastersLeftOut(const ZVfontMM &engine, const GSFont *font);
 
 /// A master's final targets from its flat kerning: each record's whole value as the kerning
-/// writer rounds it (0 for one it leaves out) and its frequency. Models, independent pairs and
+/// writer rounds it (0 for one it leaves out; values of an em or more stay, the write leaves
+/// them unkerned) and its frequency. Models, independent pairs and
 /// the master's user-set autopairs (`userSetAutopairs`, as the master stores them) are kept
 /// whatever the size; every pair the engine kerns on its own may be dropped.
 std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
@@ -77,8 +80,7 @@ std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
 
 /// Computes one master (engine only, no host): a master with models rebuilds its model pairs
 /// when an edit discarded them (a master whose models cannot be fitted is not written), finalizes
-/// them and kerns
-/// every frequent pair it can kern besides its models, independent pairs and user-set autopairs
+/// them and kerns every frequent pair it can kern besides its models, independent pairs and user-set autopairs
 /// (on the engine's pool; `progress`, when set, hears how many of those pairs are done); an
 /// interpolated master gets every frequent pair it can kern as the weighted sum of its sources'
 /// values (as this run left them). `frequentPairs` is the expanded list.
@@ -99,3 +101,5 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
 /// The lines of a report, one per master: finalized or not, pairs written and dropped, groups,
 /// size against the limit, the ratio to flat kerning; then the masters left out and why.
 std::string describeFinalWrite(const ZVfinalwrite &write);
+/// "N pairs kerned by an em or more left unkerned (A/B, …)" for a master's report.
+std::string beyondAnEmText(const ZVfinalreport &report);

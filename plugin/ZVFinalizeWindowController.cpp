@@ -304,6 +304,8 @@ void ZVFinalizeWindowController::reportProblems() const {
             lines += "• " + r.name + ": its kerning takes " + kilobytesText(r.size) +
                      " kB, more than the limit of " + kilobytesText(r.limit) +
                      " kB, even with every pair that may go left out.\n";
+        if (r.beyond_em)
+            lines += "• " + r.name + ": " + beyondAnEmText(r) + ".\n";
     }
     if (lines.empty())
         return;

@@ -134,6 +134,7 @@ void ZVVersionChecker::loadAndCheck() {
     NSURLSessionConfiguration configuration =
         NSURLSessionConfiguration::defaultSessionConfiguration();
     configuration.maximumResponseSize = kMaximumFeedSize;
+    configuration.timeoutIntervalForResource = kFeedTimeLimit;
     auto session = NSURLSession::sessionWithConfiguration(configuration);
     const bool fileURL = url->isFileURL();
     // The handler may use `this`: the checker cancels the task, and waits for a handler already

@@ -6,6 +6,7 @@
 #include "platform/PlistValue.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,9 @@ class ZVVersionChecker : public std::enable_shared_from_this<ZVVersionChecker> {
 
     /// The largest feed read, in bytes; a longer answer counts as failed.
     static constexpr std::size_t kMaximumFeedSize = 1 << 20;
+    /// The longest the whole transfer of the feed may take; a slower answer counts as failed,
+    /// so that a server sending a byte now and then does not keep it for as long as the host runs.
+    static constexpr std::chrono::seconds kFeedTimeLimit{60};
 
   private:
     void handleFeed(std::optional<std::string> data, long statusCode, bool fileURL,

@@ -87,7 +87,9 @@ void ZVpair::adjust_values(const ZVmodelpair &model, const ZVgraph &graph,
                 lo_off = -kUnusable;
                 hi_off = kUnusable;
             } else {
-                const double c = pair_tracking_correction(tracking, groups(), model.groups());
+                // How much looser the model's tracking is than the pair's: the pair may be up to
+                // that much tighter than the model (or, when negative, that much looser).
+                const double c = pair_tracking_correction(tracking, model.groups(), groups());
                 if (c > 0)
                     hi_off = c;
                 if (c < 0)

@@ -50,6 +50,7 @@ double combined_tracking(const ZVtracking &tracking, int g, int h);
 /// The custom tracking of a pair's groups: 0 without a custom side (group 2 or more), the one
 /// side's value, or the combined value of both.
 double custom_tracking(const ZVtracking &tracking, int g1, int g2);
-/// How much tighter the pair's tracking is than the model's (engine units).
+/// How much looser the first couple's tracking is than the second's (engine units; positive
+/// tracking makes a group looser): the combined tracking of `pair`'s groups minus `model`'s.
 double pair_tracking_correction(const ZVtracking &tracking, ZVpacked_groups pair,
                                 ZVpacked_groups model);

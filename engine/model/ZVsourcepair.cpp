@@ -53,8 +53,11 @@ ZVUIpair ZVsourcepair::min_max_span_info(const ZVmix &mix,
     }
 
     float lo = w.value_min, hi = w.value_max;
-    if (hi < lo)
+    if (hi < lo) {
+        // Crossed bounds: the model that set the upper bound now limits the lower one.
         std::swap(lo, hi);
+        std::swap(lower, upper);
+    }
     if (properties.kind() == ZV_USER_SET_AUTO) {
         lo = std::min(lo, value_min);
         hi = std::max(hi, value_max);
@@ -64,8 +67,16 @@ ZVUIpair ZVsourcepair::min_max_span_info(const ZVmix &mix,
     hi = std::max(hi, f);
     lo = std::max(lo, v - 105);
     hi = std::min(hi, v + 105);
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
+    // A bound widened to hold the pair's own value is set by no model (nor by the clash limit).
+    const bool lo_widened = v < lo;
+    if (lo_widened) {
+        lo = v;
+        lower = nullptr;
+    }
+    if (v > hi) {
+        hi = v;
+        upper = nullptr;
+    }
 
     ZVUIpair info;
     info.indices = indices;
@@ -74,7 +85,7 @@ ZVUIpair ZVsourcepair::min_max_span_info(const ZVmix &mix,
     info.value_max = hi;
     info.frequency = frequency;
     info.properties = properties;
-    if (lo == f)
+    if (lo == f && !lo_widened)
         info.influencer_min_indices = {65534, 65534};
     else if (lower)
         info.influencer_min_indices = lower->indices;

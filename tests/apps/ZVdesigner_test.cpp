@@ -11,6 +11,7 @@
 #include "platform/NSNotificationCenter.h"
 #include "plugin/ZelvarPlugin.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -85,6 +86,39 @@ TEST_F(DesignerRun, FinishingTheKerning) {
     ASSERT_NE(at, std::string::npos) << transcript;
     EXPECT_TRUE(zvtesting::matchesGolden(transcript.substr(at + 1),
                                          "apps/golden/designer-finishing.txt"));
+}
+
+// The default start on the sample family's first master (its kerning erased, the ten pairs
+// typed): pairs of lower-case letters spaced like the ten come out unkerned, whatever the
+// capitals' looser tracking.
+TEST_F(DesignerRun, TheTenPairStartLeavesPlainLetterPairsUnkerned) {
+    std::string error;
+    GSDocument *doc = GSApplication::sharedApplication().openDocumentWithContentsOfFile(
+        std::string(ZV_SAMPLES_DIR) + "/Lato.json", &error);
+    ASSERT_TRUE(doc) << error;
+    std::ostringstream out;
+    ZVdesignerOptions options;
+    options.times = false;
+    {
+        ZVdesigner designer(*doc, out, options);
+        ASSERT_TRUE(designer.run("open-dialog\nwait\nclick eraseExisting\nclick startUpButton\n"
+                                 "type HIHnHOHlnno\nwait\nclick activateZVbutton\nwait\n"
+                                 "line oo\nwait\nline on\nwait\nline ll\nwait\n"
+                                 "kerning o n\nkerning l l\n",
+                                 &error))
+            << error << "\n" << out.str();
+    }
+    const std::string transcript = out.str();
+    const double unitsPerEm = doc->font()->unitsPerEm();
+    for (const char *pair : {"o n", "l l"}) {
+        SCOPED_TRACE(pair);
+        const std::string heading = std::string("kerning ") + pair + " in Hairline: ";
+        const std::size_t at = transcript.find(heading);
+        ASSERT_NE(at, std::string::npos) << transcript;
+        const std::string shown = transcript.substr(at + heading.size());
+        const double value = shown.rfind("none", 0) == 0 ? 0 : std::stod(shown);
+        EXPECT_LE(std::fabs(value), 10 * unitsPerEm / 1000);
+    }
 }
 
 TEST_F(DesignerRun, AScriptStopsAtItsFirstFailingLine) {

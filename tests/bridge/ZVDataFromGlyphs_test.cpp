@@ -61,6 +61,12 @@ TEST(BridgeObject, StartUpChecks) {
         "Font Info.";
     const std::string features = "Zelvar cannot start because\nthe OT features failed to "
                                  "compile.\nMaybe there are bugs in the feature code?";
+    // A usable but too small x-height is named as such, with the master and the bound.
+    const auto tooSmall = [](const char *master, const char *x, const char *bound) {
+        return std::string("Zelvar cannot start because\nthe x-height of the master ") + master +
+               " is too small (" + x + " units).\nIt must be at least " + bound +
+               ". Please set this metric in the Font Info.";
+    };
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Case {
         const char *what;
@@ -75,8 +81,12 @@ TEST(BridgeObject, StartUpChecks) {
         {"zero", 1000, 500, 0, true, xHeight},
         {"negative", 1000, -5, 500, true, xHeight},
         {"not a number", 1000, nan, 500, true, xHeight},
-        {"whole part below 1", 16, 0.9, 5, true, xHeight},
-        {"below a twentieth of the em", 1000, 49.9, 500, true, xHeight},
+        {"whole part below 1", 16, 0.9, 5, true, tooSmall("A", "0.9", "1 unit")},
+        {"below a twentieth of the em", 1000, 49.9, 500, true,
+         tooSmall("A", "49.9", "50 units (a twentieth of the em)")},
+        {"20 per 1000", 1000, 500, 20, true, tooSmall("B", "20", "50 units (a twentieth of the em)")},
+        {"100 per 2048", 2048, 500, 100, true,
+         tooSmall("B", "100", "102.4 units (a twentieth of the em)")},
         {"a twentieth of the em", 1000, 50, 500, true, ""},
         {"features first", 1000, 0, 500, false, features},
     };

@@ -61,9 +61,74 @@ TEST(KerningWriter, WholeNumberWrittenForARecord) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi)),
+        EXPECT_EQ(ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi),
+                                               1000),
                   c.written);
     }
+}
+
+// No kerning of a whole em or more is ever right: it is not written, whoever set it, and the
+// pair is noted.
+TEST(KerningWriter, NoValueOfAnEmOrMoreIsWritten) {
+    const struct {
+        float value;
+        std::uint8_t properties;
+        double unitsPerEm;
+        std::optional<int> written;
+    } cases[] = {
+        {999.4f, 0, 1000, 999},         {999.6f, 0, 1000, std::nullopt},
+        {-1000.f, 0, 1000, std::nullopt}, {1862.f, 0x02, 1000, std::nullopt},
+        {-1200.f, 0x03, 1000, std::nullopt}, {1862.f, 0, 2048, 1862},
+        {1000.f, 0x04, 1000, std::nullopt},
+    };
+    ZVbeyondAnEm beyond;
+    std::size_t expected = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value << " in " << c.unitsPerEm << " units per em");
+        const std::uint16_t right = static_cast<std::uint16_t>(expected + 1);
+        EXPECT_EQ(ZVDataToGlyphs::writtenValue(record(0, right, c.value, c.properties),
+                                               c.unitsPerEm, &beyond),
+                  c.written);
+        expected += !c.written;
+        EXPECT_EQ(beyond.count, expected);
+    }
+    EXPECT_EQ(beyond.first.size(), std::min<std::size_t>(expected, ZVbeyondAnEm::kNamed));
+    EXPECT_EQ(beyond.first.front(), (ZVglyph_pair{0, 1}));
+}
+
+// A glyph drawn an em left of its origin (as a coding ligature draws over the glyphs before it):
+// the engine opens the pairs it ends by more than an em; they are left unkerned and counted for
+// the master, and a single pair written is unkerned too.
+TEST(KerningWriter, AGlyphDrawnAnEmLeftOfItsOriginIsLeftUnkerned) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    setUpDemoFont(b);
+    b.glyph("x").unicode("0078").category("Letter", "Lowercase").script("latin").width(200).rect(
+        -1300, 0, 150, 500);
+    GSDocument &doc = b.open().textTool().tab("nxoxHx");
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    startAll(*bridge);
+    bridge->getUiState();
+    bridge->setRequiredText();
+    bridge->zvfontToGlyphs();
+    drain();
+    const ZVglyph_pair nx{bridge->zvIndexForId(font.glyphForName("n")->id()),
+                          bridge->zvIndexForId(font.glyphForName("x")->id())};
+    const ZVsimplepair engine = bridge->get_zvfont()->get_pair(nx, "m0");
+    ASSERT_GE(engine.value, font.unitsPerEm()) << "the engine opens n/x by more than an em";
+    const auto written = hostKerning(font, "m0");
+    EXPECT_FALSE(written.count({"n", "x"}));
+    for (const auto &[pair, value] : written)
+        EXPECT_LT(std::fabs(value), font.unitsPerEm()) << pair.first << " " << pair.second;
+    const ZVbeyondAnEm &beyond = bridge->pairsBeyondAnEm("m0");
+    EXPECT_GE(beyond.count, 2u); // n/x and o/x at least
+    EXPECT_NE(std::find(beyond.first.begin(), beyond.first.end(), nx), beyond.first.end());
+    EXPECT_EQ(bridge->pairsBeyondAnEm("m2").count, 0u) << "not written";
+
+    bridge->singlePairToGlyphs(&engine);
+    EXPECT_EQ(hostKerning(font, "m0").at({"n", "x"}), 0);
+    drain();
 }
 
 TEST(KerningWriter, AWholeMasterWritesThePairsTheEngineHoldsAndLeavesEveryOtherEntry) {

@@ -52,6 +52,10 @@ TEST(StoredState, VersionThatLastOpenedTheFont) {
         {"an unknown version writes nothing", "1.30", std::nullopt, "1.30", false, false},
         {"a stored value that is no string is none", std::nullopt, "1.40", "1.40", false, false,
          true},
+        // Only a stored value that reads as a version can be a newer one.
+        {"no version string: replaced, no warning", "v1.x-beta..", "1.31", "1.31", false, false},
+        {"words after the number: no version", "9.0 beta", "1.31", "1.31", false, false},
+        {"an empty part: no version", "9..0", "1.31", "1.31", false, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,10 +2,14 @@
 #include "host/JSONText.h"
 #include "host/testing/GSFontBuilder.h"
 
+#include "file_size_limit.h"
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -131,6 +135,11 @@ std::string smallFontText() {
     b.kern("H", "Hbar", -10);
     b.singleSubstitution("smcp", {{"H", "Hbar"}});
     return writeFontJSON(*b.build());
+}
+
+std::string fileText(const std::filesystem::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string replaced(std::string text, const std::string &from, const std::string &to) {
@@ -403,4 +412,48 @@ TEST(FontJSON, ALayerNothingDrawsFromMayHoldItsOwnGlyph) {
     master.addShape(std::make_unique<GSComponent>("H"));
     const GSFontReadResult cyclic = readFontJSON(writeFontJSON(b.font()));
     EXPECT_EQ(cyclic.error, "$.glyphs[0].layers[0].shapes[1]: component cycle H → H");
+}
+
+// Saving replaces the whole file or nothing: a write that fails half-way (here at a file size
+// limit, as on a full disk) leaves the old file whole, no temporary file behind, and says why.
+TEST(FontJSON, SavingReplacesTheWholeFileOrNothing) {
+    namespace fs = std::filesystem;
+    zvtest::TempFolder dir;
+    const fs::path path = dir.path() / "Family.json";
+    const auto small = readFontJSON(smallFontText());
+    ASSERT_TRUE(small) << small.error;
+    const std::string before = writeFontJSON(*small.font), after = writeFontJSON(*richFont());
+    std::string error;
+    ASSERT_TRUE(writeFontJSONFile(*small.font, path.string(), &error)) << error;
+    {
+        zvtest::FileSizeLimit limit(before.size() / 2);
+        EXPECT_TRUE(canWriteFontJSONFile(path.string(), &error)) << error;
+        EXPECT_FALSE(writeFontJSONFile(*richFont(), path.string(), &error));
+    }
+    EXPECT_EQ(error, path.string() + ": cannot be written: File too large");
+    EXPECT_TRUE(fileText(path) == before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    ASSERT_TRUE(writeFontJSONFile(*richFont(), path.string(), &error)) << error;
+    EXPECT_TRUE(fileText(path) == after);
+
+    // Places that cannot take the file are refused up front, with the system's reason.
+    fs::create_directory(dir.path() / "folder.json");
+    const struct {
+        fs::path path;
+        const char *reason;
+    } refused[] = {
+        {dir.path() / "none" / "Family.json", "No such file or directory"},
+        {dir.path() / "folder.json", "Is a directory"},
+        {path / "inside.json", "Not a directory"},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.path.string());
+        const std::string expected = c.path.string() + ": cannot be written: " + c.reason;
+        EXPECT_FALSE(canWriteFontJSONFile(c.path.string(), &error));
+        EXPECT_EQ(error, expected);
+        EXPECT_FALSE(writeFontJSONFile(*richFont(), c.path.string(), &error));
+        EXPECT_EQ(error, expected);
+    }
+    EXPECT_TRUE(fileText(path) == after);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }

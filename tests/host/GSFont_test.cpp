@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using zvtesting::GSFontBuilder;
 
 namespace {
@@ -154,6 +156,35 @@ TEST(GSFont, LookupsAndGenerationNames) {
 #endif
 }
 
+// The name index stays true whatever the order of renames, also while two glyphs briefly share
+// a name (the first in font order answers then).
+TEST(GSFont, NameIndexFollowsRenamesInAnyOrder) {
+    GSFontBuilder b;
+    b.master("Regular");
+    b.glyph("o");
+    b.glyph("o.ss01");
+    b.glyph("o.old");
+    auto font = b.build();
+    GSGlyph *o = font->glyphForName("o"), *ss01 = font->glyphForName("o.ss01");
+    o->setName("o.ss01"); // a swap: each takes the other's name
+    EXPECT_EQ(font->glyphForName("o.ss01"), o);
+    ss01->setName("o");
+    EXPECT_EQ(font->glyphForName("o"), ss01);
+    EXPECT_EQ(font->glyphForName("o.ss01"), o);
+    ss01->setName("o.ss01"); // and back, the other way round
+    EXPECT_EQ(font->glyphForName("o.ss01"), o);
+    o->setName("o");
+    EXPECT_EQ(font->glyphForName("o"), o);
+    EXPECT_EQ(font->glyphForName("o.ss01"), ss01);
+    // An alternate promoted: o goes to o.old's name, o.old to o's.
+    GSGlyph *old = font->glyphForName("o.old");
+    old->setName("o");
+    EXPECT_EQ(font->glyphForName("o"), o);
+    o->setName("o.old");
+    EXPECT_EQ(font->glyphForName("o"), old);
+    EXPECT_EQ(font->glyphForName("o.old"), o);
+}
+
 TEST(GSInstance, InterpolationWeighsTheMastersAroundItsPlace) {
     GSFontBuilder b;
     b.master("Light", 500, 700, {100})
@@ -191,5 +222,71 @@ TEST(GSInstance, InterpolationWeighsTheMastersAroundItsPlace) {
             EXPECT_EQ(w.entryAtIndex(i).first, c.expected[i].first);
             EXPECT_NEAR(w.entryAtIndex(i).second, c.expected[i].second, 1e-12);
         }
+    }
+}
+
+// Weight × width: four corners and a middle master. The weights come from all axes: they place
+// the instance where it is, from the masters of the nearest enclosing triangle, or, outside the
+// masters, by extrapolation from the nearest triangle.
+TEST(GSInstance, InterpolationWeighsEveryAxis) {
+    GSFontBuilder b;
+    b.master("A", 500, 700, {100, 75}).master("B", 500, 700, {700, 75});
+    b.master("C", 500, 700, {100, 125}).master("D", 500, 700, {700, 125});
+    b.master("M", 500, 700, {400, 100});
+    auto font = b.build();
+    const auto weights = [&](std::vector<double> place, std::vector<std::string> disabled) {
+        GSInstance inst;
+        inst.setFont(font.get());
+#if ZV_HOST_VERSION == 2
+        inst.setInterpolationWeight(place[0]);
+        inst.setInterpolationWidth(place[1]);
+#else
+        inst.setAxesValues(place);
+#endif
+        PlistArray names;
+        for (const std::string &n : disabled)
+            names.push_back(PlistValue(n));
+        inst.customParameters().emplace_back("Disable Masters", PlistValue(names));
+        inst.updateInterpolationValues();
+        std::map<std::string, double> w;
+        for (std::size_t i = 0; i < inst.instanceInterpolations().count(); ++i)
+            w.insert(inst.instanceInterpolations().entryAtIndex(i));
+        return w;
+    };
+    struct Case {
+        std::vector<double> place;
+        std::map<std::string, double> expected;
+    } cases[] = {
+        {{400, 100}, {{"m4", 1}}},                           // at a master: that master alone
+        {{250, 87.5}, {{"m0", 0.5}, {"m4", 0.5}}},           // halfway from A to M
+        {{400, 87.5}, {{"m0", 0.25}, {"m1", 0.25}, {"m4", 0.5}}}, // inside A B M
+        {{400, 75}, {{"m0", 0.5}, {"m1", 0.5}}},             // on the edge A B
+        {{-50, 62.5}, {{"m0", 1.5}, {"m4", -0.5}}},          // beyond A, away from M
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.place));
+        const auto w = weights(c.place, {});
+        ASSERT_EQ(w.size(), c.expected.size());
+        for (const auto &[id, value] : c.expected)
+            EXPECT_NEAR(w.count(id) ? w.at(id) : 1e9, value, 1e-12) << id;
+    }
+    // Each master interpolated from the other four, at its own place: corners by extrapolation,
+    // the middle one from two opposite corners, always at the right place on both axes.
+    for (const GSFontMaster *m : font->fontMasters()) {
+        SCOPED_TRACE(m->name());
+        const auto w = weights(m->axesValueList(), {m->name()});
+        EXPECT_GE(w.size(), 2u);
+        EXPECT_EQ(w.count(m->id()), 0u);
+        double sum = 0, weight = 0, width = 0;
+        for (const auto &[id, value] : w) {
+            const GSFontMaster *contributor = font->fontMasterForId(id);
+            ASSERT_NE(contributor, nullptr);
+            sum += value;
+            weight += value * contributor->axesValueList()[0];
+            width += value * contributor->axesValueList()[1];
+        }
+        EXPECT_NEAR(sum, 1, 1e-12);
+        EXPECT_NEAR(weight, m->axesValueList()[0], 1e-9);
+        EXPECT_NEAR(width, m->axesValueList()[1], 1e-9);
     }
 }

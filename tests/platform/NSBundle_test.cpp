@@ -1,11 +1,15 @@
 #include "platform/NSBundle.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -74,6 +78,19 @@ TEST(NSBundle, MissingResourcesAndForeignPathsFindNothing) {
     ASSERT_NE(bare, nullptr);
     EXPECT_EQ(bare->infoDictionary().count(), 0u);
     EXPECT_EQ(NSBundle::bundleWithPath(""), nullptr);
+}
+
+// An Info.plist that is no regular file (a folder, a named pipe) makes no bundle, without waiting
+// or throwing.
+TEST(NSBundle, AnInfoPlistThatIsNoFileMakesNoBundle) {
+    zvtest::TempFolder dir;
+    const fs::path info = dir.path() / "Contents" / "Info.plist";
+    fs::create_directories(info.parent_path());
+    fs::create_directory(info);
+    EXPECT_EQ(NSBundle::bundleWithPath(dir.path().string()), nullptr);
+    fs::remove(info);
+    ASSERT_EQ(::mkfifo(info.c_str(), 0600), 0);
+    EXPECT_EQ(NSBundle::bundleWithPath(dir.path().string()), nullptr);
 }
 
 TEST(NSBundle, BundleForClassAnswersTheRegisteredOne) {

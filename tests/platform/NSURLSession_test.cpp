@@ -165,6 +165,23 @@ TEST(NSURLSession, AStalledAnswerFails) {
               60s);
 }
 
+// An answer that keeps making progress, but too slowly, fails once the whole transfer has taken
+// the resource timeout, though no single wait reached the request's timeout.
+TEST(NSURLSession, ATransferThatTakesTooLongFails) {
+    LoopbackHTTPServer::Answer slow{200, {}, std::string(100, 'x')};
+    slow.trickle = 50ms; // five seconds for the whole body
+    LoopbackHTTPServer server(slow);
+    NSURLSessionConfiguration bounded;
+    bounded.timeoutIntervalForRequest = 2s;
+    bounded.timeoutIntervalForResource = 300ms;
+    auto got = fetch(server.url(), bounded);
+    ASSERT_TRUE(got);
+    EXPECT_FALSE(got->data);
+    EXPECT_EQ(got->error, "the transfer took longer than 300 ms");
+    EXPECT_EQ(NSURLSessionConfiguration::defaultSessionConfiguration().timeoutIntervalForResource,
+              std::chrono::hours(24 * 7));
+}
+
 // Cancelling never waits for the network, and no completion runs afterwards.
 TEST(NSURLSession, CancelEndsTheTransferWithoutWaitingOrCalling) {
     LoopbackHTTPServer server({200, {}, "never read", true});

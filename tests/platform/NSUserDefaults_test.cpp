@@ -9,6 +9,8 @@
 #include <iterator>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -100,6 +102,30 @@ TEST_F(UserDefaultsTest, ABrokenFileIsKeptAside) {
     EXPECT_EQ(read(fs::path(file.string() + ".bad")), broken);
     NSUserDefaults again(file);
     EXPECT_EQ(again.arrayForKey("ZelvarskippedVersions")->size(), 1u);
+}
+
+// What is no regular file (a folder, a named pipe) reads as empty, without waiting or throwing,
+// and is kept aside like a broken file before the first write.
+TEST_F(UserDefaultsTest, WhatIsNoFileReadsAsEmpty) {
+    const std::pair<const char *, void (*)(const fs::path &)> kinds[] = {
+        {"a folder", [](const fs::path &p) { fs::create_directories(p / "inside"); }},
+        {"a named pipe", [](const fs::path &p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+    };
+    for (const auto &[what, make] : kinds) {
+        SCOPED_TRACE(what);
+        fs::remove_all(file.parent_path());
+        fs::create_directories(file.parent_path());
+        make(file);
+        const fs::file_type type = fs::symlink_status(file).type();
+        {
+            NSUserDefaults d(file);
+            EXPECT_FALSE(d.objectForKey("ZelvarskippedVersions"));
+            d.setObject(PlistValue(PlistArray{PlistValue("103")}), "ZelvarskippedVersions");
+            EXPECT_EQ(d.lastWriteError(), "");
+        }
+        EXPECT_EQ(fs::symlink_status(file.string() + ".bad").type(), type);
+        EXPECT_EQ(NSUserDefaults(file).arrayForKey("ZelvarskippedVersions")->size(), 1u);
+    }
 }
 
 TEST_F(UserDefaultsTest, ConcurrentWritersLoseNothing) {

@@ -66,7 +66,8 @@ TEST_F(PairTab, AutoOnOnePairWritesThatPairOnly) {
     EXPECT_TRUE(p().pairType->isSelectedForSegment(1));
     EXPECT_TRUE(markerKept());
     EXPECT_EQ(hostKerning(*doc, "A", "V"),
-              ZVDataToGlyphs::writtenValue(engineRecord("A", "V")).value_or(GSNoKerningValue));
+              ZVDataToGlyphs::writtenValue(engineRecord("A", "V"), doc->font()->unitsPerEm())
+                  .value_or(GSNoKerningValue));
 
     // Three pairs selected: the whole master is written again.
     GSWindowController &w = window(*doc);

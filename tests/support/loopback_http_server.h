@@ -1,6 +1,6 @@
 // A tiny HTTP server on 127.0.0.1 for the URL-loading tests: it listens on a free port, answers
 // every request with one canned answer, and can hold the answer back until the test releases it
-// or cut the body short. It never reaches beyond loopback and stops when it goes.
+// cut the body short, or send it slowly. It never reaches beyond loopback and stops when it goes.
 #pragma once
 
 #include <arpa/inet.h>
@@ -30,6 +30,7 @@ class LoopbackHTTPServer {
         std::string body;
         bool hold = false;                        ///< wait for release() before answering
         std::size_t cutAfter = std::string::npos; ///< send this many body bytes, then close
+        std::chrono::milliseconds trickle{0};     ///< send the body a byte at a time, this apart
     };
 
     explicit LoopbackHTTPServer(Answer answer) : answer_(std::move(answer)) {
@@ -136,7 +137,16 @@ class LoopbackHTTPServer {
             head += name + ": " + value + "\r\n";
         head += "\r\n";
         sendAll(client, head);
-        sendAll(client, answer_.body.substr(0, answer_.cutAfter));
+        const std::string body = answer_.body.substr(0, answer_.cutAfter);
+        if (answer_.trickle.count() == 0) {
+            sendAll(client, body);
+            return;
+        }
+        for (const char c : body) {
+            if (stopping() || ::send(client, &c, 1, MSG_NOSIGNAL) != 1)
+                return;
+            std::this_thread::sleep_for(answer_.trickle);
+        }
     }
 
     static void sendAll(int fd, const std::string &s) {

@@ -225,3 +225,45 @@ TEST(SampleFit, CloseMismatchesExamineEveryInconsistentMix) {
     EXPECT_GT(in_front.size(), 16u);
     EXPECT_EQ(all, alone);
 }
+
+// In a master whose fit found the models consistent, every model measured at its own value against
+// each other model alone is allowed that value: after the start from the ten pairs of the
+// designer's default start (all at 0), and with sixty models at the master's own kerning spread
+// over it (as a re-work takes them), in each master of the family.
+TEST(SampleFit, EveryModelKeepsItsValueAgainstEachOther) {
+    for (const char *master : {"Hairline", "Regular", "Black"}) {
+        const SampleMaster &s = sample_master(master);
+        std::vector<ZVminipair> ten;
+        const std::string typed = "HIHnHOHlnno";
+        for (std::size_t i = 0; i + 1 < typed.size(); ++i)
+            ten.push_back({s.index(typed.substr(i, 1)), s.index(typed.substr(i + 1, 1)), 0});
+        for (const auto &[start, models] :
+             {std::pair{"ten pairs", ten}, std::pair{"sixty models", sample_models(s, 60)}}) {
+            SCOPED_TRACE(testing::Message() << master << ", " << start);
+            ZVmodels m(models);
+            m.update_glyphs(s.glyphs);
+            m.determine_mix_and_modelpairs(false);
+            ASSERT_GE(m.modelpairs.size(), 8u);
+            ASSERT_EQ(m.mix.cost, 0) << "the fit found the models consistent";
+            auto name = [&](const ZVpair &p) {
+                return s.info._glyph_name_for_index[p.indices.first] + "-" +
+                       s.info._glyph_name_for_index[p.indices.second];
+            };
+            for (const ZVmodelpair &pair : m.modelpairs.pairs)
+                for (const ZVmodelpair &model : m.modelpairs.pairs) {
+                    if (&pair == &model)
+                        continue;
+                    ZVpair p = pair;
+                    p.properties.set_kind(ZV_AUTOKERNED);
+                    p.value_min = ZV_NO_LOWER_BOUND;
+                    p.value_max = ZV_NO_VALUE;
+                    std::vector<float> estimates;
+                    p.adjust_values(model, pair.graph, m.mix, estimates, false);
+                    EXPECT_TRUE(p.value_min <= pair.value + 0.01f &&
+                                p.value_max >= pair.value - 0.01f)
+                        << name(pair) << " at " << pair.value << " against " << name(model)
+                        << " at " << model.value << ": " << p.value_min << ".." << p.value_max;
+                }
+        }
+    }
+}

@@ -167,3 +167,45 @@ TEST(ZVsourcepairs, SpanOfAModelAgainstTheOthers) {
     s.add_to_cache(cache);
     EXPECT_EQ(cache.lists[d.index("n")].size(), 2u);
 }
+
+// The pairs the pair tab names as limiting a model: with crossed bounds each bound is named after
+// the model that set it; a bound widened to hold the model's own value names none.
+TEST(ZVsourcepairs, TheLimitingPairsOfASpan) {
+    const auto &d = demo_glyphs();
+    const ZVglyph_pair no{d.index("n"), d.index("o")}, on{d.index("o"), d.index("n")};
+    const ZVglyph_pair none{65535, 65535};
+    const struct {
+        const char *name;
+        float value, no_value, on_value;
+        ZVglyph_pair lower, upper; // upper none: either model
+    } cases[] = {
+        // n+o opened by 40 and o+n closed by 40: n+n must be looser than the one, tighter than
+        // the other.
+        {"crossed", 0, 40, -40, on, no},
+        // Both at 0 allow n+n about 0; n+n itself at -60 lies below what they allow.
+        {"widened", -60, 0, 0, none, none},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const ZVsourcepairs s = measured(
+            {d.mini("n", "n", c.value), d.mini("n", "o", c.no_value), d.mini("o", "n", c.on_value)});
+        std::vector<ZVmodelpair> models;
+        for (const auto &p : s.pairs)
+            models.emplace_back(p, test_mix());
+        std::sort(models.begin(), models.end(), [&](const ZVmodelpair &a, const ZVmodelpair &b) {
+            return (a.indices == no) > (b.indices == no); // n+o first
+        });
+        const ZVUIpair info =
+            s.min_max_span_info({d.index("n"), d.index("n")}, test_mix(), models);
+        EXPECT_LE(info.value_min, c.value);
+        EXPECT_GE(info.value_max, c.value);
+        EXPECT_EQ(info.influencer_min_indices, c.lower);
+        if (c.lower == none) {
+            EXPECT_EQ(info.value_min, c.value) << "widened to the pair's own value";
+            EXPECT_TRUE(info.influencer_max_indices == no || info.influencer_max_indices == on)
+                << "the other bound still names a model";
+        } else {
+            EXPECT_EQ(info.influencer_max_indices, c.upper);
+        }
+    }
+}
