@@ -172,6 +172,79 @@ ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
     return out;
 }
 
+ZVfinalplan planFinalKerning(const GSFont &font, const PLXlibNamespaceForZV::ZVglyphsinfo &info,
+                             const std::vector<ZVfinalmaster> &masters, bool regenerateGroups,
+                             const std::vector<std::size_t> &limits) {
+    ZVfinalplan plan;
+    plan.order = glyphOrderForFont(font, info);
+    plan.tolerance = grouping_tolerance(font.unitsPerEm());
+    std::vector<ZVbeyondAnEm> beyond(masters.size());
+    std::vector<std::vector<ZVkerningtarget>> targets;
+    for (std::size_t i = 0; i < masters.size(); ++i)
+        targets.push_back(withinAnEm(masters[i].targets, font.unitsPerEm(), beyond[i]));
+    if (regenerateGroups) {
+        std::vector<std::vector<ZVkerningtarget>> all;
+        for (std::size_t i = 0; i < masters.size(); ++i)
+            if (masters[i].fitted)
+                all.push_back(targets[i]);
+        plan.groups = make_kerning_groups(all, plan.order, plan.tolerance);
+    }
+    const ZVkerninggroups none;
+    for (std::size_t i = 0; i < masters.size(); ++i) {
+        const ZVfinalmaster &m = masters[i];
+        if (!m.fitted) {
+            plan.left_out.push_back(
+                {m.id, masterName(&font, m.id), "its models could not be fitted together"});
+            continue;
+        }
+        ZVfinalmasterplan &mp = plan.masters.emplace_back();
+        ZVfinalreport &r = mp.report;
+        r.id = m.id;
+        r.name = masterName(&font, m.id);
+        r.beyond_em = beyond[i].count;
+        for (const ZVglyph_pair &p : beyond[i].first)
+            r.beyond_em_named.push_back(info._glyph_name_for_index.at(p.first) + "/" +
+                                        info._glyph_name_for_index.at(p.second));
+        r.interpolated = m.interpolated;
+        r.finalized = m.finalized;
+        r.limit = i < limits.size() ? limits[i] : 0;
+        // The kerning is written whole: the pairs with a target get the engine's value, the
+        // master's other pairs (as the host applies them under the groups they have now) stay,
+        // flat, or are left to their class pairs where those give them within the tolerance.
+        ZVfontkerning had = fontKerningPairs(font, m.id, info);
+        mp.targets = std::move(targets[i]);
+        std::size_t replaced = 0;
+        mp.others = pairs_without_target(had.pairs, mp.targets, replaced);
+        ZVfontpairs flatCounts, groupedCounts;
+        const ZVwrittenkerning flat =
+            final_master_kerning(mp.targets, mp.others, nullptr, plan.tolerance, flatCounts);
+        r.flat_size = kerning_size(flat, none, plan.order).bytes;
+        ZVwrittenkerning grouped;
+        if (regenerateGroups) {
+            grouped = final_master_kerning(mp.targets, mp.others, &plan.groups, plan.tolerance,
+                                           groupedCounts);
+            // Groups that do not make this master's kerning smaller are not used in it.
+            r.written_flat = kerning_size(grouped, plan.groups, plan.order).bytes >= r.flat_size;
+        }
+        mp.grouped = regenerateGroups && !r.written_flat;
+        mp.fit = mp.grouped ? fit_kerning_size(std::move(grouped), plan.groups, plan.order, r.limit)
+                            : fit_kerning_size(flat, none, plan.order, r.limit);
+        r.glyph_pairs = mp.fit.kept.glyph_entries.size();
+        r.class_pairs = mp.fit.kept.class_entries.size();
+        r.untargeted = mp.fit.kept.untargeted_pairs;
+        r.dropped = mp.fit.dropped.size();
+        r.size = mp.fit.size.bytes;
+        r.over_limit = mp.fit.over_limit;
+        r.font_pairs = mp.grouped ? groupedCounts : flatCounts;
+        r.font_pairs.replaced = replaced;
+        for (const ZVkerningentry &e : mp.fit.dropped)
+            r.font_pairs.kept -= e.from_font;
+        r.font_pairs.kept += entryCount(had.untouched);
+        mp.untouched = std::move(had.untouched);
+    }
+    return plan;
+}
+
 ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinalmaster> &masters,
                                bool regenerateGroups, std::size_t limit) {
     ZVfinalwrite out;
@@ -179,95 +252,34 @@ ZVfinalwrite writeFinalKerning(ZVDataToGlyphs &bridge, const std::vector<ZVfinal
     if (!font)
         return out;
     const PLXlibNamespaceForZV::ZVglyphsinfo &info = bridge.get_zvfont()->glyphsinfo;
-    const ZVglyphorder order = glyphOrderForFont(*font, info);
+    const ZVfinalplan plan = planFinalKerning(*font, info, masters, regenerateGroups,
+                                              std::vector<std::size_t>(masters.size(), limit));
     // Every change below is the run's own (group kerning expanded in masters it does not write,
     // new groups, the masters written): none of it reaches the engine as the designer's edit.
     bridge.setIgnore_observers(true);
     font->disableUpdateInterface();
-
-    // The kerning each master has now, as the host applies it under the groups it has now.
-    std::map<std::string, ZVfontkerning> before;
-    for (const ZVfinalmaster &m : masters)
-        if (m.fitted)
-            before.emplace(m.id, fontKerningPairs(*font, m.id, info));
-
-    std::vector<ZVbeyondAnEm> beyond(masters.size());
-    std::vector<std::vector<ZVkerningtarget>> targets;
-    for (std::size_t i = 0; i < masters.size(); ++i)
-        targets.push_back(withinAnEm(masters[i].targets, font->unitsPerEm(), beyond[i]));
-
-    const double tolerance = grouping_tolerance(font->unitsPerEm());
-    ZVkerninggroups groups;
     if (regenerateGroups) {
-        std::vector<std::vector<ZVkerningtarget>> all;
-        for (std::size_t i = 0; i < masters.size(); ++i)
-            if (masters[i].fitted)
-                all.push_back(targets[i]);
-        groups = make_kerning_groups(all, order, tolerance);
         // A master not written keeps the kerning it has: its group entries become glyph pairs
         // under the groups that are about to go.
+        std::set<std::string> written;
+        for (const ZVfinalmasterplan &m : plan.masters)
+            written.insert(m.report.id);
         for (const GSFontMaster *master : font->fontMasters())
-            if (!before.count(master->id()))
+            if (!written.count(master->id()))
                 expandGroupKerning(*font, master->id());
-        applyKerningGroups(*font, groups, info);
-        out.right_side_groups = groups.right_sides.size();
-        out.left_side_groups = groups.left_sides.size();
+        applyKerningGroups(*font, plan.groups, info);
+        out.right_side_groups = plan.groups.right_sides.size();
+        out.left_side_groups = plan.groups.left_sides.size();
     }
-
-    for (std::size_t i = 0; i < masters.size(); ++i) {
-        const ZVfinalmaster &m = masters[i];
-        if (!m.fitted) {
-            out.left_out.push_back(
-                {m.id, masterName(font, m.id), "its models could not be fitted together"});
-            continue;
-        }
-        ZVfinalreport r;
-        r.id = m.id;
-        r.name = masterName(font, m.id);
-        r.beyond_em = beyond[i].count;
-        for (const ZVglyph_pair &p : beyond[i].first)
-            r.beyond_em_named.push_back(info._glyph_name_for_index.at(p.first) + "/" +
-                                        info._glyph_name_for_index.at(p.second));
-        r.interpolated = m.interpolated;
-        r.finalized = m.finalized;
-        r.limit = limit;
-        // The kerning is written whole: the pairs with a target get the engine's value, the
-        // master's other pairs stay (flat) or are left to their class pairs where those give
-        // them within the tolerance.
-        const ZVfontkerning &had = before.at(m.id);
-        std::size_t replaced = 0;
-        const std::vector<ZVkerningtarget> others =
-            pairs_without_target(had.pairs, targets[i], replaced);
-        const ZVkerninggroups none;
-        ZVfontpairs flatCounts, groupedCounts;
-        const ZVwrittenkerning flat =
-            final_master_kerning(targets[i], others, nullptr, tolerance, flatCounts);
-        r.flat_size = kerning_size(flat, none, order).bytes;
-        ZVwrittenkerning grouped;
-        if (regenerateGroups) {
-            grouped = final_master_kerning(targets[i], others, &groups, tolerance, groupedCounts);
-            // Groups that do not make this master's kerning smaller are not used in it.
-            r.written_flat = kerning_size(grouped, groups, order).bytes >= r.flat_size;
-        }
-        const bool useGroups = regenerateGroups && !r.written_flat;
-        const ZVkerningfit fit = useGroups ? fit_kerning_size(grouped, groups, order, limit)
-                                           : fit_kerning_size(flat, none, order, limit);
-        r.glyph_pairs = fit.kept.glyph_entries.size();
-        r.class_pairs = fit.kept.class_entries.size();
-        r.untargeted = fit.kept.untargeted_pairs;
-        r.dropped = fit.dropped.size();
-        r.size = fit.size.bytes;
-        r.over_limit = fit.over_limit;
-        r.font_pairs = useGroups ? groupedCounts : flatCounts;
-        r.font_pairs.replaced = replaced;
-        for (const ZVkerningentry &e : fit.dropped)
-            r.font_pairs.kept -= e.from_font;
-        GSMasterKerning kerning = groupedMasterKerning(fit.kept, useGroups ? groups : none, info);
-        addEntries(kerning, had.untouched);
-        r.font_pairs.kept += entryCount(had.untouched);
-        bridge.writeMasterKerning(kerning, m.id);
-        out.masters.push_back(std::move(r));
+    const ZVkerninggroups none;
+    for (const ZVfinalmasterplan &m : plan.masters) {
+        GSMasterKerning kerning =
+            groupedMasterKerning(m.fit.kept, m.grouped ? plan.groups : none, info);
+        addEntries(kerning, m.untouched);
+        bridge.writeMasterKerning(kerning, m.report.id);
+        out.masters.push_back(m.report);
     }
+    out.left_out = plan.left_out;
     bridge.writeAllTrackingGroups();
     font->enableUpdateInterface();
     bridge.unignoreObserversAfterDelay();

@@ -49,7 +49,7 @@ struct ZVfinalreport {
     /// What became of the master's kerning before: pairs kept (entries naming no glyph of the
     /// font among them), replaced by the engine's value, left to their class pairs.
     ZVfontpairs font_pairs;
-    std::size_t beyond_em = 0;   ///< pairs left unkerned for being kerned by an em or more
+    std::size_t beyond_em = 0; ///< pairs left unkerned for being kerned by an em or more
     std::vector<std::string> beyond_em_named; ///< the first few of them, "left/right"
 };
 
@@ -60,6 +60,31 @@ struct ZVfinalwrite {
     std::size_t left_side_groups = 0;
     std::vector<ZVleftout> left_out; ///< masters with models that were not finalized
 };
+
+/// One master's final kerning as a run would write it, before anything reaches the font.
+struct ZVfinalmasterplan {
+    ZVfinalreport report;
+    std::vector<ZVkerningtarget> targets; ///< within an em (pairs of an em or more at 0)
+    std::vector<ZVkerningtarget> others;  ///< the master's own pairs without a target
+    ZVkerningfit fit;                     ///< what is written (glyph and class entries)
+    bool grouped = false;                 ///< the class entries name the plan's groups
+    GSMasterKerning untouched;            ///< entries naming no glyph of the font, kept
+};
+
+/// A whole run's final kerning before it is written.
+struct ZVfinalplan {
+    ZVkerninggroups groups; ///< rebuilt groups (none without regenerateGroups)
+    ZVglyphorder order;
+    double tolerance = 0;                   ///< the grouping tolerance in font units
+    std::vector<ZVfinalmasterplan> masters; ///< the masters written, in the order computed
+    std::vector<ZVleftout> left_out;        ///< masters whose models could not be fitted
+};
+
+/// Plans the write of writeFinalKerning without touching the font; `limits` holds one limit in
+/// bytes per computed master (0: none).
+ZVfinalplan planFinalKerning(const GSFont &font, const PLXlibNamespaceForZV::ZVglyphsinfo &info,
+                             const std::vector<ZVfinalmaster> &masters, bool regenerateGroups,
+                             const std::vector<std::size_t> &limits);
 
 /// The engine masters a run computes, in the order it computes them: masters kerned from models
 /// (kerned with source pairs, or a taken-over engine with its model pairs), whatever state their
@@ -80,10 +105,10 @@ std::vector<ZVkerningtarget> kerningTargets(const ZVcache &flatKerning,
 
 /// Computes one master (engine only, no host): a master with models rebuilds its model pairs
 /// when an edit discarded them (a master whose models cannot be fitted is not written), finalizes
-/// them and kerns every frequent pair it can kern besides its models, independent pairs and user-set autopairs
-/// (on the engine's pool; `progress`, when set, hears how many of those pairs are done); an
-/// interpolated master gets every frequent pair it can kern as the weighted sum of its sources'
-/// values (as this run left them). `frequentPairs` is the expanded list.
+/// them and kerns every frequent pair it can kern besides its models, independent pairs and
+/// user-set autopairs (on the engine's pool; `progress`, when set, hears how many of those pairs
+/// are done); an interpolated master gets every frequent pair it can kern as the weighted sum of
+/// its sources' values (as this run left them). `frequentPairs` is the expanded list.
 ZVfinalmaster computeFinalMaster(ZVfontMM &engine, std::size_t master,
                                  const std::vector<ZVpair_frequency> &frequentPairs,
                                  const ZVkerning_progress &progress = {});
