@@ -3,6 +3,7 @@
 #include "host/GSApplication.h"
 #include "host/GSEditViewController.h"
 #include "host/GSFont.h"
+#include "host/GSUnicodeText.h"
 #include "host/GSWindowController.h"
 #include "platform/Describe.h"
 #include "platform/Gestures.h"
@@ -109,6 +110,24 @@ template <class V> V &outlet(NSWindow *window, const std::string &name) {
     return *typed;
 }
 
+/// Every gesture a script line can begin with, in the order ZVdesigner.h lists them.
+constexpr const char *kGestures[] = {
+    "open-dialog", "type",    "cursor",  "line",  "select", "master",     "document",
+    "close-document", "click", "segment", "enter", "step",  "drag",       "choose",
+    "keys",        "key",     "answer",  "dismiss", "wait", "kerning",    "dump",
+    "close",       "name-group", "finalize", "about"};
+
+/// A character as a message names it: "€" (U+20AC); a control character by its code alone.
+std::string characterName(char32_t c) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    if (c < 0x20 || c == 0x7F)
+        return code;
+    std::string text = "\"";
+    appendUTF8(text, c);
+    return text + "\" (" + code + ")";
+}
+
 void chooseTextTool(GSDocument &document) {
     GSWindowController &w = *document.windowController();
     for (std::size_t i = 0; i < w.toolInstances().size(); ++i)
@@ -155,9 +174,9 @@ bool ZVdesigner::run(const std::string &script, std::string *error) {
     std::size_t number = 0, step = 0;
     for (std::string raw; std::getline(in, raw);) {
         ++number;
-        const std::size_t hash = raw.find('#');
-        const std::string line = trimmed(hash == std::string::npos ? raw : raw.substr(0, hash));
-        if (line.empty())
+        // Only a line that begins with "#" is a comment, so that "type #" types one.
+        const std::string line = trimmed(raw);
+        if (line.empty() || line[0] == '#')
             continue;
         out_ << "\n== " << ++step << ". " << line;
         out_.flush();
@@ -202,7 +221,18 @@ void ZVdesigner::play(const std::string &line) {
     if (verb == "open-dialog") {
         gesture::choose(*NSApp().mainMenu, {"Window", "Zelvar"});
     } else if (verb == "type") {
-        front().windowController()->typeText(unescaped(rest));
+        GSDocument &doc = front();
+        const std::string text = unescaped(rest);
+        doc.windowController()->typeText(text);
+        // The host keeps a character the font has no glyph for, but it makes no glyph of the tab
+        // and so no pair: say so, or a designer counting pairs cannot see why one did not count.
+        const GSFont &font = *doc.font();
+        std::u32string named;
+        for (const char32_t c : decodeUTF8(font.charStringFromDisplayString(text)))
+            if (c != U'\n' && !font.glyphForCharacter(c) && named.find(c) == std::u32string::npos) {
+                named += c;
+                out_ << "no glyph in the font for " << characterName(c) << ": it makes no pair\n";
+            }
     } else if (verb == "cursor") {
         argsCount(1);
         GSWindowController &w = *front().windowController();
@@ -361,7 +391,10 @@ void ZVdesigner::play(const std::string &line) {
             throw ScriptError("the window has not been opened yet");
         gesture::closeWindow(*window);
     } else if (!playFinishing(verb, args)) {
-        throw ScriptError("unknown gesture \"" + verb + "\"");
+        std::string known;
+        for (const char *g : kGestures)
+            known += std::string(known.empty() ? "" : ", ") + g;
+        throw ScriptError("unknown gesture \"" + verb + "\" (the gestures: " + known + ")");
     }
 }
 

@@ -3,9 +3,11 @@
 // asks. The host, the plug-in and the run loop are the same as in the plug-in's tests; the front
 // document's edit tab takes the typing.
 //
-// Script lines (words in capitals are arguments; "#" starts a comment; blank lines are skipped):
+// Script lines (words in capitals are arguments; a line whose first mark is "#" is a comment, and
+// blank lines are skipped):
 //   open-dialog                  chooses Window > Zelvar in the host's main menu
-//   type TEXT                    types into the front document's edit tab ("\n" a new line)
+//   type TEXT                    types into the front document's edit tab ("\n" a new line); a
+//                                character the font has no glyph for is named
 //   cursor N | end               puts the text cursor before glyph N of the tab, or behind the last
 //   line PAIR                    types PAIR on a line of its own at the end, cursor between its glyphs
 //   select FIRST COUNT           selects COUNT glyphs of the tab from glyph FIRST

@@ -12,6 +12,12 @@ std::string seconds(double s) {
 
 } // namespace
 
+std::string ZVsecondsText(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", ms / 1000);
+    return text;
+}
+
 ZVprogress::ZVprogress(std::FILE *out) : ZVprogress(out, out && ::isatty(::fileno(out))) {}
 
 ZVprogress::ZVprogress(std::FILE *out, bool live) : out_(out), live_(live) {

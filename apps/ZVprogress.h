@@ -12,6 +12,9 @@
 #include <string>
 #include <thread>
 
+/// A duration in milliseconds as the progress lines give it ("12.3 s").
+std::string ZVsecondsText(double ms);
+
 class ZVprogress {
   public:
     /// Progress to `out`; a live line only when `out` is a terminal (or when `live` says so).

@@ -8,6 +8,7 @@
 #include "host/GSFontJSON.h"
 #include "platform/NSBundle.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <set>
@@ -47,8 +48,11 @@ void font_pairs_as_frequencies(const GSFont &font, ZVfontMM &mm) {
 } // namespace
 
 std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
-                                             const std::string &bundle_path, std::string &error) {
+                                             const std::string &bundle_path, std::string &error,
+                                             ZVprogress *progress) {
     const auto start = std::chrono::steady_clock::now();
+    if (progress)
+        progress->line("Opening " + font_path);
     const std::shared_ptr<const NSBundle> bundle = NSBundle::bundleWithPath(bundle_path);
     NSBundle::registerBundleForClass(ZVPluginClassName, bundle);
 
@@ -66,7 +70,13 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
         error = font_path + ": " + *message;
         return std::nullopt;
     }
-    road.bridge->initZVfont();
+    {
+        const auto built = std::chrono::steady_clock::now();
+        auto step = progress ? progress->step("Building the engine") : nullptr;
+        road.bridge->initZVfont();
+        if (progress)
+            progress->line("Engine built in " + ZVsecondsText(ms_since(built)));
+    }
     ZVfontMM &mm = road.mm();
     road.frequencies_from_file = !mm.features.indices_with_frequency.empty();
     if (!road.frequencies_from_file) {
@@ -92,7 +102,7 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
     return road;
 }
 
-void run_rework_road(ZVreworkRoad &road, bool threads) {
+void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress) {
     std::vector<std::uint16_t> run;
     for (const ZVglyph_pair &p : road.frequent) {
         run.push_back(p.first);
@@ -109,14 +119,33 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
         ids.push_back(m->id);
     ZVfontMM &mm = road.mm();
     mm.begin_start_up(ids);
+    std::atomic<int> started{0}, kerned{0};
+    const std::size_t total = order.size();
+    auto step = progress ? progress->step("Re-working the masters",
+                                          [&] {
+                                              return std::to_string(started.load()) + " of " +
+                                                     std::to_string(total) + " started, " +
+                                                     std::to_string(kerned.load()) + " kerned";
+                                          })
+                         : nullptr;
+    const std::string pairs = std::to_string(road.frequent.size()) + " frequent pairs";
     auto work = [&](ZVreworkMaster &m) {
+        if (progress)
+            progress->line(m.name + ": starting");
         const auto start = std::chrono::steady_clock::now();
         const GSFontMaster *master = road.font().fontMasterForId(m.id);
         mm.initial_processing(
             m.id, road.bridge->readCustomPairsFromMaster(master, zvuserdata::kUserSetAutopairs));
         m.start_up_ms = ms_since(start);
+        ++started;
+        if (progress)
+            progress->line(m.name + ": started in " + ZVsecondsText(m.start_up_ms) +
+                           "; kerning " + pairs);
         mm.set_required_text(run, m.id);
         m.ms = ms_since(start);
+        ++kerned;
+        if (progress)
+            progress->line(m.name + ": kerned in " + ZVsecondsText(m.ms - m.start_up_ms));
     };
     if (!threads) {
         for (ZVreworkMaster *m : order)
@@ -128,6 +157,7 @@ void run_rework_road(ZVreworkRoad &road, bool threads) {
         for (std::thread &t : workers)
             t.join();
     }
+    step.reset();
     road.bridge->initAutokernedFrom();
 }
 

@@ -4,6 +4,7 @@
 // written back.
 #pragma once
 
+#include "ZVprogress.h"
 #include "bridge/ZVDataToGlyphs.h"
 #include "engine/font/ZVfontMM.h"
 #include "host/GSFont.h"
@@ -39,13 +40,16 @@ struct ZVreworkRoad {
 /// substitutions, pair frequencies, one master per font master with its existing kerning on the
 /// frequent pairs, the default groups. Nothing with the error when the font cannot be read (the
 /// reader's message, naming the file) or the engine cannot start on it (the start-up message).
+/// The opening and the engine's build are shown on `progress` when given.
 std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
-                                             const std::string &bundle_path, std::string &error);
+                                             const std::string &bundle_path, std::string &error,
+                                             ZVprogress *progress = nullptr);
 
 /// Runs every master's first processing (the current master first), on worker threads when
 /// asked, then makes every frequent pair visible and settles autokerning sources; fills each
-/// master's time.
-void run_rework_road(ZVreworkRoad &road, bool threads);
+/// master's time. Each master's start and end, and how many have started, are shown on
+/// `progress` when given.
+void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress = nullptr);
 
 /// The whole number the host receives for a record, or nothing when it is not written.
 std::optional<int> written_kerning_value(const ZVsimplepair &record, double units_per_em);

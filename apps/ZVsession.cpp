@@ -106,8 +106,14 @@ std::optional<std::string> ZVsession::activate() {
         frequent_.push_back(pair);
     for (const GSFontMaster *m : font.fontMasters()) {
         const ZVfont &engine = mm.get_master(m->id());
+        // A font set up earlier gives the engine no existing kerning: the kerning before is what
+        // the font holds on the frequent pairs now, before the session writes its own.
         if (engine.name == m->id())
-            masters_.push_back({m->id(), m->name(), engine.existing_pairs, 0, 0});
+            masters_.push_back({m->id(), m->name(),
+                                bridge_->font_is_untouched()
+                                    ? engine.existing_pairs
+                                    : bridge_->existingKerningFromMaster(m),
+                                0, 0});
     }
 
     if (!bridge_->font_is_untouched()) {
@@ -306,11 +312,13 @@ void ZVsession::report(std::FILE *out) const {
                         r != PLXlibNamespaceForZV::ZV_NO_GLYPH)
                         now[{l, r}] = value;
                 }
-        std::size_t kerned = 0;
+        std::size_t kerned = 0, kernedBefore = 0;
         for (const auto &[pair, v] : now)
             kerned += v != 0;
+        for (const auto &[pair, v] : m.existing)
+            kernedBefore += v != 0;
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
-                     kerned, now.size(), m.existing.size());
+                     kerned, now.size(), kernedBefore);
         // The last write of the master: the engine's pairs over the font's own kerning.
         if (const ZVkerningwrite *w = bridge_->lastKerningWrite(m.id))
             std::fprintf(out,

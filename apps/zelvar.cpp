@@ -1,8 +1,7 @@
 // The headless road: loads a font family, converts every glyph of every master, builds each
-// master's glyph table and side profiles, and prints a summary per master.
-//
-// Usage: zelvar [font.json [default_groups.txt]]   (default: the sample family)
-//        zelvar --demo [default_groups.txt]        (the small font drawn in code)
+// master's glyph table and side profiles, and prints a summary per master; --demo does the same
+// for the small font drawn in code. --help lists the options.
+#include "ZVcommandLine.h"
 #include "bridge/ZVDataFromGlyphs.h"
 #include "demo_font.h"
 #include "engine/geometry/ZVglyphs.h"
@@ -110,15 +109,33 @@ int runFont(const std::string &path, const std::string &groups_path) {
 } // namespace
 
 int main(int argc, char **argv) {
-    const std::string default_groups = std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
-    if (argc > 1 && std::string(argv[1]) == "--demo")
-        return runDemo(argc > 2 ? argv[2] : default_groups);
-    const std::string font_path = argc > 1 ? argv[1] : std::string(ZV_SAMPLES_DIR) + "/Lato.json";
-    const std::string groups_path = argc > 2 ? argv[2] : default_groups;
-    if (argc <= 1 && !std::filesystem::exists(font_path)) {
-        std::printf("The sample family %s is not here; showing the demo font instead.\n\n",
-                    font_path.c_str());
-        return runDemo(groups_path);
+    std::string font_path, groups_path = std::string(ZV_RESOURCES_DIR) + "/default_groups.txt";
+    bool demo = false;
+    ZVcommandLine line("zelvar",
+                       "Prints per master of a JSON font what the engine measures before any "
+                       "kerning: its glyphs, kerning pairs, search width and how long the outlines "
+                       "and side profiles took.",
+                       [] { return ZVpluginVersionText(ZV_BUNDLE_DIR); });
+    line.fontArgument(font_path);
+    line.argument("GROUPS.txt",
+                  "the special spacing groups to start from (default: resources/default_groups.txt)",
+                  groups_path);
+    line.flag("--demo", "the small font drawn in code instead of a JSON font (then GROUPS.txt "
+                        "comes first)",
+              demo);
+    if (const std::optional<int> status = line.parse(argc, argv))
+        return *status;
+    if (demo)
+        return runDemo(font_path.empty() ? groups_path : font_path);
+    if (font_path.empty()) {
+        font_path = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
+        if (!std::filesystem::exists(font_path)) {
+            std::printf("The sample family %s is not here; showing the demo font instead.\n\n",
+                        font_path.c_str());
+            return runDemo(groups_path);
+        }
     }
+    if (line.refusesFont(font_path))
+        return 1;
     return runFont(font_path, groups_path);
 }

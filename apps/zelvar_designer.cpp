@@ -3,8 +3,8 @@
 // loaded into the host, and each step is printed with its heading, its time and, where the script
 // asks, the window as text. Without --script the default run erases the font's kerning and kerns
 // it from ten pairs that need none; with --reuse it re-works the existing kerning instead.
-//
-// Usage: zelvar_designer [FONT.json] [--script FILE] [--reuse] [--bundle Zelvar.bundle]
+// --help lists the options.
+#include "ZVcommandLine.h"
 #include "ZVdesigner.h"
 
 #include "bridge/ZVResources.h"
@@ -24,23 +24,23 @@ int main(int argc, char **argv) {
     std::string bundlePath = ZV_BUNDLE_DIR;
     std::string scriptPath;
     bool reuse = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--script" && hasValue)
-            scriptPath = argv[++i];
-        else if (a == "--bundle" && hasValue)
-            bundlePath = argv[++i];
-        else if (a == "--reuse")
-            reuse = true;
-        else if (!a.empty() && a[0] != '-')
-            fontPath = a;
-        else {
-            std::fprintf(stderr, "usage: zelvar_designer [FONT.json] [--script FILE] [--reuse] "
-                                 "[--bundle Zelvar.bundle]\n");
-            return 2;
-        }
-    }
+    ZVcommandLine line("zelvar_designer",
+                       "Plays a designer using the plug-in's window on a JSON font, from a script "
+                       "of gestures (the gestures are listed in apps/ZVdesigner.h), and prints each "
+                       "step and, where the script says dump, the window as text.",
+                       [&] { return ZVpluginVersionText(bundlePath); });
+    line.fontArgument(fontPath);
+    line.option("--script", "FILE",
+                "plays the script FILE (default: erase the kerning, start from ten pairs, edit "
+                "models, then finalize)",
+                scriptPath);
+    line.flag("--reuse", "the default script keeps the font's kerning and re-works it instead",
+              reuse);
+    line.bundleOption(bundlePath);
+    if (const std::optional<int> status = line.parse(argc, argv))
+        return *status;
+    if (line.refusesFont(fontPath))
+        return 1;
     std::string script;
     if (scriptPath.empty()) {
         script = ZVdesigner::defaultScript(reuse) + ZVdesigner::finishingScript();

@@ -1,9 +1,8 @@
 // The headless re-work road: the engine takes over a font that already has kerning, as the
 // plug-in's activation does ("re-work the existing kerning"), and reports per master what it
-// did and how far its kerning lies from the font's.
-//
-// Usage: zelvar_rework [font.json] [--write OUT.json] [--dump STATE.txt] [--serial]
-//                      [--bundle Zelvar.bundle]
+// did and how far its kerning lies from the font's. Progress goes to standard error; --help lists
+// the options.
+#include "ZVcommandLine.h"
 #include "ZVreport.h"
 #include "ZVrework.h"
 
@@ -56,33 +55,34 @@ int main(int argc, char **argv) {
     std::string font_path = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
     std::string bundle = ZV_BUNDLE_DIR;
     std::string out, dump;
-    bool threads = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool has_value = i + 1 < argc;
-        if (a == "--write" && has_value)
-            out = argv[++i];
-        else if (a == "--bundle" && has_value)
-            bundle = argv[++i];
-        else if (a == "--dump" && has_value)
-            dump = argv[++i];
-        else if (a == "--serial")
-            threads = false;
-        else if (!a.empty() && a[0] != '-')
-            font_path = a;
-        else {
-            std::fprintf(stderr, "usage: zelvar_rework [font.json] [--write OUT.json] "
-                                 "[--dump STATE.txt] [--serial] [--bundle Zelvar.bundle]\n");
-            return 2;
-        }
-    }
+    bool serial = false;
+    ZVcommandLine line("zelvar_rework",
+                       "Re-works the kerning a JSON font holds, as the plug-in does for a font it "
+                       "never touched, with the engine alone, and prints per master its models, "
+                       "messages and how far the new kerning lies from the font's.",
+                       [&] { return ZVpluginVersionText(bundle); });
+    line.fontArgument(font_path);
+    line.option("--write", "OUT.json", "saves the font with the engine's kerning (only) to OUT.json",
+                out);
+    line.option("--dump", "STATE.txt",
+                "writes every master's whole engine state as text (numbers in hexadecimal), to "
+                "compare two runs with cmp",
+                dump);
+    line.flag("--serial", "runs the masters one at a time (else on worker threads)", serial);
+    line.bundleOption(bundle);
+    if (const std::optional<int> status = line.parse(argc, argv))
+        return *status;
+    const bool threads = !serial;
+    if (line.refusesFont(font_path))
+        return 1;
+    ZVprogress progress(stderr);
     std::string error;
     // A place the font cannot be saved to is said now, not after every master has been re-worked.
     if (!out.empty() && !canWriteFontJSONFile(out, &error)) {
         std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
         return 1;
     }
-    std::optional<ZVreworkRoad> road = load_rework_road(font_path, bundle, error);
+    std::optional<ZVreworkRoad> road = load_rework_road(font_path, bundle, error, &progress);
     if (!road) {
         std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
         return 1;
@@ -106,7 +106,7 @@ int main(int argc, char **argv) {
                     e.reason.c_str());
     }
     const auto start = std::chrono::steady_clock::now();
-    run_rework_road(*road, threads);
+    run_rework_road(*road, threads, &progress);
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     for (const ZVreworkMaster &m : road->masters)

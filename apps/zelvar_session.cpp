@@ -1,12 +1,11 @@
 // A designer's session without the plug-in's window: the font is opened as a document, the
 // plug-in's bridge builds the engine and starts every master as the activation does, every master
 // then shows all frequent pairs, which the engine kerns and the bridge writes into the font with
-// the plug-in's stored state. With --write the font is saved, opened again and run again, and the
-// session says whether the reopened font gives back the same state. Progress goes to standard
-// error; alerts are answered with their last button (the one that changes nothing) and printed.
-//
-// Usage: zelvar_session [font.json] [--write OUT.json] [--serial] [--pairs TEXT]
-//                       [--bundle Zelvar.bundle]
+// the plug-in's stored state. --write saves the font; --round-trip also opens the saved font
+// again, runs the session on it and says whether it gives back the same state. Progress goes to
+// standard error; alerts are answered with their last button (the one that changes nothing) and
+// printed. --help lists the options.
+#include "ZVcommandLine.h"
 #include "ZVsession.h"
 
 #include "bridge/ZVResources.h"
@@ -16,10 +15,13 @@
 #include "platform/NSBundle.h"
 
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
+
+#include <unistd.h>
 
 namespace {
 
@@ -73,25 +75,36 @@ int main(int argc, char **argv) {
     std::string fontPath = std::string(ZV_SAMPLES_DIR) + "/Lato.json";
     std::string bundlePath = ZV_BUNDLE_DIR;
     std::string out;
+    bool roundTrip = false;
     ZVsessionOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (a == "--write" && hasValue)
-            out = argv[++i];
-        else if (a == "--bundle" && hasValue)
-            bundlePath = argv[++i];
-        else if (a == "--pairs" && hasValue)
-            options.pairs = argv[++i];
-        else if (a == "--serial")
-            options.serial = true;
-        else if (!a.empty() && a[0] != '-')
-            fontPath = a;
-        else {
-            std::fprintf(stderr, "usage: zelvar_session [font.json] [--write OUT.json] [--serial] "
-                                 "[--pairs TEXT] [--bundle Zelvar.bundle]\n");
-            return 2;
-        }
+    ZVcommandLine line("zelvar_session",
+                       "Kerns every master of a JSON font as the plug-in does, without its window, "
+                       "and prints per master its models, messages and kerning.",
+                       [&] { return ZVpluginVersionText(bundlePath); });
+    line.fontArgument(fontPath);
+    line.option("--write", "OUT.json", "saves the kerned font with the plug-in's state to OUT.json",
+                out);
+    line.flag("--round-trip",
+              "then opens the saved font (OUT.json, else a temporary file) again, runs the session "
+              "on it and compares the state it gives back (exit status 1 when it differs)",
+              roundTrip);
+    line.flag("--serial", "starts the masters one at a time (else on worker threads)",
+              options.serial);
+    line.option("--pairs", "TEXT",
+                "pairs that need no kerning, at least 10, for a font without kerning (glyph names "
+                "written /name)",
+                options.pairs);
+    line.bundleOption(bundlePath);
+    if (const std::optional<int> status = line.parse(argc, argv))
+        return *status;
+    if (line.refusesFont(fontPath))
+        return 1;
+    // The round trip without --write goes through a file of its own, removed at the end.
+    std::optional<std::filesystem::path> scratch;
+    if (roundTrip && out.empty()) {
+        scratch = std::filesystem::temp_directory_path() /
+                  ("zelvar_session-" + std::to_string(::getpid()) + ".json");
+        out = scratch->string();
     }
     std::string error;
     // A place the font cannot be saved to is said now, not after every master has started.
@@ -99,6 +112,14 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "zelvar_session: %s\n", error.c_str());
         return 1;
     }
+    struct Remove {
+        const std::optional<std::filesystem::path> &path;
+        ~Remove() {
+            std::error_code ignored;
+            if (path)
+                std::filesystem::remove(*path, ignored);
+        }
+    } removeScratch{scratch};
     NSBundle::registerBundleForClass(ZVPluginClassName, NSBundle::bundleWithPath(bundlePath));
     NSAlertScript::answerLastButton(&std::cout);
     ZVprogress progress(stderr);
@@ -120,10 +141,14 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "zelvar_session: %s\n", error.c_str());
         return 1;
     }
-    std::printf("\nKerning and the plug-in's state written to %s\n", out.c_str());
+    if (!scratch)
+        std::printf("\nKerning and the plug-in's state written to %s\n", out.c_str());
+    if (!roundTrip)
+        return 0;
     app.closeDocument(document);
 
-    std::printf("\nOpening %s again and running the session on it\n\n", out.c_str());
+    std::printf("\nOpening %s again and running the session on it\n\n",
+                scratch ? "the saved font" : out.c_str());
     progress.line("Opening " + out);
     GSDocument *reopened = app.openDocumentWithContentsOfFile(out, &error);
     if (!reopened) {

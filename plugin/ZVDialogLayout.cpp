@@ -52,7 +52,7 @@ NSPopUpButton *trackingGroupPopUp(NSView &root, const std::string &outlet) {
     addItem(*popUp, "Choose a group…", 6)->setHidden(true);
     addSeparator(*popUp, 7);
     addItem(*popUp, "New group…", 8);
-    addItem(*popUp, "Show %@ glyphs and models...", 10);
+    addItem(*popUp, "Show glyphs and models...", 10); // named after the group when there is one
     popUp->selectItemWithTag(5);
     popUp->setEnabled(false);
     return popUp;

@@ -71,6 +71,12 @@ std::string replaceObjectMarker(std::string text, const std::string &with) {
     return text;
 }
 
+/// The words of the group pop-up's "show" item for `group`, or without a group's name.
+std::string showGroupTitle(const std::string &group) {
+    return group.empty() ? std::string("Show glyphs and models...")
+                         : replaceObjectMarker("Show %@ glyphs and models...", group);
+}
+
 /// Names the plug-in keeps for no kerning; a special spacing group cannot take them.
 bool isReservedGroupName(const std::string &name) {
     return name == zvuserdata::kNoKerning || name == "No kerning";
@@ -137,6 +143,8 @@ void ZelvarToDialog::updateGlyphTab() {
         s.group->itemWithTag(1)->setHidden(true);
         s.group->setEnabled(false);
         s.group->selectItemWithTag(5);
+        // The item names the side's group; without one (the pop-up disabled) its words alone.
+        s.group->itemWithTag(10)->setTitle(showGroupTitle(""));
         if (kinds.count() >= 2) {
             s.type->selectItemWithTag(1);
         } else if (kinds.standard) {
@@ -153,8 +161,7 @@ void ZelvarToDialog::updateGlyphTab() {
             } else if (NSMenuItem *item = s.group->itemWithTitle(group)) {
                 s.group->selectItem(item);
             }
-            s.group->itemWithTag(10)->setTitle(
-                replaceObjectMarker("Show %@ glyphs and models...", group));
+            s.group->itemWithTag(10)->setTitle(showGroupTitle(group));
         }
         s.group->itemWithTag(5)->setHidden(s.group->isEnabled());
     }

@@ -16,13 +16,16 @@ from zvimport.family import read_family  # noqa: E402
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[1])
+    summary, _, example = __doc__.partition("\n")
+    parser = argparse.ArgumentParser(description=summary, epilog="example:\n" + example.strip("\n"),
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("fonts", nargs="+", help="font files, one per master, in master order")
     parser.add_argument("-o", "--output", required=True, help="JSON font file to write ('-' for stdout)")
     parser.add_argument(
         "--latin-subset",
         action="store_true",
-        help="keep only the glyphs reachable from U+0000-U+017F (with substitutes and component bases)",
+        help=f"keep only the glyphs reachable from the code points of Latin text ({subset.describe()}), "
+        "with substitutes and component bases",
     )
     parser.add_argument(
         "--keep-glyph-names",

@@ -106,7 +106,8 @@ TEST_F(DesignerRun, TheTenPairStartLeavesPlainLetterPairsUnkerned) {
                                  "line oo\nwait\nline on\nwait\nline ll\nwait\n"
                                  "kerning o n\nkerning l l\n",
                                  &error))
-            << error << "\n" << out.str();
+            << error << "\n"
+            << out.str();
     }
     const std::string transcript = out.str();
     const double unitsPerEm = doc->font()->unitsPerEm();
@@ -121,12 +122,28 @@ TEST_F(DesignerRun, TheTenPairStartLeavesPlainLetterPairsUnkerned) {
     }
 }
 
+// Only a line that begins with "#" is a comment, so "#" can be typed; a typed character the font
+// has no glyph for is named, since it makes no pair.
+TEST_F(DesignerRun, TypingNamesWhatTheFontLacks) {
+    const std::string transcript = play("open-dialog\n   # after blanks: a comment\ntype nn#o\n"
+                                        "type \xe2\x82\xacn\xe2\x82\xac/o\ntype n\xe2\x80\x99/o\n");
+    EXPECT_EQ(transcript, "\n== 1. open-dialog\n"
+                          "\n== 2. type nn#o\n"
+                          "no glyph in the font for \"#\" (U+0023): it makes no pair\n"
+                          "\n== 3. type \xe2\x82\xacn\xe2\x82\xac/o\n" // named once
+                          "no glyph in the font for \"\xe2\x82\xac\" (U+20AC): it makes no pair\n"
+                          "\n== 4. type n\xe2\x80\x99/o\n");
+}
+
 TEST_F(DesignerRun, AScriptStopsAtItsFirstFailingLine) {
     const struct {
         const char *script;
         const char *error;
     } cases[] = {
-        {"frobnicate", "line 1 (frobnicate): unknown gesture \"frobnicate\""},
+        {"frobnicate", "line 1 (frobnicate): unknown gesture \"frobnicate\" (the gestures: "
+                       "open-dialog, type, cursor, line, select, master, document, close-document, "
+                       "click, segment, enter, step, drag, choose, keys, key, answer, dismiss, wait, "
+                       "kerning, dump, close, name-group, finalize, about)"},
         {"# opens\nopen-dialog\nwait\nclick noSuchOutlet",
          "line 4 (click noSuchOutlet): the window has no control \"noSuchOutlet\""},
         // Not running: the pair tab is hidden, so a person could not click it.

@@ -20,13 +20,13 @@
 
 namespace zvsessiontest {
 
-/// The build's plug-in bundle with its resources but without "UpdateFeedURL", registered for the
-/// plug-in while the object lives; the update checker starts afresh.
-class BundleWithoutFeed {
+/// A folder holding the build's plug-in bundle with its resources but without "UpdateFeedURL"
+/// (its version `version`), removed when the object goes; a program run with it sends no request.
+class BundleFolderWithoutFeed {
   public:
-    explicit BundleWithoutFeed(const std::string &version = "1.31") {
+    explicit BundleFolderWithoutFeed(const std::string &version = "1.31") {
         namespace fs = std::filesystem;
-        const fs::path contents = folder_.path() / "Zelvar.bundle" / "Contents";
+        const fs::path contents = path() / "Contents";
         fs::create_directories(contents);
         fs::create_directory_symlink(fs::path(ZV_BUNDLE_DIR) / "Contents" / "Resources",
                                      contents / "Resources");
@@ -35,9 +35,21 @@ class BundleWithoutFeed {
                "<key>CFBundleVersion</key><string>131</string>\n"
                "<key>CFBundleShortVersionString</key><string>"
             << version << "</string>\n</dict>\n</plist>\n";
+    }
+    std::filesystem::path path() const { return folder_.path() / "Zelvar.bundle"; }
+
+  private:
+    zvtest::TempFolder folder_;
+};
+
+/// Such a bundle, registered for the plug-in while the object lives; the update checker starts
+/// afresh.
+class BundleWithoutFeed {
+  public:
+    explicit BundleWithoutFeed(const std::string &version = "1.31") : folder_(version) {
         ZVVersionChecker::resetSharedInstance();
-        NSBundle::registerBundleForClass(
-            ZVPluginClassName, NSBundle::bundleWithPath((folder_.path() / "Zelvar.bundle").string()));
+        NSBundle::registerBundleForClass(ZVPluginClassName,
+                                         NSBundle::bundleWithPath(folder_.path().string()));
     }
     ~BundleWithoutFeed() {
         NSBundle::registerBundleForClass(ZVPluginClassName, nullptr);
@@ -47,7 +59,7 @@ class BundleWithoutFeed {
     BundleWithoutFeed &operator=(const BundleWithoutFeed &) = delete;
 
   private:
-    zvtest::TempFolder folder_;
+    BundleFolderWithoutFeed folder_;
 };
 
 /// Three masters of the demo letters, never kerned by the plug-in but holding kerning (a

@@ -61,9 +61,9 @@ TEST(KerningWriter, WholeNumberWrittenForARecord) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi),
-                                               1000),
-                  c.written);
+        EXPECT_EQ(
+            ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi), 1000),
+            c.written);
     }
 }
 
@@ -76,9 +76,12 @@ TEST(KerningWriter, NoValueOfAnEmOrMoreIsWritten) {
         double unitsPerEm;
         std::optional<int> written;
     } cases[] = {
-        {999.4f, 0, 1000, 999},         {999.6f, 0, 1000, std::nullopt},
-        {-1000.f, 0, 1000, std::nullopt}, {1862.f, 0x02, 1000, std::nullopt},
-        {-1200.f, 0x03, 1000, std::nullopt}, {1862.f, 0, 2048, 1862},
+        {999.4f, 0, 1000, 999},
+        {999.6f, 0, 1000, std::nullopt},
+        {-1000.f, 0, 1000, std::nullopt},
+        {1862.f, 0x02, 1000, std::nullopt},
+        {-1200.f, 0x03, 1000, std::nullopt},
+        {1862.f, 0, 2048, 1862},
         {1000.f, 0x04, 1000, std::nullopt},
     };
     ZVbeyondAnEm beyond;
@@ -103,8 +106,12 @@ TEST(KerningWriter, AGlyphDrawnAnEmLeftOfItsOriginIsLeftUnkerned) {
     ClosesDocuments closing;
     GSFontBuilder b;
     setUpDemoFont(b);
-    b.glyph("x").unicode("0078").category("Letter", "Lowercase").script("latin").width(200).rect(
-        -1300, 0, 150, 500);
+    b.glyph("x")
+        .unicode("0078")
+        .category("Letter", "Lowercase")
+        .script("latin")
+        .width(200)
+        .rect(-1300, 0, 150, 500);
     GSDocument &doc = b.open().textTool().tab("nxoxHx");
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);

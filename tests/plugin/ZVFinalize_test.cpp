@@ -430,7 +430,9 @@ TEST_F(Finalize, EveryKeptPairComesOutAsTheEngineRoundsIt) {
                                              0.25 * engine().masters[2].get_value_unscaled(p)));
             r.value_min = ZV_NO_LOWER_BOUND;
             r.value_max = ZV_NO_VALUE;
-            const int want = bold.kernable(p) ? ZVDataToGlyphs::writtenValue(r, font.unitsPerEm()).value_or(0) : 0;
+            const int want = bold.kernable(p)
+                                 ? ZVDataToGlyphs::writtenValue(r, font.unitsPerEm()).value_or(0)
+                                 : 0;
             EXPECT_EQ(effective(font, masterId(doc, 1), font.glyphForName({pair[0]}),
                                 font.glyphForName({pair[1]})),
                       want);

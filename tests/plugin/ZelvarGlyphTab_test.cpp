@@ -71,6 +71,10 @@ TEST_F(GlyphTab, SeveralGlyphsShowWhatTheyShare) {
     EXPECT_EQ(p().glyphTrackingGroupPopUpR->itemWithTag(10)->title,
               "Show Dashes glyphs and models...");
     EXPECT_TRUE(p().glyphKerningTypeR->itemWithTag(1)->isHidden());
+    // A standard side has no group: the disabled item says its words without a name.
+    selectText(doc, "H", 1);
+    EXPECT_FALSE(p().glyphTrackingGroupPopUpR->isEnabled());
+    EXPECT_EQ(p().glyphTrackingGroupPopUpR->itemWithTag(10)->title, "Show glyphs and models...");
 }
 
 // A glyph no Unicode value or feature reaches is marked; one added after the start is not in the

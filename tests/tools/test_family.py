@@ -62,6 +62,29 @@ class Masters(Files):
         self.assertEqual([m["axesValues"] for m in data["masters"]], [[300], [700]])
         self.assertEqual([layer["layerId"] for layer in data["glyphs"][2]["layers"]], ["m1"])
 
+    def test_a_variable_font_is_named_with_the_instance_imported(self):
+        from fontTools.fontBuilder import FontBuilder
+
+        def variable(font):
+            FontBuilder(font=font).setupFvar(
+                [("wght", 100, 400, 900, "Weight"), ("wdth", 75, 100, 100, "Width")],
+                [{"location": {"wght": 100, "wdth": 100}, "stylename": "Thin"},
+                 {"location": {"wght": 400, "wdth": 100}, "stylename": "Regular"}])
+
+        cases = [
+            ("static", None, ""),
+            ("variable", variable, 'is a variable font (wght 100-900, wdth 75-100); only its default '
+                                   'instance "Regular" (wght 400, wdth 100) is imported, as one master'),
+        ]
+        for what, extra, note in cases:
+            with self.subTest(what):
+                path = self.saved(fixtures.tt_font(self.glyphs(), cmap={0x48: "H", 0x78: "x"}, extra=extra))
+                run = subprocess.run([sys.executable, IMPORTER, "-o", "-", path], capture_output=True, text=True,
+                                     check=False)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                self.assertEqual(run.stderr, f"import_font: note: {path} {note}\n" if note else "")
+                self.assertEqual(len(json.loads(run.stdout)["masters"]), 1)
+
 
 class Subset(Files):
     def test_keeps_what_latin_code_points_reach_with_their_kerning_and_substitutions(self):
@@ -71,8 +94,11 @@ class Subset(Files):
 
         glyphs = {".notdef": None, "alpha": square, "a": square, "ring": square, "aring": composite, "f": square,
                   "i": square, "f_i": square, "a.sc": square, "a.sc.alt": square, "alpha.sc": square,
-                  "lambda": square, "f_lambda": square}
-        cmap = {0x61: "a", 0xE5: "aring", 0x66: "f", 0x69: "i", 0x3B1: "alpha", 0x3BB: "lambda"}
+                  "lambda": square, "f_lambda": square, "quoteright": square, "endash": square, "Euro": square,
+                  "minus": square, "arrowright": square, "uni2028": square}
+        # Latin text's quotes, dashes, currency signs and minus are kept; an arrow is not.
+        cmap = {0x61: "a", 0xE5: "aring", 0x66: "f", 0x69: "i", 0x3B1: "alpha", 0x3BB: "lambda", 0x2019: "quoteright",
+                0x2013: "endash", 0x20AC: "Euro", 0x2212: "minus", 0x2192: "arrowright", 0x2028: "uni2028"}
         features = """
         feature smcp { sub a by a.sc; sub alpha by alpha.sc; } smcp;
         feature salt { sub a.sc by a.sc.alt; } salt;
@@ -83,13 +109,14 @@ class Subset(Files):
         subset.restrict(font)
         self.assertEqual(
             [g.name for g in font.glyphs],
-            [".notdef", "a", "ring", "aring", "f", "i", "f_i", "a.sc", "a.sc.alt"],
+            [".notdef", "a", "ring", "aring", "f", "i", "f_i", "a.sc", "a.sc.alt", "quoteright", "endash", "Euro",
+             "minus"],
         )
         self.assertEqual(font.kerning, [[("f", "i", -10), ("a.sc", "a.sc.alt", -5)]])
         mappings = [s["mapping"] for lookup in font.gsub["lookups"] if lookup["type"] == 1 for s in lookup["subtables"]]
         self.assertEqual(mappings, [{"a": "a.sc"}, {"a.sc": "a.sc.alt"}])
         data = json.loads(fontjson.dumps(font))
-        self.assertEqual([g["id"] for g in data["glyphs"]][-2:], ["g8", "g9"])  # ids survive the subset
+        self.assertEqual([g["id"] for g in data["glyphs"]][7:9], ["g8", "g9"])  # ids survive the subset
 
 
 class Writing(unittest.TestCase):
@@ -146,6 +173,12 @@ class BadFiles(Files):
         b["head"].unitsPerEm = 2048
         with self.assertRaisesRegex(FontImportError, "units per em 2048"):
             read_family([self.saved(a), self.saved(b)])
+
+    def test_help_describes_the_command(self):
+        run = subprocess.run([sys.executable, IMPORTER, "--help"], capture_output=True, text=True, check=False)
+        self.assertEqual(run.returncode, 0)
+        self.assertIn("Imports OpenType/TrueType files of one family", run.stdout)
+        self.assertIn("--latin-subset", run.stdout)
 
     def test_command_reports_the_error_and_writes_nothing(self):
         bad = self.saved(data=b"not a font")

@@ -52,7 +52,9 @@ class Sample(unittest.TestCase):
         self.assertEqual((len(set(names)), len(set(ids))), (len(names), len(ids)))
         self.assertEqual([m["name"] for m in data["masters"]], ["Hairline", "Regular", "Black"])
         by_code = {int(u, 16): g["name"] for g in data["glyphs"] for u in g["unicodes"]}
-        for code in list(range(0x41, 0x5B)) + list(range(0xC0, 0x100)) + list(range(0x100, 0x180)):
+        # Latin letters, and the quotes, dashes, ellipsis and euro Latin text is set with.
+        for code in list(range(0x41, 0x5B)) + list(range(0xC0, 0x100)) + list(range(0x100, 0x180)) + [
+                0x2018, 0x2019, 0x201C, 0x201D, 0x2013, 0x2014, 0x2026, 0x20AC]:
             self.assertIn(code, by_code, f"U+{code:04X}")
         for glyph in data["glyphs"]:
             for layer in glyph["layers"]:

@@ -95,11 +95,35 @@ def _open(path):
         raise FontImportError(f"{path}: not a readable OpenType/TrueType file ({type(error).__name__})") from error
 
 
+def variable_font_note(font, path):
+    """Answers what to tell of a variable font (fontTools reads its default instance only), or
+    None for a static font."""
+    if "fvar" not in font:
+        return None
+    fvar = font["fvar"]
+    default = {a.axisTag: a.defaultValue for a in fvar.axes}
+    where = ", ".join(f"{tag} {value:g}" for tag, value in default.items())
+    named = ""
+    for instance in fvar.instances:
+        if instance.coordinates == default:
+            name = _name(font, instance.subfamilyNameID)
+            named = f" \"{name}\"" if name else ""
+            break
+    ranges = ", ".join(f"{a.axisTag} {a.minValue:g}-{a.maxValue:g}" for a in fvar.axes)
+    return (f"{path} is a variable font ({ranges}); only its default instance{named} ({where}) "
+            "is imported, as one master")
+
+
 def read_family(paths, rename_synthetic=True):
     """Answers the model of a family from its files, one master per file in the order given."""
     if not paths:
         raise FontImportError("no font files given")
     fonts = [_open(p) for p in paths]
+    for font, path in zip(fonts, paths):
+        with _reading(path, "variations (fvar)"):
+            note = variable_font_note(font, path)
+        if note:
+            print(f"import_font: note: {note}", file=sys.stderr)
     names = []  # (family, full, style) per file
     for font, path in zip(fonts, paths):
         with _reading(path, "names (name)"):

@@ -2,8 +2,16 @@
 
 from . import gsub as gsubreader
 
-# Basic Latin, Latin-1 Supplement and Latin Extended-A.
-LATIN_RANGES = ((0x0000, 0x017F),)
+# What Latin text is set with: Basic Latin, Latin-1 Supplement and Latin Extended-A; the dashes,
+# quotation marks, bullets and ellipsis of General Punctuation (U+2010-U+2027), its per mille,
+# primes and single guillemets (U+2030-U+203A); the currency signs (U+20A0-U+20BF, the euro among
+# them); the minus sign.
+LATIN_RANGES = ((0x0000, 0x017F), (0x2010, 0x2027), (0x2030, 0x203A), (0x20A0, 0x20BF), (0x2212, 0x2212))
+
+
+def describe(ranges=LATIN_RANGES):
+    """Answers the ranges as text: "U+0000-U+017F, U+2212"."""
+    return ", ".join(f"U+{lo:04X}" if lo == hi else f"U+{lo:04X}-U+{hi:04X}" for lo, hi in ranges)
 
 
 def reachable(font, ranges):
