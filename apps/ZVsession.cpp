@@ -322,6 +322,12 @@ void ZVsession::report(std::FILE *out) const {
             kernedBefore += v != 0;
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
                      kerned, now.size(), kernedBefore);
+        // The last write of the master: the engine's pairs over the font's own kerning.
+        if (const ZVkerningwrite *w = bridge_->lastKerningWrite(m.id))
+            std::fprintf(out,
+                         "  host entries: %zu of the engine's pairs written (%zu replacing the "
+                         "font's), %zu removed, %zu left as they were\n",
+                         w->written, w->replaced, w->removed, w->kept);
         if (const ZVbeyondAnEm &beyond = bridge_->pairsBeyondAnEm(m.id); beyond.count) {
             std::string named;
             for (const ZVglyph_pair &p : beyond.first)

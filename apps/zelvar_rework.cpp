@@ -120,11 +120,17 @@ int main(int argc, char **argv) {
                 static_cast<double>(default_kept_budget()) / (1 << 20),
                 static_cast<unsigned long long>(ZVsource::measured_again_count()));
     if (!out.empty()) {
-        if (!write_rework_road(*road, out, error)) {
+        std::vector<std::size_t> kept;
+        if (!write_rework_road(*road, out, error, &kept)) {
             std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
             return 1;
         }
-        std::printf("Kerning written to %s\n", out.c_str());
+        std::printf("Kerning written to %s; the font's entries left as they were (pairs the "
+                    "engine holds no value for):",
+                    out.c_str());
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            std::printf("%s %s %zu", i ? "," : "", road->masters[i].name.c_str(), kept[i]);
+        std::printf("\n");
     }
     if (!dump.empty()) {
         if (!dump_rework_road(*road, dump, error)) {

@@ -12,12 +12,24 @@
 #include "bridge/ZVDataFromGlyphs.h"
 #include "bridge/ZVSidebearingField.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+/// What a whole-master write did to that master's host entries.
+struct ZVkerningwrite {
+    std::size_t written = 0;  ///< entries of pairs the engine holds a value for
+    std::size_t replaced = 0; ///< of those, entries the master had before
+    /// Entries taken out: pairs the engine holds a value for that the value rule writes nothing
+    /// for, and pairs this bridge wrote earlier whose record the engine holds no more.
+    std::size_t removed = 0;
+    /// Entries left as they were: pairs the engine holds no value for, kerning-group entries.
+    std::size_t kept = 0;
+};
 
 /// The pairs a write left unkerned because their kerning was an em or more: how many, and the
 /// first few (engine glyph pairs, in the order met).
@@ -66,12 +78,19 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     }
     /// The pairs the last whole-master write of a master left unkerned for being an em or more.
     const ZVbeyondAnEm &pairsBeyondAnEm(const std::string &masterId) const;
-    /// Replaces a master's host kerning with flat kerning (one list per left glyph index, each by
-    /// right glyph index): emptied and refilled in place, left glyphs in ascending index. Nothing
-    /// is written for a master the engine holds no kerning for (linked metrics, interpolated,
-    /// still starting up, not kerned, or without models): the host keeps its own.
-    void writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
-                                 const std::string &toMaster);
+    /// Writes a master's flat kerning (one list per left glyph index, each by right glyph index)
+    /// over its host kerning: each pair of the lists gets its written value, or loses its entry
+    /// where the rule writes nothing (an explicit 0 where a kerning group would give it another
+    /// value); an entry this bridge wrote earlier whose pair the lists no longer hold goes too,
+    /// when nobody changed it since. Every other entry stays as it is: pairs the engine has no
+    /// record of, kerning-group entries. Rows of the lists' left glyphs come first in ascending
+    /// index (their pairs first, in list order), then the master's other rows in their order.
+    /// Nothing is written for a master the engine holds no kerning for (linked metrics,
+    /// interpolated, still starting up, not kerned, or without models): the host keeps its own.
+    ZVkerningwrite writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
+                                           const std::string &toMaster);
+    /// What the last whole-master write of the lists did to a master; nullptr before one.
+    const ZVkerningwrite *lastKerningWrite(const std::string &masterId) const;
     /// Replaces a master's host kerning with whole entries (host glyph ids and kerning-group
     /// keys), marked as the bridge's own write like the writer above; it also writes masters whose
     /// engine holds no kerning of its own (the final kerning of an interpolated master).
@@ -208,6 +227,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     void storeGlyphPairs(const std::vector<std::pair<GSGlyph *, GSGlyph *>> &pairs,
                          GSFontMaster *master, const std::string &key);
 
+    // Per master: the pairs the writes of the engine's lists put into the host, with their values.
+    std::map<std::string, std::map<ZVglyph_pair, int>> writtenPairs_;
+    std::map<std::string, ZVkerningwrite> lastWrites_;
     // Per master id, what its last whole-master write left out for being an em or more.
     std::map<std::string, ZVbeyondAnEm> beyondAnEm_;
     // Shared with the delayed clears, so that a clear never outlives what it clears.

@@ -27,6 +27,16 @@ void GSKerningDictionary::refillMaster(const std::string &masterId,
     changed();
 }
 
+void GSKerningDictionary::updateMaster(const std::string &masterId,
+                                       const std::function<void(GSMasterKerning &)> &update) {
+    GSMasterKerning *master = d_.objectForKey(masterId);
+    if (!master)
+        master = &d_.setObject(GSMasterKerning{}, masterId);
+    if (update)
+        update(*master);
+    changed();
+}
+
 void GSKerningDictionary::setValue(const std::string &masterId, const std::string &left,
                                    const std::string &right, double value) {
     GSMasterKerning *master = d_.objectForKey(masterId);

@@ -41,6 +41,10 @@ class GSKerningDictionary {
     /// `refill` fill it, then tells the observers once: a whole master rewritten is one change.
     void refillMaster(const std::string &masterId,
                       const std::function<void(GSMasterKerning &)> &refill);
+    /// Lets `update` change one master's kerning in place (adding the master, last, when it has
+    /// none), then tells the observers once.
+    void updateMaster(const std::string &masterId,
+                      const std::function<void(GSMasterKerning &)> &update);
     /// Stores one value, adding the master, left and right keys as needed (new keys go last).
     void setValue(const std::string &masterId, const std::string &left, const std::string &right,
                   double value);

@@ -142,7 +142,13 @@ void ZVfont::auto_pick_models() {
     models.removed.clear();
 }
 
-void ZVfont::refill_cache() {
+void ZVfont::refill_cache() { refill(false, {}); }
+
+void ZVfont::refill_cache_with_every_pair(const ZVkerning_progress &progress) {
+    refill(true, progress);
+}
+
+void ZVfont::refill(bool every_pair, const ZVkerning_progress &progress) {
     for (auto &list : cache.lists)
         list.clear();
     cache.sorted = true;
@@ -183,7 +189,9 @@ void ZVfont::refill_cache() {
             autopairs->set_autos({r.indices}, cache, independents, glyphs, models);
         }
     }
-    if (autopairs)
+    if (autopairs && every_pair)
+        autopairs->autokern_every_pair(models, glyphs, cache, progress);
+    else if (autopairs)
         autopairs->autokern_visible(models, glyphs, cache);
     feedbacks.erase_types_9_to_11();
     feedbacks.merge(models.models_feedbacks);

@@ -10,9 +10,13 @@
 #include "engine/model/ZVmodels.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
+
+/// Told between the rounds of a long autokerning how many of its pairs are done, of how many.
+using ZVkerning_progress = std::function<void(std::size_t done, std::size_t total)>;
 
 /// Index of a visible pair that has no record.
 inline constexpr std::uint32_t ZV_NO_RECORD = 0xFFFFFFFF;
@@ -91,6 +95,10 @@ class ZVautopairs {
     /// Autokerns every visible pair with a record into the cache again.
     void autokern_visible(ZVmodels &models, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
                           ZVcache &cache);
+    /// Autokerns every autokernable record into the cache, visible or not (the final kerning);
+    /// `progress`, when set, hears how far it is.
+    void autokern_every_pair(ZVmodels &models, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                             ZVcache &cache, const ZVkerning_progress &progress = {});
     /// Hands pairs to autokerning (kind 1), taking them out of the models and the independent
     /// pairs. A pair without record gets one when visible, or when keep_kerned asks to keep a
     /// former model kerned. Returns the head (engine units) of the one pair autokerned, the
@@ -172,7 +180,8 @@ class ZVautopairs {
     /// Autokerns the records (on the worker pool) and writes them into the cache in order.
     void autokern_into_cache(const std::vector<std::uint32_t> &indices, const ZVmix &mix,
                              const std::vector<ZVmodelpair> &modelpairs,
-                             const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache);
+                             const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache,
+                             const ZVkerning_progress &progress = {});
     records_type::iterator lower_bound(ZVglyph_pair pair);
     records_type::const_iterator lower_bound(ZVglyph_pair pair) const;
     std::uint32_t insert_record(records_type::iterator at, ZVglyph_pair pair);

@@ -67,7 +67,11 @@ TEST(Session, TheReworkRoadIsWrittenAndGivenBackWhenReopened) {
     BundleWithoutFeed bundle("1.31");
     zvtest::TempFolder folder;
     GSFontBuilder b;
-    GSDocument &doc = preKernedFont(b).open("Small");
+    preKernedFont(b);
+    // A pair in the no-kerning group (tabular figures): the engine never kerns it.
+    for (int m = 0; m < 3; ++m)
+        b.kern("zero", "zero", -33 - m, m);
+    GSDocument &doc = b.open("Small");
     GSFont &font = *doc.font();
 
     ZVstoredState first;
@@ -85,6 +89,26 @@ TEST(Session, TheReworkRoadIsWrittenAndGivenBackWhenReopened) {
 
         first = storedState(font);
         ASSERT_EQ(first.masters.size(), 3u);
+        // What the engine does not kern keeps the font's kerning, and the report says so.
+        const ZVglyph_pair rare{session.bridge()->zvIndexForGlyphName("zero"),
+                                session.bridge()->zvIndexForGlyphName("zero")};
+        for (int m = 0; m < 3; ++m) {
+            const std::string id = "m" + std::to_string(m);
+            const ZVfont &engine = session.bridge()->get_zvfont()->get_master(id);
+            ASSERT_EQ(engine.cache.find(rare), nullptr) << id;
+            EXPECT_EQ(font.kerningForFontMasterIDLeftKey(id, "id-zero", "id-zero", 0),
+                      -33 - m)
+                << id;
+            ASSERT_NE(session.bridge()->lastKerningWrite(id), nullptr) << id;
+            EXPECT_GE(session.bridge()->lastKerningWrite(id)->kept, 1u) << id;
+        }
+        char *text = nullptr;
+        std::size_t size = 0;
+        std::FILE *report = open_memstream(&text, &size);
+        session.report(report);
+        std::fclose(report);
+        EXPECT_NE(std::string(text, size).find(" left as they were\n"), std::string::npos);
+        std::free(text);
         for (const ZVstoredState::Master &m : first.masters) {
             SCOPED_TRACE(m.name);
             EXPECT_GE(m.models.size(), 3u);
