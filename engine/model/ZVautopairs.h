@@ -142,6 +142,10 @@ class ZVautopairs {
     /// Offers a candidate to a selection; it joins, replaces the most redundant member, or is
     /// dropped.
     static void add_diverse_candidate(ZVdiverse_selection &selection, ZVcandidate c);
+    /// Offers candidates in order, as add_diverse_candidate one after another does, with their
+    /// similarities to the members measured side by side on the worker pool.
+    static void add_diverse_candidates(ZVdiverse_selection &selection,
+                                       std::vector<ZVcandidate> batch);
     /// Fills the suggestion list with the most diverse frequent pairs beside the model pairs;
     /// favoured pairs are replaced less readily.
     void init_diverse_selection(const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVmodels &models,
