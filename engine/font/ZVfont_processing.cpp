@@ -47,6 +47,7 @@ void ZVfont::initial_processing(const ZVglyphsinfo &table,
     if (!autopairs)
         autopairs = std::make_unique<ZVautopairs>(models, glyphs, independents, user_set_autos,
                                                   features, table);
+    autopairs->kept_budget = kept_budget;
     prepare_engine();
     if (!has_models()) {
         if (existing_pairs.empty()) {

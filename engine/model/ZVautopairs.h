@@ -45,10 +45,11 @@ struct ZVdiverse_selection {
 /// graphs, else 1 / their dissimilarity.
 double candidate_similarity(const ZVcandidate &a, const ZVcandidate &b);
 
-/// Bytes of measurements a new master's records may keep: 384 MB, or ZV_KEPT_BUDGET_MB
-/// megabytes when the environment gives it.
+/// Bytes of measurements all masters of a font may keep together (each master keeps an equal
+/// share, see ZVfontMM::initial_processing): 1152 MB, three masters of 384 MB, or
+/// ZV_KEPT_BUDGET_MB megabytes when the environment gives it.
 std::size_t default_kept_budget();
-/// Sets the budget of masters made from now on (0: keep no measurement between rounds).
+/// Sets the budget of fonts started from now on (0: keep no measurement between rounds).
 void set_default_kept_budget(std::size_t bytes);
 
 class ZVautopairs {
@@ -150,6 +151,10 @@ class ZVautopairs {
     /// Offers a candidate to a selection; it joins, replaces the most redundant member, or is
     /// dropped.
     static void add_diverse_candidate(ZVdiverse_selection &selection, ZVcandidate c);
+    /// Offers candidates in order, as add_diverse_candidate one after another does, with their
+    /// similarities to the members measured side by side on the worker pool.
+    static void add_diverse_candidates(ZVdiverse_selection &selection,
+                                       std::vector<ZVcandidate> batch);
     /// Fills the suggestion list with the most diverse frequent pairs beside the model pairs;
     /// favoured pairs are replaced less readily.
     void init_diverse_selection(const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVmodels &models,

@@ -389,7 +389,7 @@ std::atomic<std::size_t> &kept_budget_setting() {
     static std::atomic<std::size_t> bytes = [] {
         const char *mb = std::getenv("ZV_KEPT_BUDGET_MB");
         return mb && *mb ? static_cast<std::size_t>(std::strtoull(mb, nullptr, 10)) << 20
-                         : std::size_t{384} << 20;
+                         : std::size_t{1152} << 20;
     }();
     return bytes;
 }
