@@ -100,28 +100,13 @@ bool hasGroupEntries(const GSMasterKerning &kerning) {
     return false;
 }
 
-/// What the master's kerning-group entries give a glyph pair (glyph–group, group–glyph, then
-/// group–group, as the host looks them up), or nullptr.
+/// What the master's kerning-group entries give a glyph pair, or nullptr.
 const double *groupValue(const GSFont &font, const GSMasterKerning &kerning,
                          const std::string &leftId, const std::string &rightId) {
     const GSGlyph *l = font.glyphForId(leftId), *r = font.glyphForId(rightId);
-    if (!l || !r)
-        return nullptr;
-    const auto find = [&](const std::string &left, const std::string &right) -> const double * {
-        const GSKerningRow *row = kerning.objectForKey(left);
-        return row ? row->objectForKey(right) : nullptr;
-    };
-    const std::optional<std::string> &leftGroup = l->rightKerningGroup();
-    const std::optional<std::string> &rightGroup = r->leftKerningGroup();
-    if (rightGroup)
-        if (const double *v = find(leftId, GSRightGroupPrefix + *rightGroup))
-            return v;
-    if (leftGroup)
-        if (const double *v = find(GSLeftGroupPrefix + *leftGroup, rightId))
-            return v;
-    if (leftGroup && rightGroup)
-        return find(GSLeftGroupPrefix + *leftGroup, GSRightGroupPrefix + *rightGroup);
-    return nullptr;
+    return l && r ? GSGroupKerningValue(kerning, leftId, rightId, l->rightKerningGroup(),
+                                        r->leftKerningGroup())
+                  : nullptr;
 }
 
 } // namespace

@@ -33,8 +33,10 @@ void ZVDataToGlyphs::eraseExistingKerning() {
         return;
     }
     setIgnore_observers(true);
-    for (const std::string &id : erased)
+    for (const std::string &id : erased) {
         kerning->removeObjectForKey(id);
+        writtenPairs_.erase(id); // none of the bridge's entries is left there
+    }
     unignoreObserversAfterDelay();
 }
 

@@ -64,3 +64,22 @@ double GSKerningDictionary::valueFor(const std::string &masterId, const std::str
     const double *v = row ? row->objectForKey(right) : nullptr;
     return v ? *v : GSNoKerningValue;
 }
+
+const double *GSGroupKerningValue(const GSMasterKerning &kerning, const std::string &leftId,
+                                  const std::string &rightId,
+                                  const std::optional<std::string> &leftGroup,
+                                  const std::optional<std::string> &rightGroup) {
+    const auto find = [&](const std::string &left, const std::string &right) -> const double * {
+        const GSKerningRow *row = kerning.objectForKey(left);
+        return row ? row->objectForKey(right) : nullptr;
+    };
+    if (rightGroup)
+        if (const double *v = find(leftId, GSRightGroupPrefix + *rightGroup))
+            return v;
+    if (leftGroup)
+        if (const double *v = find(GSLeftGroupPrefix + *leftGroup, rightId))
+            return v;
+    if (leftGroup && rightGroup)
+        return find(GSLeftGroupPrefix + *leftGroup, GSRightGroupPrefix + *rightGroup);
+    return nullptr;
+}

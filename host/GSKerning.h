@@ -4,6 +4,7 @@
 #include "host/MGOrderedDictionary.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 /// Right key → value (font units).
@@ -17,6 +18,14 @@ constexpr double GSNoKerningValue = 9223372036854775808.0;
 inline const std::string GSLeftGroupPrefix = "@MMK_L_";
 /// The group-key prefix of a right side (the right glyph's left group).
 inline const std::string GSRightGroupPrefix = "@MMK_R_";
+
+/// What a master's kerning-group entries give a glyph pair, looked up as after the pair's own
+/// entry: glyph–group, group–glyph, then group–group; nullptr when none does. `leftGroup` is the
+/// left glyph's right group, `rightGroup` the right glyph's left group.
+const double *GSGroupKerningValue(const GSMasterKerning &kerning, const std::string &leftId,
+                                  const std::string &rightId,
+                                  const std::optional<std::string> &leftGroup,
+                                  const std::optional<std::string> &rightGroup);
 
 /// Master id → that master's kerning, in insertion order. Every change calls the change hook
 /// (the font's observers of "kerning") synchronously before returning.
