@@ -37,7 +37,8 @@ struct Session {
 Session &session() {
     static Session s;
     static const bool ready = [] {
-        NSBundle::registerBundleForClass(ZVPluginClassName, NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
+        NSBundle::registerBundleForClass(ZVPluginClassName,
+                                         NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
         GSApplication::installMainMenu();
         GSApplication &app = GSApplication::sharedApplication();
         const char *env = std::getenv("ZV_SAMPLE");
@@ -91,8 +92,7 @@ void play(benchmark::State &state, const std::string &before, const std::string 
         s.transcript.str({}); // nothing of it is read
         state.ResumeTiming();
     }
-    state.counters["wait_ms"] =
-        benchmark::Counter(waited, benchmark::Counter::kAvgIterations);
+    state.counters["wait_ms"] = benchmark::Counter(waited, benchmark::Counter::kAvgIterations);
 }
 
 void BM_GestureUndoPairKind(benchmark::State &state) {
@@ -122,9 +122,7 @@ void BM_GestureNewGroup(benchmark::State &state) {
 }
 BENCHMARK(BM_GestureNewGroup)->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
 
-void BM_GestureReopen(benchmark::State &state) {
-    play(state, "", "close\nopen-dialog\n");
-}
+void BM_GestureReopen(benchmark::State &state) { play(state, "", "close\nopen-dialog\n"); }
 BENCHMARK(BM_GestureReopen)->Unit(benchmark::kMillisecond)->Iterations(4)->UseRealTime();
 
 } // namespace

@@ -233,9 +233,9 @@ double GSFont::kerningForFontMasterIDFirstGlyph(const std::string &masterId, con
     if (const GSKerningRow *row = master->objectForKey(first->id()))
         if (const double *v = row->objectForKey(second->id()))
             return *v;
-    if (const double *v = GSGroupKerningValue(*master, first->id(), second->id(),
-                                              first->rightKerningGroup(),
-                                              second->leftKerningGroup()))
+    if (const double *v =
+            GSGroupKerningValue(*master, first->id(), second->id(), first->rightKerningGroup(),
+                                second->leftKerningGroup()))
         return *v;
     return GSNoKerningValue;
 }

@@ -214,8 +214,7 @@ void ZVFinalizeWindowController::computeNextMaster() {
     const std::size_t step = next_ - 1;
     // Between the engine's rounds the window hears how far the master is.
     ZVkerning_progress progress = [this, alive, name, step](std::size_t done, std::size_t total) {
-        NSOperationQueue::mainQueue().addOperationWithBlock([this, alive, name, step, done,
-                                                             total] {
+        NSOperationQueue::mainQueue().addOperationWithBlock([this, alive, name, step, done, total] {
             if (alive.lock() && running_)
                 showProgress(name, step, done, total);
         });

@@ -86,7 +86,9 @@ class Sides {
             }
         }
         return enough_evidence(distinct(shared_), std::min(partners_[a], partners_[b]));
-    }  private:
+    }
+
+  private:
     /// The number of distinct values (sorts them).
     static std::size_t distinct(std::vector<std::uint16_t> &v) {
         std::sort(v.begin(), v.end());
@@ -97,7 +99,7 @@ class Sides {
     std::vector<std::vector<Partner>> rows_;        ///< [master] rows of all sides
     std::vector<std::int64_t> weight_;
     std::vector<bool> has_target_;
-    std::vector<std::size_t> partners_;           ///< per side: its distinct targeted partners
+    std::vector<std::size_t> partners_;         ///< per side: its distinct targeted partners
     mutable std::vector<std::uint16_t> shared_; ///< scratch of alike
 };
 

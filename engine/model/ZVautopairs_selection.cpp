@@ -207,8 +207,7 @@ void ZVautopairs::add_diverse_candidate(ZVdiverse_selection &sel, ZVcandidate c)
     offer_candidate(sel, c, [&](std::size_t j) { return candidate_similarity(c, sel.members[j]); });
 }
 
-void ZVautopairs::add_diverse_candidates(ZVdiverse_selection &sel,
-                                         std::vector<ZVcandidate> batch) {
+void ZVautopairs::add_diverse_candidates(ZVdiverse_selection &sel, std::vector<ZVcandidate> batch) {
     // The similarities of every candidate to the members as they stand, side by side; a member
     // that an earlier candidate of the batch replaced or joined as is measured when asked.
     const std::size_t n = sel.members.size();

@@ -96,8 +96,7 @@ TEST(Session, TheReworkRoadIsWrittenAndGivenBackWhenReopened) {
             const std::string id = "m" + std::to_string(m);
             const ZVfont &engine = session.bridge()->get_zvfont()->get_master(id);
             ASSERT_EQ(engine.cache.find(rare), nullptr) << id;
-            EXPECT_EQ(font.kerningForFontMasterIDLeftKey(id, "id-zero", "id-zero", 0),
-                      -33 - m)
+            EXPECT_EQ(font.kerningForFontMasterIDLeftKey(id, "id-zero", "id-zero", 0), -33 - m)
                 << id;
             ASSERT_NE(session.bridge()->lastKerningWrite(id), nullptr) << id;
             EXPECT_GE(session.bridge()->lastKerningWrite(id)->kept, 1u) << id;

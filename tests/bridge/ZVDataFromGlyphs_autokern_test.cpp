@@ -99,7 +99,8 @@ TEST(BridgeAutokerning, SourcesAreResolvedAmongTheOpenFonts) {
         std::vector<std::string> notices;
         for (const ZVmasterNotice &n : bridge->masterNotices())
             notices.push_back(n.text);
-        EXPECT_EQ(notices, c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
+        EXPECT_EQ(notices,
+                  c.notice ? std::vector<std::string>{c.notice} : std::vector<std::string>{});
         // The other font is only read.
         EXPECT_NE(theirs.font()->fontMasters()[0]->userDataForKey("ZelvarModels"), nullptr);
         EXPECT_EQ(ZVDataFromGlyphs::bridgeForFont(theirs.font()), nullptr);

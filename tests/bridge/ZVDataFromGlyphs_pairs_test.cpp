@@ -95,10 +95,10 @@ TEST(BridgeStoredPairs, ListsKeepTheirOrderAndDropWhatNamesNoGlyph) {
     GSFontBuilder b = renamedFont();
     // Only two glyph names make an entry: a third word, a value after the names, a blank too many
     // or a name missing are no pair.
-    PlistArray list{PlistValue("a b"),       PlistValue("a"),         PlistValue(7),
-                    PlistValue("a x"),       PlistValue("c a"),       PlistValue("b c extra"),
-                    PlistValue("a b 1e30"),  PlistValue("a b NaN"),   PlistValue("a  b"),
-                    PlistValue(" a b"),      PlistValue("a b "),      PlistValue("b c"),
+    PlistArray list{PlistValue("a b"),      PlistValue("a"),       PlistValue(7),
+                    PlistValue("a x"),      PlistValue("c a"),     PlistValue("b c extra"),
+                    PlistValue("a b 1e30"), PlistValue("a b NaN"), PlistValue("a  b"),
+                    PlistValue(" a b"),     PlistValue("a b "),    PlistValue("b c"),
                     PlistValue("a.alt b")};
     for (const char *key : {"ZelvarModels", "ZelvarUserSetAutopairs"})
         b.masterUserData(0, key, PlistValue(list).deepCopy());
@@ -136,8 +136,7 @@ TEST(BridgeStoredPairs, ListsThatCannotBeReadAreNamedByMasterAndKey) {
     b.font().ensureKerning();
     b.kern("T", "o", -80, 1);
     b.masterUserData(1, "ZelvarModels", PlistValue(PlistDictionary())); // no list
-    b.masterUserData(1, "ZelvarIndependentPairs",
-                     pairList({"T o", "A V extra words", "A V NaN"}));
+    b.masterUserData(1, "ZelvarIndependentPairs", pairList({"T o", "A V extra words", "A V NaN"}));
     b.masterUserData(0, "ZelvarUserSetAutopairs", PlistValue(PlistArray{PlistValue(5)}));
     b.masterUserData(0, "ZelvarModels", pairList({"T o", "n n"})); // all readable: nothing said
     GSDocument &doc = b.open();

@@ -165,9 +165,12 @@ TEST(KerningWriter, AWholeMasterWritesThePairsTheEngineHoldsAndLeavesEveryOtherE
     using K = std::map<std::pair<std::string, std::string>, double>;
     // A V is replaced, V A (written as nothing) removed; o o, which the engine holds no value
     // for, stays as it was.
-    EXPECT_EQ(hostKerning(font, "m0"),
-              (K{{{"A", "V"}, -89}, {{"A", "T"}, -3}, {{"T", "o"}, -61}, {{"n", "o"}, -12},
-                 {{"n", "n"}, 0}, {{"o", "o"}, -5}}));
+    EXPECT_EQ(hostKerning(font, "m0"), (K{{{"A", "V"}, -89},
+                                          {{"A", "T"}, -3},
+                                          {{"T", "o"}, -61},
+                                          {{"n", "o"}, -12},
+                                          {{"n", "n"}, 0},
+                                          {{"o", "o"}, -5}}));
     EXPECT_EQ(hostKerning(font, "m1"), (K{{{"A", "V"}, -70}})); // another master stays
     EXPECT_EQ(counts.written, 5u);
     EXPECT_EQ(counts.replaced, 1u);
@@ -195,9 +198,11 @@ TEST(KerningWriter, AWholeMasterWritesThePairsTheEngineHoldsAndLeavesEveryOtherE
     lists[2].clear();
     lists[0].pop_back();
     const ZVkerningwrite again = bridge->writeSimplepairsGrouped(lists, "m0");
-    EXPECT_EQ(hostKerning(font, "m0"),
-              (K{{{"A", "V"}, -89}, {{"A", "T"}, -20}, {{"n", "o"}, -12}, {{"n", "n"}, 0},
-                 {{"o", "o"}, -5}}));
+    EXPECT_EQ(hostKerning(font, "m0"), (K{{{"A", "V"}, -89},
+                                          {{"A", "T"}, -20},
+                                          {{"n", "o"}, -12},
+                                          {{"n", "n"}, 0},
+                                          {{"o", "o"}, -5}}));
     EXPECT_EQ(again.removed, 1u);
     EXPECT_EQ(again.kept, 2u);
     drain();
@@ -293,8 +298,8 @@ TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
     bridge->writeSimplepairsGrouped(lists, "m2");
     EXPECT_EQ(told, 1);
     // The engine holds no value for A V: the host keeps it.
-    EXPECT_EQ(hostKerning(font, "m2"), (std::map<std::pair<std::string, std::string>, double>{
-                                           {{"A", "V"}, -52}}));
+    EXPECT_EQ(hostKerning(font, "m2"),
+              (std::map<std::pair<std::string, std::string>, double>{{{"A", "V"}, -52}}));
     drain();
 }
 
@@ -360,7 +365,8 @@ TEST(KerningWriter, SinglePairsReachOnlyMastersTheEngineHoldsKerningFor) {
     } cases[] = {{1, false}, {3, false}, {0, true}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.master);
-        doc.windowController()->setSelectedFontMaster(font.fontMasters()[static_cast<std::size_t>(c.master)]);
+        doc.windowController()->setSelectedFontMaster(
+            font.fontMasters()[static_cast<std::size_t>(c.master)]);
         bridge->getUiState();
         const std::string id = "m" + std::to_string(c.master);
         ZVsimplepair r = record(h, o, -40, 0x03);

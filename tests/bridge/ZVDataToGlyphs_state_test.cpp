@@ -146,7 +146,8 @@ TEST(StoredState, RenamesThatReuseAStoredNameKeepEveryListsGlyphs) {
         auto bridge = builtWriter(doc);
         GSFontMaster *light = font.fontMasters()[0], *bold = font.fontMasters()[2];
         GSGlyph *o = font.glyphForName("o"), *alternate = font.glyphForName("o.ss01");
-        const std::uint16_t v = bridge->zvIndexForGlyphName("V"), n = bridge->zvIndexForGlyphName("n"),
+        const std::uint16_t v = bridge->zvIndexForGlyphName("V"),
+                            n = bridge->zvIndexForGlyphName("n"),
                             io = bridge->zvIndexForGlyphName("o"),
                             ialt = bridge->zvIndexForGlyphName("o.ss01");
         bridge->writeCustomPairs({{v, io}, {v, ialt}, {io, n}}, bold, "ZelvarIndependentPairs");
@@ -157,7 +158,8 @@ TEST(StoredState, RenamesThatReuseAStoredNameKeepEveryListsGlyphs) {
         bridge->writeCustomPairs({{v, ialt}, {v, io}}, light, "ZelvarIndependentPairs");
         EXPECT_EQ(strings(bold->userDataForKey("ZelvarIndependentPairs")), c.bold);
         std::vector<ZVglyph_pair> read;
-        for (const ZVminipair &p : bridge->readCustomPairsFromMaster(bold, "ZelvarIndependentPairs"))
+        for (const ZVminipair &p :
+             bridge->readCustomPairsFromMaster(bold, "ZelvarIndependentPairs"))
             read.emplace_back(p.left, p.right);
         EXPECT_EQ(read, (std::vector<ZVglyph_pair>{{v, io}, {v, ialt}, {io, n}}));
         EXPECT_EQ(strings(light->userDataForKey("ZelvarIndependentPairs")),

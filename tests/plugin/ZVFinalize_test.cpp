@@ -260,9 +260,10 @@ TEST_F(Finalize, TargetsAreEveryPairTheMasterCanKern) {
         want.insert(p);
 
     std::vector<std::pair<std::size_t, std::size_t>> heard;
-    const ZVfinalmaster m =
-        computeFinalMaster(engine(), 0, engine().get_expanded_pairs(),
-                           [&](std::size_t done, std::size_t total) { heard.push_back({done, total}); });
+    const ZVfinalmaster m = computeFinalMaster(engine(), 0, engine().get_expanded_pairs(),
+                                               [&](std::size_t done, std::size_t total) {
+                                                   heard.push_back({done, total});
+                                               });
     std::set<ZVglyph_pair> got;
     for (const ZVkerningtarget &t : m.targets)
         got.insert(t.pair);
@@ -277,9 +278,8 @@ TEST_F(Finalize, TargetsAreEveryPairTheMasterCanKern) {
         ASSERT_TRUE(c);
         if (c->properties.kind() != ZV_USER_SET_AUTO || checked >= 200)
             continue;
-        ZVsimplepair r = regular.autopairs->autokerned_pair(t.pair, regular.glyphs,
-                                                            regular.models.mix,
-                                                            regular.models.modelpairs.pairs);
+        ZVsimplepair r = regular.autopairs->autokerned_pair(
+            t.pair, regular.glyphs, regular.models.mix, regular.models.modelpairs.pairs);
         r.value = static_cast<float>(r.value * factor);
         r.value_min = static_cast<float>(r.value_min * factor);
         r.value_max = static_cast<float>(r.value_max * factor);
@@ -505,9 +505,9 @@ TEST_F(Finalize, TheFontsOwnPairsStayInTheFinalKerning) {
                 EXPECT_EQ(r.font_pairs.removed, 0u);
             }
             for (const auto &[pair, value] : own) {
-                const double got =
-                    effective(font, masterId(doc, m), font.glyphForId(info._id_for_index[pair.first]),
-                              font.glyphForId(info._id_for_index[pair.second]));
+                const double got = effective(font, masterId(doc, m),
+                                             font.glyphForId(info._id_for_index[pair.first]),
+                                             font.glyphForId(info._id_for_index[pair.second]));
                 if (!grouped || r.written_flat) {
                     EXPECT_EQ(got, value);
                 } else {
@@ -590,10 +590,10 @@ TEST_F(Finalize, ReopenedAfterFinalizingTheFontKeepsItsKerning) {
     EXPECT_GT(kept, 100u);
     EXPECT_EQ(hostKerning(doc, "dollar", "dollar"), -7);
     ASSERT_TRUE(engineRegular.cache.find(pairOf("A", "V")));
-    EXPECT_EQ(hostKerning(doc, "A", "V"),
-              ZVDataToGlyphs::writtenValue(*engineRegular.cache.find(pairOf("A", "V")),
-                                           font.unitsPerEm())
-                  .value());
+    EXPECT_EQ(
+        hostKerning(doc, "A", "V"),
+        ZVDataToGlyphs::writtenValue(*engineRegular.cache.find(pairOf("A", "V")), font.unitsPerEm())
+            .value());
 }
 
 // A limit below what the models alone take still writes every model, and says so.
@@ -808,10 +808,15 @@ TEST_F(Finalize, ALimitThatIsNotANumberRefusesTheRun) {
 }
 
 TEST(FinalizeWindow, TheLimitFieldReadsKilobytesOrNothing) {
-    const std::pair<const char *, std::optional<double>> cases[] = {
-        {"", 0.0},           {"   ", 0.0},          {"0", 0.0},         {"1.5", 1.5},
-        {" 2 ", 2.0},        {"1,5", std::nullopt}, {"50 kB", std::nullopt},
-        {"-2", std::nullopt}, {"kB", std::nullopt}};
+    const std::pair<const char *, std::optional<double>> cases[] = {{"", 0.0},
+                                                                    {"   ", 0.0},
+                                                                    {"0", 0.0},
+                                                                    {"1.5", 1.5},
+                                                                    {" 2 ", 2.0},
+                                                                    {"1,5", std::nullopt},
+                                                                    {"50 kB", std::nullopt},
+                                                                    {"-2", std::nullopt},
+                                                                    {"kB", std::nullopt}};
     for (const auto &[text, kb] : cases)
         EXPECT_EQ(ZVFinalizeWindowController::limitInKilobytes(text), kb) << '"' << text << '"';
 }

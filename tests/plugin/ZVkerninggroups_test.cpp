@@ -60,7 +60,8 @@ TEST(KerningGroups, SidesAreAlikeOnEnoughSharedPartnersWithinTheToleranceInEvery
         // A group formed on one or two shared partners gives every other pair of its members
         // a value nothing supports.
         {"one shared partner is not enough", {row(1, 5, {-40}) + row(2, 5, {-40})}, false},
-        {"two shared partners are not enough", {row(1, 5, {-40, -20}) + row(2, 5, {-40, -20})},
+        {"two shared partners are not enough",
+         {row(1, 5, {-40, -20}) + row(2, 5, {-40, -20})},
          false},
         // Each side has partners of its own beside the three they share.
         {"three shared, the smaller side with thirteen: less than a quarter",
@@ -90,8 +91,8 @@ TEST(KerningGroups, SidesAreAlikeOnEnoughSharedPartnersWithinTheToleranceInEvery
 
 TEST(KerningGroups, TheEvidenceRule) {
     const std::tuple<std::size_t, std::size_t, bool> cases[] = {
-        {2, 2, false}, {3, 3, true}, {3, 12, true}, {3, 13, false}, {4, 16, true}, {4, 17, false},
-        {0, 0, false}};
+        {2, 2, false}, {3, 3, true},   {3, 12, true}, {3, 13, false},
+        {4, 16, true}, {4, 17, false}, {0, 0, false}};
     for (const auto &[shared, partners, enough] : cases)
         EXPECT_EQ(enough_evidence(shared, partners), enough) << shared << " of " << partners;
 }

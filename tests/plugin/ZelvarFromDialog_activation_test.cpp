@@ -123,7 +123,8 @@ TEST_F(PluginTest, StoredStateThatCannotBeUsedIsToldOnce) {
     zvtesting::GSFontBuilder b = demoFont("Stored");
     b.font().ensureKerning();
     b.kern("T", "o", -80, 0).kern("V", "o", -60, 0);
-    b.masterUserData(0, "ZelvarModels", zvbridgetest::pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(0, "ZelvarModels",
+                     zvbridgetest::pairList({"n n", "o o", "H H", "T o", "V o"}));
     b.masterUserData(1, "ZelvarIndependentPairs", PlistValue(3));
     GSDocument &doc = b.open("Stored").textTool();
     NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");

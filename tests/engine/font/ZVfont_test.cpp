@@ -207,8 +207,9 @@ TEST(FontProcessing, RefillWithEveryPairKernsEveryAutokernableRecord) {
     shown.refill_cache();
 
     std::vector<std::pair<std::size_t, std::size_t>> heard;
-    f.refill_cache_with_every_pair(
-        [&](std::size_t done, std::size_t total) { heard.push_back({done, total}); });
+    f.refill_cache_with_every_pair([&](std::size_t done, std::size_t total) {
+        heard.push_back({done, total});
+    });
     EXPECT_TRUE(f.cache_valid());
     ASSERT_FALSE(heard.empty());
     EXPECT_EQ(heard.back(), std::make_pair(autokernable, autokernable));
