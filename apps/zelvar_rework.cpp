@@ -62,7 +62,9 @@ int main(int argc, char **argv) {
                        "messages and how far the new kerning lies from the font's.",
                        [&] { return ZVpluginVersionText(bundle); });
     line.fontArgument(font_path);
-    line.option("--write", "OUT.json", "saves the font with the engine's kerning (only) to OUT.json",
+    line.option("--write", "OUT.json",
+                "saves the font with the engine's kerning written over its own to OUT.json (the "
+                "pairs the engine holds no value for keep theirs)",
                 out);
     line.option("--dump", "STATE.txt",
                 "writes every master's whole engine state as text (numbers in hexadecimal), to "
