@@ -63,7 +63,7 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
     ZVreworkRoad road;
     road.document = std::shared_ptr<GSDocument>(
         opened, [](GSDocument *d) { GSApplication::sharedApplication().closeDocument(d); });
-    road.bridge = std::make_shared<ZVDataFromGlyphs>(opened->font());
+    road.bridge = std::make_shared<ZVDataToGlyphs>(opened->font());
     opened->font()->setTempData(road.bridge, ZVDataFromGlyphs::ZVDataKey);
 
     if (const std::optional<std::string> message = road.bridge->inspectGSFont()) {
@@ -94,7 +94,9 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
 
     for (const GSFontMaster *master : road.font().fontMasters()) {
         const ZVfont &engine = mm.get_master(master->id());
-        if (engine.name != master->id() || engine.status == ZVfont::linked_metrics)
+        // A master with nothing to measure is not re-worked: its kerning stays as it is.
+        if (engine.name != master->id() || engine.status == ZVfont::linked_metrics ||
+            road.bridge->whyMasterDoesNotStart(master))
             continue;
         road.masters.push_back({master->id(), master->name(), engine.existing_pairs, 0});
     }
@@ -181,23 +183,13 @@ std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::strin
     return out;
 }
 
-bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string &error) {
-    GSKerningDictionary &kerning = road.font().ensureKerning();
-    const auto &ids = road.mm().glyphsinfo._id_for_index;
+bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string &error,
+                       std::vector<std::size_t> *kept) {
     for (const ZVreworkMaster &m : road.masters) {
-        GSMasterKerning master;
-        for (const auto &list : road.mm().get_single_master_flat_kerning(m.id).lists) {
-            if (list.empty() || list.front().indices.first >= ids.size())
-                continue;
-            GSKerningRow row;
-            for (const ZVsimplepair &r : list)
-                if (r.indices.second < ids.size())
-                    if (const std::optional<int> v =
-                            written_kerning_value(r, road.font().unitsPerEm()))
-                        row.setObject(*v, ids[r.indices.second]);
-            master.setObject(std::move(row), ids[list.front().indices.first]);
-        }
-        kerning.setObject(std::move(master), m.id);
+        const ZVkerningwrite w = road.bridge->writeSimplepairsGrouped(
+            road.mm().get_single_master_flat_kerning(m.id).lists, m.id);
+        if (kept)
+            kept->push_back(w.kept);
     }
     return writeFontJSONFile(road.font(), path, &error);
 }

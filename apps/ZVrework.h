@@ -5,7 +5,7 @@
 #pragma once
 
 #include "ZVprogress.h"
-#include "bridge/ZVDataFromGlyphs.h"
+#include "bridge/ZVDataToGlyphs.h"
 #include "engine/font/ZVfontMM.h"
 #include "host/GSFont.h"
 
@@ -25,7 +25,7 @@ struct ZVreworkMaster {
 
 struct ZVreworkRoad {
     std::shared_ptr<GSDocument> document;     ///< open in the shared application while the road is
-    std::shared_ptr<ZVDataFromGlyphs> bridge; ///< the font's bridge, kept under "ZVData"
+    std::shared_ptr<ZVDataToGlyphs> bridge;   ///< the font's bridge, kept under "ZVData"
     std::vector<ZVreworkMaster> masters;      ///< in font order, the masters the engine kerns
     std::vector<ZVglyph_pair> frequent;       ///< the pairs the engine kerns
     bool frequencies_from_file = false;       ///< false: the font's own kerned pairs stood in
@@ -63,5 +63,8 @@ std::map<ZVglyph_pair, int> written_kerning(ZVreworkRoad &road, const std::strin
 /// so that two runs can be compared bit for bit; false with the error when it cannot write.
 bool dump_rework_road(const ZVreworkRoad &road, const std::string &path, std::string &error);
 
-/// Replaces every master's kerning in the font with the engine's and saves the font.
-bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string &error);
+/// Writes every master's kerning into the font as the plug-in does (the engine's pairs over the
+/// font's own kerning, which stays where the engine holds no value) and saves the font; `kept`
+/// gets, per master in road order, the font's entries left as they were.
+bool write_rework_road(ZVreworkRoad &road, const std::string &path, std::string &error,
+                       std::vector<std::size_t> *kept = nullptr);

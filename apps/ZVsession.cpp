@@ -100,8 +100,8 @@ std::optional<std::string> ZVsession::activate() {
             progress->line("Engine built in " + secondsText(msSince(started)));
     }
     ZVfontMM &mm = *bridge_->get_zvfont();
-    if (mm.masters.empty())
-        return std::string("Sorry, could not find any masters that can be kerned.");
+    if (!bridge_->anyMasterCanStart()) // none, or none that has something to measure
+        return bridge_->whyNoMasterStarts();
     for (const auto &[pair, frequency] : mm.get_expanded_pairs())
         frequent_.push_back(pair);
     for (const GSFontMaster *m : font.fontMasters()) {
@@ -290,6 +290,9 @@ void ZVsession::report(std::FILE *out) const {
     for (const ZVsessionMaster &m : masters_) {
         const ZVfont &f = mm.get_master(m.id);
         std::fprintf(out, "\n%s (%s), %s\n", m.name.c_str(), m.id.c_str(), statusWord(f.status));
+        for (const ZVmasterNotice &n : bridge_->masterNotices())
+            if (n.master_id == m.id)
+                std::fprintf(out, "  could not use: %s\n", n.text.c_str());
         if (f.status == ZVfont::linked_metrics)
             continue;
         const std::vector<ZVglyph_pair> models = mm.get_models(m.id);
@@ -319,6 +322,12 @@ void ZVsession::report(std::FILE *out) const {
             kernedBefore += v != 0;
         std::fprintf(out, "  kerned pairs: %zu (of %zu written), kerned pairs before: %zu\n",
                      kerned, now.size(), kernedBefore);
+        // The last write of the master: the engine's pairs over the font's own kerning.
+        if (const ZVkerningwrite *w = bridge_->lastKerningWrite(m.id))
+            std::fprintf(out,
+                         "  host entries: %zu of the engine's pairs written (%zu replacing the "
+                         "font's), %zu removed, %zu left as they were\n",
+                         w->written, w->replaced, w->removed, w->kept);
         if (const ZVbeyondAnEm &beyond = bridge_->pairsBeyondAnEm(m.id); beyond.count) {
             std::string named;
             for (const ZVglyph_pair &p : beyond.first)

@@ -55,8 +55,8 @@ class ZVsession {
     /// drops the bridge of every open font; later steps find no font.
     void close();
 
-    /// Prints per master what the engine did (models, messages, kerned pairs, against the
-    /// kerning before, time).
+    /// Prints per master what the bridge could not use of the font's stored state and what the
+    /// engine did (models, messages, kerned pairs, against the kerning before, time).
     void report(std::FILE *out) const;
 
     const std::shared_ptr<ZVDataToGlyphs> &bridge() const { return bridge_; }

@@ -62,7 +62,9 @@ int main(int argc, char **argv) {
                        "messages and how far the new kerning lies from the font's.",
                        [&] { return ZVpluginVersionText(bundle); });
     line.fontArgument(font_path);
-    line.option("--write", "OUT.json", "saves the font with the engine's kerning (only) to OUT.json",
+    line.option("--write", "OUT.json",
+                "saves the font with the engine's kerning written over its own to OUT.json (the "
+                "pairs the engine holds no value for keep theirs)",
                 out);
     line.option("--dump", "STATE.txt",
                 "writes every master's whole engine state as text (numbers in hexadecimal), to "
@@ -92,6 +94,9 @@ int main(int argc, char **argv) {
                     "pairs of printable ASCII characters stand in for the frequent pairs, all with "
                     "one frequency.\n",
                     bundle.c_str());
+    for (const GSFontMaster *m : road->font().fontMasters())
+        if (const std::optional<std::string> why = road->bridge->whyMasterDoesNotStart(m))
+            std::printf("%s\n", why->c_str());
     if (road->masters.empty()) {
         std::printf("%s has no master the engine can measure.\n", font_path.c_str());
         return 0;
@@ -113,15 +118,22 @@ int main(int argc, char **argv) {
         report(*road, m, road->font().unitsPerEm());
     std::printf("\nAll masters %s: %.0f ms (%u cores)\n", threads ? "in parallel" : "one by one",
                 wall, std::thread::hardware_concurrency());
-    std::printf("Measurements kept within %.0f MB per master; %llu dropped ones measured again\n",
-                static_cast<double>(default_kept_budget()) / (1 << 20),
+    std::printf("Measurements kept within %.0f MB for the font's %zu masters; %llu dropped ones "
+                "measured again\n",
+                static_cast<double>(default_kept_budget()) / (1 << 20), road->mm().masters.size(),
                 static_cast<unsigned long long>(ZVsource::measured_again_count()));
     if (!out.empty()) {
-        if (!write_rework_road(*road, out, error)) {
+        std::vector<std::size_t> kept;
+        if (!write_rework_road(*road, out, error, &kept)) {
             std::fprintf(stderr, "zelvar_rework: %s\n", error.c_str());
             return 1;
         }
-        std::printf("Kerning written to %s\n", out.c_str());
+        std::printf("Kerning written to %s; the font's entries left as they were (pairs the "
+                    "engine holds no value for):",
+                    out.c_str());
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            std::printf("%s %s %zu", i ? "," : "", road->masters[i].name.c_str(), kept[i]);
+        std::printf("\n");
     }
     if (!dump.empty()) {
         if (!dump_rework_road(*road, dump, error)) {

@@ -1,8 +1,11 @@
-// The finalisation run on the sample family: the masters started and kerned as the designer's
-// session does (its existing kerning re-worked, every frequent pair kerned), then each master
-// finalized and refilled, the write of all three (groups rebuilt, no limit) with the ratio of the
-// grouped to the flat size, and a refresh of the dialog's glyph tab with one glyph's pair menus.
-// The sample path can be overridden with ZV_SAMPLE=path/to/font.json.
+// The finalisation run on the sample family: the whole run as the finalize window makes it (the
+// sample's kerning re-worked and its masters started, then every master finalized with every
+// relevant pair kerned, one master after the other, and all three written with groups rebuilt),
+// with the longest wait between two reports of progress; on masters started and kerned as the
+// designer's session does (every frequent pair kerned), each master finalized and refilled, the
+// write of all three (groups rebuilt, no limit) with the ratio of the grouped to the flat size,
+// and a refresh of the dialog's glyph tab with one glyph's pair menus. The sample path can be
+// overridden with ZV_SAMPLE=path/to/font.json.
 #include "ZVsession.h"
 
 #include "bridge/ZVResources.h"
@@ -17,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -29,30 +33,88 @@ std::string samplePath() {
     return env ? env : std::string(ZV_SAMPLES_DIR) + "/Lato.json";
 }
 
+/// The sample opened as a new document, its masters started (its kerning re-worked), and, when
+/// asked, every frequent pair shown and kerned; nullptr when it cannot start.
+std::unique_ptr<ZVsession> startSample(bool kernEveryMaster) {
+    NSBundle::registerBundleForClass(ZVPluginClassName, NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
+    NSAlertScript::answerLastButton(nullptr);
+    GSApplication::installMainMenu();
+    GSDocument *doc =
+        GSApplication::sharedApplication().openDocumentWithContentsOfFile(samplePath(), nullptr);
+    if (!doc)
+        return nullptr;
+    ZVsessionOptions options;
+    auto s = std::make_unique<ZVsession>(*doc, options);
+    if (s->activate() || !s->waitForStartUp(std::chrono::hours(1)))
+        return nullptr;
+    if (kernEveryMaster)
+        s->kernEveryMaster();
+    return s;
+}
+
 /// The sample open, its masters started and kerned, once per program (nullptr: not available).
 ZVsession *startedSample() {
-    static std::unique_ptr<ZVsession> session = []() -> std::unique_ptr<ZVsession> {
-        NSBundle::registerBundleForClass(ZVPluginClassName,
-                                         NSBundle::bundleWithPath(ZV_BUNDLE_DIR));
-        NSAlertScript::answerLastButton(nullptr);
-        GSApplication::installMainMenu();
-        GSDocument *doc = GSApplication::sharedApplication().openDocumentWithContentsOfFile(
-            samplePath(), nullptr);
-        if (!doc)
-            return nullptr;
-        ZVsessionOptions options;
-        auto s = std::make_unique<ZVsession>(*doc, options);
-        if (s->activate() || !s->waitForStartUp(std::chrono::hours(1)))
-            return nullptr;
-        s->kernEveryMaster();
-        return s;
-    }();
+    static std::unique_ptr<ZVsession> session = startSample(true);
     return session.get();
 }
 
 void counters(benchmark::State &state) {
     state.counters["cores"] = std::thread::hardware_concurrency();
 }
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+// The whole run of the finalize window on the sample as the designer leaves it after starting it
+// (only the pairs the start-up shows kerned): each master finalized with every relevant pair
+// kerned, one after the other on the engine's pool, then the three written with groups rebuilt.
+// One iteration: a run changes the engine. The longest wait between two reports of progress (the
+// window's label) is given in seconds.
+void BM_FinalizeThreeMastersWithEveryPair(benchmark::State &state) {
+    std::unique_ptr<ZVsession> s = startSample(false);
+    if (!s) {
+        state.SkipWithError("the sample family could not be started");
+        return;
+    }
+    ZVfontMM &engine = *s->bridge()->get_zvfont();
+    std::size_t targets = 0, written = 0;
+    double longestWait = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        Clock::time_point last = start;
+        const auto heard = [&] {
+            longestWait = std::max(longestWait, secondsSince(last));
+            last = Clock::now();
+        };
+        const std::vector<ZVpair_frequency> frequent = engine.get_expanded_pairs();
+        std::vector<ZVfinalmaster> computed;
+        for (std::size_t i : mastersToFinalize(engine)) {
+            heard(); // the window names the master it starts
+            computed.push_back(computeFinalMaster(engine, i, frequent,
+                                                  [&](std::size_t, std::size_t) { heard(); }));
+            targets += computed.back().targets.size();
+        }
+        heard();
+        const ZVfinalwrite w = writeFinalKerning(*s->bridge(), computed, true, 0);
+        heard();
+        for (const ZVfinalreport &r : w.masters)
+            written += r.glyph_pairs + r.class_pairs;
+        state.counters["masters"] = static_cast<double>(computed.size());
+        state.counters["wall_s"] = secondsSince(start);
+    }
+    state.counters["targets"] = static_cast<double>(targets);
+    state.counters["entries"] = static_cast<double>(written);
+    state.counters["longest_wait_s"] = longestWait;
+    counters(state);
+    s->close();
+}
+BENCHMARK(BM_FinalizeThreeMastersWithEveryPair)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 void BM_FinalizeAndRefillMaster(benchmark::State &state) {
     ZVsession *s = startedSample();

@@ -190,8 +190,12 @@ bool ZVDataFromGlyphs::has_zv_set_up() const {
     for (const GSFontMaster *m : font->fontMasters()) {
         if (isAutokernedMaster(m))
             return true;
+        // Models stored in a shape that cannot be read still say that the plug-in worked on the
+        // master: the font must not be taken for one never set up, and its kerning re-worked.
+        const PlistValue *models = m->userDataForKey(zvuserdata::kModels);
+        const bool stored = models && (!models->asArray() || !models->asArray()->empty());
         const GSMasterKerning *k = kerning->objectForKey(m->id());
-        if (zvuserdata::count(*m, zvuserdata::kModels) > 0 && k && k->count() > 0)
+        if (stored && k && k->count() > 0)
             return true;
     }
     return false;
@@ -203,6 +207,9 @@ void ZVDataFromGlyphs::initZVfont() {
         return;
     engineBuilt_ = true;
     emptiedOutlines_.clear();
+    notices_.clear();
+    noticesTaken_ = 0;
+    doesNotStart_.clear();
     const GSDocument *document = font->parent();
     setCurrentMaster(document ? document->selectedFontMaster() : nullptr);
     const std::string frequencies = ZVpathForResource("pair_frequencies", "txt");
@@ -215,6 +222,39 @@ void ZVDataFromGlyphs::initZVfont() {
     for (GSFontMaster *m : font->fontMasters())
         initMaster(m);
     findCurrentMasterIndex();
+}
+
+void ZVDataFromGlyphs::addMasterNotice(const GSFontMaster *master, std::string text) {
+    notices_.push_back({master ? master->id() : std::string(), std::move(text)});
+}
+
+std::vector<ZVmasterNotice> ZVDataFromGlyphs::takeNewMasterNotices() {
+    std::vector<ZVmasterNotice> out(notices_.begin() + static_cast<std::ptrdiff_t>(noticesTaken_),
+                                    notices_.end());
+    noticesTaken_ = notices_.size();
+    return out;
+}
+
+std::optional<std::string>
+ZVDataFromGlyphs::whyMasterDoesNotStart(const GSFontMaster *master) const {
+    if (!master)
+        return std::nullopt;
+    const auto it = doesNotStart_.find(master->id());
+    return it == doesNotStart_.end() ? std::nullopt : std::optional<std::string>(it->second);
+}
+
+bool ZVDataFromGlyphs::anyMasterCanStart() const {
+    return std::any_of(zvfont_.masters.begin(), zvfont_.masters.end(),
+                       [&](const ZVfont &m) { return !doesNotStart_.count(m.name); });
+}
+
+std::string ZVDataFromGlyphs::whyNoMasterStarts() const {
+    std::string why;
+    if (const GSFont *font = gsfont())
+        for (const GSFontMaster *m : font->fontMasters())
+            if (const std::optional<std::string> w = whyMasterDoesNotStart(m))
+                why += (why.empty() ? "" : "\n") + *w;
+    return why.empty() ? std::string("Sorry, could not find any masters that can be kerned.") : why;
 }
 
 void ZVDataFromGlyphs::findCurrentMasterIndex() {

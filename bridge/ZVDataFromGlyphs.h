@@ -33,6 +33,13 @@ struct ZVemptiedOutline {
     std::string reason;
 };
 
+/// Something of a master that the bridge could not use as the font stores it, in words that name
+/// the master (shown by the window, printed by the reports).
+struct ZVmasterNotice {
+    std::string master_id;
+    std::string text;
+};
+
 class ZVDataFromGlyphs : public GSTempObject {
   public:
     /// The temporary-data key of a font's bridge.
@@ -118,6 +125,21 @@ class ZVDataFromGlyphs : public GSTempObject {
     std::vector<GSLayer *> selectedLayers() const { return selectedLayers_; }
     /// The glyphs that went to the engine as empty outlines since the engine was built.
     const std::vector<ZVemptiedOutline> &emptiedOutlines() const { return emptiedOutlines_; }
+    /// What the bridge could not use since the engine was built (stored pair lists it could not
+    /// read, ...), in the order it was found.
+    const std::vector<ZVmasterNotice> &masterNotices() const { return notices_; }
+    /// The notices found since the last call (the window shows each once).
+    std::vector<ZVmasterNotice> takeNewMasterNotices();
+    /// Why the master does not start (none of its glyphs can be measured: no width, no outline,
+    /// or too large), or nothing when it may. Such a master is never started and its host
+    /// kerning is left as it is.
+    std::optional<std::string> whyMasterDoesNotStart(const GSFontMaster *master) const;
+    /// Whether the engine has a master that is not kept from starting for having nothing to
+    /// measure.
+    bool anyMasterCanStart() const;
+    /// Why the font cannot start when no master can: each master that has nothing to measure
+    /// says why, a line each; otherwise "Sorry, could not find any masters that can be kerned."
+    std::string whyNoMasterStarts() const;
 
     // The glyph table and the masters.
 
@@ -181,11 +203,14 @@ class ZVDataFromGlyphs : public GSTempObject {
     GSFontMaster *autokerningSourceForMaster(const GSFontMaster *master) const;
     /// The font of the open document of that display name ("" this font), or nullptr.
     GSFont *openedFontWithFileName(const std::string &name) const;
-    /// Makes `master` use the engine of `fromMaster`, of this font or another open font.
+    /// Makes `master` use the engine of `fromMaster`, of this font or another open font. A source
+    /// that cannot lend one (without models; a font the engine cannot start on) leaves the master
+    /// its own models and lists; its mark goes, and a notice says why.
     void autokernMaster(GSFontMaster *master, GSFontMaster *fromMaster);
     /// Settles one master's stored autokerning source after the engine build.
     void initAutokernedMaster(GSFontMaster *master);
-    /// initAutokernedMaster for every master, in font order.
+    /// initAutokernedMaster for every master, in font order, once the masters marked from each
+    /// other are settled.
     void initAutokernedFrom();
     /// Recomputes every master's interpolation coefficients.
     void updateInterpolationCoeffs();
@@ -304,6 +329,8 @@ class ZVDataFromGlyphs : public GSTempObject {
     void removeMasterUserData(GSFontMaster *master, const std::string &key) const;
     /// The engine's frequent pairs (expanded pair frequencies).
     std::vector<ZVpair_frequency> frequentPairs();
+    /// Adds a notice about a master.
+    void addMasterNotice(const GSFontMaster *master, std::string text);
 
   private:
     // The engine's current master: the first of the current master's id (-1: none).
@@ -326,6 +353,22 @@ class ZVDataFromGlyphs : public GSTempObject {
                                             const std::vector<GSOTLookup> &lookups);
     bool wrapperMatches(const GlyphDescription &d, const GSGlyph *g, const std::string &sub) const;
     std::string subcategoryForWrapping(const GSGlyph *g) const;
+    // The masters of this font whose autokerning marks lead from `master` back to it, `master`
+    // first (only `master` when it names itself); empty when they lead elsewhere. Interpolated
+    // masters take their kerning from no source.
+    std::vector<GSFontMaster *> autokerningCycle(GSFontMaster *master) const;
+    // Settles the loop of marks `master` is in (autokerningCycle): each member keeps its own
+    // models. Whether there was one.
+    bool settleAutokerningCycle(GSFontMaster *master);
+    // A source that cannot lend its engine: the master keeps its own models and stored lists
+    // (one still waiting for a source gets them back into the engine), its mark goes, and the
+    // notice names the source and why (`why` follows the source's name: ", which has no models").
+    void keepOwnModels(GSFontMaster *master, const GSFontMaster *source, const std::string &why);
+    // Notes the master just added to the engine when none of its glyphs can be measured: it will
+    // not start.
+    void noteNothingToMeasure(const GSFontMaster *master);
+    // Notes the master's stored pair lists that cannot be read, or not all of them.
+    void noteUnreadableLists(const GSFontMaster *master);
     // The layer's outline for the engine, noting a glyph left empty.
     PLXlibNamespaceForZV::PLXglyph engineOutline(GSLayer *layer, const std::string &masterId);
 
@@ -349,4 +392,7 @@ class ZVDataFromGlyphs : public GSTempObject {
     bool engineBuilt_ = false;
     std::set<std::uint16_t> lookupsBeingRead_;
     std::vector<ZVemptiedOutline> emptiedOutlines_;
+    std::vector<ZVmasterNotice> notices_;
+    std::size_t noticesTaken_ = 0;
+    std::map<std::string, std::string> doesNotStart_; // master id -> why
 };

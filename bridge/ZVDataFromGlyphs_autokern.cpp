@@ -6,6 +6,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// A source whose glyphs cannot be measured never starts: its engine has nothing to lend.
+const char *const kHasNothingToMeasure = ", none of whose glyphs can be measured";
+
+} // namespace
+
 bool ZVDataFromGlyphs::isAutokernedMaster(const GSFontMaster *master) {
     return master && zvuserdata::autokerningSource(*master).has_value();
 }
@@ -53,62 +60,136 @@ GSFontMaster *ZVDataFromGlyphs::autokerningSourceForMaster(const GSFontMaster *m
 }
 
 void ZVDataFromGlyphs::initAutokernedMaster(GSFontMaster *master) {
-    if (!isAutokernedMaster(master) || !gsfont())
+    // A master that does not start takes no engine either: it would write over its kerning.
+    if (!isAutokernedMaster(master) || !gsfont() || whyMasterDoesNotStart(master))
         return;
+    // Interpolation wins, before any source is looked for: an interpolated master whose source
+    // font is closed must not turn into one waiting for it.
+    if (master->userDataForKey(zvuserdata::kIsInterpolated)) {
+        removeMasterUserData(master, zvuserdata::kAutokernedFrom);
+        return;
+    }
     GSFontMaster *source = autokerningSourceForMaster(master);
     if (!source) {
         // The source font or master is not open: the master waits for it.
         zvfont_.set_engine(master->id(), zvfont_, "");
         return;
     }
-    if (source == master || master->userDataForKey(zvuserdata::kIsInterpolated)) {
-        // A master cannot take its own engine, and interpolation wins.
-        removeMasterUserData(master, zvuserdata::kAutokernedFrom);
-        return;
+    if (!settleAutokerningCycle(master))
+        autokernMaster(master, source);
+}
+
+bool ZVDataFromGlyphs::settleAutokerningCycle(GSFontMaster *master) {
+    // Masters marked from each other (a master marked from itself among them) lend each other
+    // nothing: every one of them keeps its own models, settled at once while all the marks are
+    // there to show the loop.
+    const std::vector<GSFontMaster *> cycle = autokerningCycle(master);
+    for (std::size_t i = 0; i < cycle.size(); ++i) {
+        if (whyMasterDoesNotStart(cycle[i]))
+            continue; // it takes nothing and starts not: it stays as it is
+        const GSFontMaster *next = cycle[(i + 1) % cycle.size()];
+        keepOwnModels(cycle[i], next,
+                      next == cycle[i] ? std::string()
+                                       : ", which takes its kerning from " +
+                                             cycle[(i + 2) % cycle.size()]->name());
     }
-    autokernMaster(master, source);
+    return !cycle.empty();
 }
 
 void ZVDataFromGlyphs::initAutokernedFrom() {
     const GSFont *font = gsfont();
     if (!font)
         return;
+    // Loops first, so that a master marked from one of their members finds it running on its
+    // own models, whatever the order of the masters.
+    for (GSFontMaster *m : font->fontMasters())
+        if (isAutokernedMaster(m) && !m->userDataForKey(zvuserdata::kIsInterpolated))
+            settleAutokerningCycle(m);
     for (GSFontMaster *m : font->fontMasters())
         initAutokernedMaster(m);
 }
 
-void ZVDataFromGlyphs::autokernMaster(GSFontMaster *master, GSFontMaster *fromMaster) {
-    GSFont *font = gsfont();
-    if (!font || !master || !fromMaster || !fromMaster->font())
-        return;
-    if (fromMaster->font() == font) {
-        if (zvfont_.get_number_of_models(fromMaster->id()) > 0) {
-            zvfont_.set_engine(master->id(), zvfont_, fromMaster->id());
-        } else {
-            // A source without models has no engine to lend.
-            removeMasterUserData(master, zvuserdata::kAutokernedFrom);
-            zvfont_.un_autokern(master->id());
-        }
+std::vector<GSFontMaster *> ZVDataFromGlyphs::autokerningCycle(GSFontMaster *master) const {
+    std::vector<GSFontMaster *> path{master};
+    for (GSFontMaster *m = master;;) {
+        GSFontMaster *source = autokerningSourceForMaster(m);
+        if (!source || source->font() != gsfont())
+            return {};
+        if (source == master)
+            return path;
+        if (std::find(path.begin(), path.end(), source) != path.end() ||
+            source->userDataForKey(zvuserdata::kIsInterpolated))
+            return {}; // a loop the master only leads into, or a source that is interpolated
+        path.push_back(source);
+        m = source;
+    }
+}
+
+void ZVDataFromGlyphs::keepOwnModels(GSFontMaster *master, const GSFontMaster *source,
+                                     const std::string &why) {
+    const std::string &id = master->id();
+    const ZVfont::master_status status = zvfont_.get_master(id).status;
+    if (zvfont_.get_master(id).name == id &&
+        (status == ZVfont::autokerned_from_other || status == ZVfont::engine_taken_over)) {
+        // Built to take another engine, it never read its own models: they come now.
+        zvfont_.un_autokern(id);
+        const std::vector<ZVminipair> own = readCustomPairsFromMaster(master, zvuserdata::kModels);
+        if (!own.empty())
+            zvfont_.add_models_and_independents(own, {}, false, id);
+    }
+    removeMasterUserData(master, zvuserdata::kAutokernedFrom);
+    std::string from;
+    if (source == master) {
+        from = "itself";
     } else {
-        // A second bridge on the other font builds its engine; it only reads that font. A font
-        // the engine cannot start on, or a source master without models, counts as not open: the
-        // master waits.
-        ZVDataFromGlyphs other(fromMaster->font());
-        bool lends = !other.inspectGSFont().has_value();
-        if (lends) {
-            other.zvfont_.glyphsinfo.tracking_group_names = zvfont_.glyphsinfo.tracking_group_names;
-            other.initZVfont();
-            const ZVfont &lender = other.zvfont_.get_master(fromMaster->id());
-            lends = lender.name == fromMaster->id() &&
-                    other.zvfont_.get_number_of_models(fromMaster->id()) > 0;
-        }
-        if (lends) {
-            other.zvfont_.prepare_engine(fromMaster->id());
-            zvfont_.set_engine(master->id(), other.zvfont_, fromMaster->id());
-        } else {
-            zvfont_.set_engine(master->id(), zvfont_, "");
+        from = source->name();
+        if (source->font() != gsfont()) {
+            const GSDocument *document = source->font()->parent();
+            from += " of " + (document ? document->displayName() : source->font()->familyName());
         }
     }
+    addMasterNotice(master, master->name() + " could not take its kerning from " + from + why +
+                                ". It keeps its own models and pairs.");
+    setCurrentMasterHasChanged(true);
+}
+
+void ZVDataFromGlyphs::autokernMaster(GSFontMaster *master, GSFontMaster *fromMaster) {
+    GSFont *font = gsfont();
+    if (!font || !master || !fromMaster || !fromMaster->font() || whyMasterDoesNotStart(master))
+        return;
+    if (fromMaster->font() == font) {
+        if (zvfont_.get_number_of_models(fromMaster->id()) == 0) {
+            keepOwnModels(master, fromMaster, ", which has no models");
+            return;
+        }
+        if (whyMasterDoesNotStart(fromMaster)) {
+            keepOwnModels(master, fromMaster, kHasNothingToMeasure);
+            return;
+        }
+        zvfont_.set_engine(master->id(), zvfont_, fromMaster->id());
+    } else {
+        // A second bridge on the other font builds its engine; it only reads that font.
+        ZVDataFromGlyphs other(fromMaster->font());
+        if (other.inspectGSFont()) {
+            keepOwnModels(master, fromMaster, ", whose font Zelvar cannot start on");
+            return;
+        }
+        other.zvfont_.glyphsinfo.tracking_group_names = zvfont_.glyphsinfo.tracking_group_names;
+        other.initZVfont();
+        const ZVfont &lender = other.zvfont_.get_master(fromMaster->id());
+        if (lender.name != fromMaster->id() ||
+            other.zvfont_.get_number_of_models(fromMaster->id()) == 0) {
+            keepOwnModels(master, fromMaster, ", which has no models");
+            return;
+        }
+        if (other.whyMasterDoesNotStart(fromMaster)) {
+            keepOwnModels(master, fromMaster, kHasNothingToMeasure);
+            return;
+        }
+        other.zvfont_.prepare_engine(fromMaster->id());
+        zvfont_.set_engine(master->id(), other.zvfont_, fromMaster->id());
+    }
+    // The source's models are the master's now.
     removeMasterUserData(master, zvuserdata::kModels);
     setCurrentMasterHasChanged(true);
 }

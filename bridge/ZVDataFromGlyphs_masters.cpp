@@ -259,6 +259,7 @@ void ZVDataFromGlyphs::initMaster(GSFontMaster *master) {
             removeMasterUserData(master, *key);
         return;
     }
+    noteUnreadableLists(master);
     std::vector<PLXglyph> outlines = outlinesForMaster(master);
     const int xHeight = truncatedHeight(xHeightOf(*master));
     const int capHeight = truncatedHeight(capHeightOf(*master));
@@ -269,23 +270,42 @@ void ZVDataFromGlyphs::initMaster(GSFontMaster *master) {
         if (kerned >= 10)
             is_pre_kerned_ = true;
         zvfont_.add_untouched_master(id, outlines, capHeight, xHeight, existing);
-        return;
-    }
-    if (master->userDataForKey(zvuserdata::kIsInterpolated)) {
-        const std::vector<std::pair<double, std::string>> coeffs = coeffsForMaster(master);
-        if (!coeffs.empty()) {
-            zvfont_.add_interpolated_master(id, outlines, capHeight, xHeight, coeffs);
-            return;
+    } else {
+        if (master->userDataForKey(zvuserdata::kIsInterpolated)) {
+            const std::vector<std::pair<double, std::string>> coeffs = coeffsForMaster(master);
+            if (!coeffs.empty()) {
+                // Its kerning comes from the others: its own glyphs are never measured.
+                zvfont_.add_interpolated_master(id, outlines, capHeight, xHeight, coeffs);
+                return;
+            }
+            removeMasterUserData(master, zvuserdata::kIsInterpolated);
         }
-        removeMasterUserData(master, zvuserdata::kIsInterpolated);
+        const std::vector<ZVminipair> independents =
+            readCustomPairsFromMaster(master, zvuserdata::kIndependentPairs);
+        if (isAutokernedMaster(master))
+            zvfont_.add_autokerned_master(id, outlines, independents, capHeight, xHeight);
+        else
+            zvfont_.add_self_kerned_master(id, outlines,
+                                           readCustomPairsFromMaster(master, zvuserdata::kModels),
+                                           independents, capHeight, xHeight);
     }
-    const std::vector<ZVminipair> independents =
-        readCustomPairsFromMaster(master, zvuserdata::kIndependentPairs);
-    if (isAutokernedMaster(master)) {
-        zvfont_.add_autokerned_master(id, outlines, independents, capHeight, xHeight);
+    noteNothingToMeasure(master);
+}
+
+void ZVDataFromGlyphs::noteNothingToMeasure(const GSFontMaster *master) {
+    const ZVfont &engine = zvfont_.masters.back(); // the one just added
+    if (engine.status == ZVfont::linked_metrics)
+        return; // kept by the engine already (no usable x-height), it never starts
+    const bool measurable =
+        std::any_of(engine.glyphs.glyphs.begin(), engine.glyphs.glyphs.end(), [](const ZVglyph &g) {
+            return g.width > 0 && !g.left.empty() && !g.right.empty();
+        });
+    if (measurable)
         return;
-    }
-    zvfont_.add_self_kerned_master(id, outlines,
-                                   readCustomPairsFromMaster(master, zvuserdata::kModels),
-                                   independents, capHeight, xHeight);
+    // Started, it would autokern nothing and write that over the master's kerning.
+    const std::string why = master->name() + " does not start: none of its glyphs can be measured "
+                                             "(each has no width, no outline, or is too large). "
+                                             "Its kerning is left as it is.";
+    doesNotStart_[master->id()] = why;
+    addMasterNotice(master, why);
 }

@@ -22,6 +22,17 @@ double unitsRatio(const GSFont &to, const GSFont &from) {
     return from.unitsPerEm() == 0 ? 1.0 : static_cast<double>(to.unitsPerEm()) / from.unitsPerEm();
 }
 
+// A stored text as a message quotes it: at most about forty bytes, cut between characters.
+std::string quoted(const std::string &text) {
+    constexpr std::size_t kLongest = 40;
+    if (text.size() <= kLongest)
+        return "“" + text + "”";
+    std::size_t end = kLongest;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end; // not inside a UTF-8 sequence
+    return "“" + text.substr(0, end) + "…”";
+}
+
 } // namespace
 
 bool ZVDataFromGlyphs::glyph(const GSGlyph *glyph, const std::string &hasStoredGlyphName) {
@@ -60,16 +71,11 @@ ZVDataFromGlyphs::readCustomPairsFromMaster(const GSFontMaster *master,
     const bool own = masterFont == font;
     const double scale = own ? 1.0 : unitsRatio(*font, *masterFont);
     for (const PlistValue &entry : *list) {
-        const std::string *text = entry.asString();
-        if (!text)
+        // Anything but two glyph names is no pair: "A V 1e30" must not become a model A V.
+        const auto names = zvuserdata::pairEntry(entry);
+        if (!names)
             continue;
-        const std::size_t blank = text->find(' ');
-        if (blank == std::string::npos)
-            continue;
-        const std::size_t next = text->find(' ', blank + 1);
-        const std::string leftName = text->substr(0, blank);
-        const std::string rightName = text->substr(
-            blank + 1, next == std::string::npos ? std::string::npos : next - blank - 1);
+        const std::string &leftName = names->first, &rightName = names->second;
         const std::uint16_t left = zvIndexForGlyphNameInUserData(leftName);
         const std::uint16_t right = zvIndexForGlyphNameInUserData(rightName);
         if (left == ZV_NO_GLYPH || right == ZV_NO_GLYPH)
@@ -158,6 +164,39 @@ bool ZVDataFromGlyphs::updateValueFromGlyphsToZV(const ZVsimplepair *p) {
         return false;
     zvfont_.set_autos({p->indices}, master->id());
     return true;
+}
+
+void ZVDataFromGlyphs::noteUnreadableLists(const GSFontMaster *master) {
+    for (const std::string *key :
+         {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs}) {
+        const PlistValue *value = master->userDataForKey(*key);
+        if (!value)
+            continue;
+        const std::string where = "the stored " + quoted(*key) + " of the master " + master->name();
+        const PlistArray *list = value->asArray();
+        if (!list) {
+            addMasterNotice(master, "Could not read " + where +
+                                        ": it is not a list of pairs. It counts as empty.");
+            continue;
+        }
+        std::size_t unreadable = 0;
+        const std::string *example = nullptr;
+        for (const PlistValue &entry : *list)
+            if (!zvuserdata::pairEntry(entry)) {
+                ++unreadable;
+                if (!example)
+                    example = entry.asString();
+            }
+        if (unreadable == 0)
+            continue;
+        const std::string such = example ? ", such as " + quoted(*example) : "";
+        addMasterNotice(master, unreadable == 1
+                                    ? "Could not read an entry of " + where + such +
+                                          ": an entry is two glyph names. It was left out."
+                                    : "Could not read " + std::to_string(unreadable) +
+                                          " entries of " + where + such +
+                                          ": an entry is two glyph names. They were left out.");
+    }
 }
 
 void ZVDataFromGlyphs::addModelsAndIndependentsFromMaster(GSFontMaster *source) {

@@ -12,12 +12,24 @@
 #include "bridge/ZVDataFromGlyphs.h"
 #include "bridge/ZVSidebearingField.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+/// What a whole-master write did to that master's host entries.
+struct ZVkerningwrite {
+    std::size_t written = 0;  ///< entries of pairs the engine holds a value for
+    std::size_t replaced = 0; ///< of those, entries the master had before
+    /// Entries taken out: pairs the engine holds a value for that the value rule writes nothing
+    /// for, and pairs this bridge wrote earlier whose record the engine holds no more.
+    std::size_t removed = 0;
+    /// Entries left as they were: pairs the engine holds no value for, kerning-group entries.
+    std::size_t kept = 0;
+};
 
 /// The pairs a write left unkerned because their kerning was an em or more: how many, and the
 /// first few (engine glyph pairs, in the order met).
@@ -66,28 +78,39 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     }
     /// The pairs the last whole-master write of a master left unkerned for being an em or more.
     const ZVbeyondAnEm &pairsBeyondAnEm(const std::string &masterId) const;
-    /// Replaces a master's host kerning with flat kerning (one list per left glyph index, each by
-    /// right glyph index): emptied and refilled in place, left glyphs in ascending index. Nothing
-    /// is written for a master the engine holds no kerning for (linked metrics, interpolated,
-    /// still starting up, not kerned, or without models): the host keeps its own.
-    void writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
-                                 const std::string &toMaster);
+    /// Writes a master's flat kerning (one list per left glyph index, each by right glyph index)
+    /// over its host kerning: each pair of the lists gets its written value, or loses its entry
+    /// where the rule writes nothing (an explicit 0 where a kerning group would give it another
+    /// value); an entry this bridge wrote earlier whose pair the lists no longer hold goes too,
+    /// when nobody changed it since. Every other entry stays as it is: pairs the engine has no
+    /// record of, kerning-group entries. Rows of the lists' left glyphs come first in ascending
+    /// index (their pairs first, in list order), then the master's other rows in their order.
+    /// Nothing is written for a master the engine holds no kerning for (linked metrics,
+    /// interpolated, still starting up, not kerned, or without models): the host keeps its own.
+    ZVkerningwrite writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
+                                           const std::string &toMaster);
+    /// What the last whole-master write of the lists did to a master; nullptr before one.
+    const ZVkerningwrite *lastKerningWrite(const std::string &masterId) const;
     /// Replaces a master's host kerning with whole entries (host glyph ids and kerning-group
     /// keys), marked as the bridge's own write like the writer above; it also writes masters whose
     /// engine holds no kerning of its own (the final kerning of an interpolated master).
     void writeMasterKerning(const GSMasterKerning &kerning, const std::string &toMaster);
     /// Writes the current master's whole kerning, redraws the tab, stores its pair lists.
     void zvfontToGlyphs();
-    /// Writes one pair of the current master (written even when its value is 0).
+    /// Writes one pair of the current master (written even when its value is 0), when the engine
+    /// holds the master's kerning (as for a whole-master write).
     void singlePairToGlyphs(const ZVsimplepair *pair);
     /// Puts one value on the pair at the cursor, or on every current pair (the live preview; the
-    /// engine is not told).
+    /// engine is not told), in masters whose kerning the engine holds.
     void setPairValueToGlyphs(double value);
     /// `setSinglePairValue:forLayer:toLayer:`: one host kerning value between two layers' glyphs,
     /// in the left layer's master.
     void setSinglePairValue(double value, GSLayer *forLayer, GSLayer *toLayer);
     /// Empties the kerning of every master of the font.
     void removeAllKerning();
+    /// The designer's choice to erase the font's kerning before autokerning: empties the kerning
+    /// of every master but those that do not start, which nothing would kern again.
+    void eraseExistingKerning();
 
     // Stored state.
 
@@ -110,6 +133,10 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     /// every master's stored pair lists with the glyphs' current names, their old names' marks
     /// gone.
     void initNonAutokerning();
+    /// Rewrites every stored pair list of the font under the glyphs' current names: all of them
+    /// are resolved by the old marks first, then every mark is renewed. Entries that name no glyph
+    /// go; a value that is no list stays as it is.
+    void rewriteStoredListsUnderCurrentNames();
     /// `writeCustomPairs:toUserDictForMaster:withKey:`: a pair list by glyph names, each named
     /// glyph marked with its name ("ZelvarName"); an empty list removes the key.
     void writeCustomPairs(const std::vector<ZVglyph_pair> &pairs, GSFontMaster *toUserDictForMaster,
@@ -129,9 +156,9 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
 
     /// Step 1, on the main thread before the masters' work is queued: reads each master's
     /// user-set autopairs and fixes the engine's start-up order (the current master first, then
-    /// font order). Masters with linked metrics, masters the engine lacks and masters already
-    /// starting are left out; nothing starts while an earlier start-up runs. Answers the masters
-    /// that start, in start order.
+    /// font order). Masters with linked metrics or nothing to measure, masters the engine lacks
+    /// and masters already starting are left out; nothing starts while an earlier start-up runs.
+    /// Answers the masters that start, in start order.
     std::vector<GSFontMaster *> beginInitialAutokerning(const std::vector<GSFontMaster *> &masters);
     /// Step 2, on a worker thread (or the main thread): the engine's first pass over a master
     /// that step 1 began. It touches only the engine (the master is a key, never read). When it
@@ -195,11 +222,14 @@ class ZVDataToGlyphs : public ZVDataFromGlyphs,
     bool holdsKerningFor(const std::string &masterId) const;
     // The font's left-to-right kerning, made when the font has none.
     GSKerningDictionary &writableKerning();
-    // Rewrites, in every stored list but the one being written, the entries that name `glyph`
-    // by its stored name `oldName`, with its current name.
-    void renameInStoredLists(const GSGlyph *glyph, const std::string &oldName,
-                             const GSFontMaster *writtenMaster, const std::string &writtenKey);
+    // Stores a pair list by the glyphs' current names, each glyph marked with its name; an empty
+    // list removes the key.
+    void storeGlyphPairs(const std::vector<std::pair<GSGlyph *, GSGlyph *>> &pairs,
+                         GSFontMaster *master, const std::string &key);
 
+    // Per master: the pairs the writes of the engine's lists put into the host, with their values.
+    std::map<std::string, std::map<ZVglyph_pair, int>> writtenPairs_;
+    std::map<std::string, ZVkerningwrite> lastWrites_;
     // Per master id, what its last whole-master write left out for being an em or more.
     std::map<std::string, ZVbeyondAnEm> beyondAnEm_;
     // Shared with the delayed clears, so that a clear never outlives what it clears.

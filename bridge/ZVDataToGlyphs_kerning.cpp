@@ -4,6 +4,8 @@
 
 #include "platform/NSRunLoop.h"
 
+#include <algorithm>
+
 ZVDataToGlyphs::ZVDataToGlyphs() = default;
 
 ZVDataToGlyphs::ZVDataToGlyphs(GSFont *font) : ZVDataFromGlyphs(font) {}
@@ -54,6 +56,8 @@ void ZVDataToGlyphs::writeMasterKerning(const GSMasterKerning &kerning,
     if (!gsfont())
         return;
     setIgnore_observers(true);
+    // The master's kerning is replaced whole: none of it is the lists' own any more.
+    writtenPairs_.erase(toMaster);
     writableKerning().refillMaster(toMaster, [&](GSMasterKerning &master) {
         for (const auto &[left, row] : kerning) {
             GSKerningRow &into =
@@ -66,8 +70,9 @@ void ZVDataToGlyphs::writeMasterKerning(const GSMasterKerning &kerning,
 }
 
 bool ZVDataToGlyphs::holdsKerningFor(const std::string &masterId) const {
-    if (isStartingUp(masterId))
-        return false;
+    const GSFont *font = gsfont();
+    if (isStartingUp(masterId) || (font && whyMasterDoesNotStart(font->fontMasterForId(masterId))))
+        return false; // starting, or never to start: nothing of the engine's is its kerning
     // Linked metrics, interpolated, not kerned yet, or waiting for a source: the host's kerning
     // is the master's. So is it for a master without models, whose engine holds only its
     // independent pairs: writing those would erase the rest.
@@ -78,19 +83,65 @@ bool ZVDataToGlyphs::holdsKerningFor(const std::string &masterId) const {
     return false;
 }
 
-void ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
-                                             const std::string &toMaster) {
+namespace {
+
+bool startsWith(const std::string &s, const std::string &prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool hasGroupEntries(const GSMasterKerning &kerning) {
+    for (const auto &[left, row] : kerning) {
+        if (startsWith(left, GSLeftGroupPrefix))
+            return true;
+        for (const auto &entry : row)
+            if (startsWith(entry.first, GSRightGroupPrefix))
+                return true;
+    }
+    return false;
+}
+
+/// What the master's kerning-group entries give a glyph pair, or nullptr.
+const double *groupValue(const GSFont &font, const GSMasterKerning &kerning,
+                         const std::string &leftId, const std::string &rightId) {
+    const GSGlyph *l = font.glyphForId(leftId), *r = font.glyphForId(rightId);
+    return l && r ? GSGroupKerningValue(kerning, leftId, rightId, l->rightKerningGroup(),
+                                        r->leftKerningGroup())
+                  : nullptr;
+}
+
+} // namespace
+
+ZVkerningwrite
+ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsimplepair>> &pairs,
+                                        const std::string &toMaster) {
+    ZVkerningwrite counts;
     GSFont *font = gsfont();
     if (!font || !holdsKerningFor(toMaster))
-        return;
+        return counts;
     setIgnore_observers(true);
-    const std::vector<std::string> &ids = get_zvfont()->glyphsinfo._id_for_index;
+    const PLXlibNamespaceForZV::ZVglyphsinfo &info = get_zvfont()->glyphsinfo;
+    const std::vector<std::string> &ids = info._id_for_index;
     auto idOf = [&](std::uint16_t i) -> const std::string * {
         return i < ids.size() && !ids[i].empty() ? &ids[i] : nullptr;
     };
     const double unitsPerEm = font->unitsPerEm();
     ZVbeyondAnEm &beyond = beyondAnEm_[toMaster] = ZVbeyondAnEm();
-    writableKerning().refillMaster(toMaster, [&](GSMasterKerning &master) {
+    std::map<ZVglyph_pair, int> before;
+    before.swap(writtenPairs_[toMaster]);
+    std::map<ZVglyph_pair, int> &written = writtenPairs_[toMaster];
+    // An entry this bridge wrote whose pair the engine no longer holds, unchanged since.
+    auto stale = [&](std::uint16_t left, const std::string &rightKey, double value) {
+        if (before.empty() || left == PLXlibNamespaceForZV::ZV_NO_GLYPH)
+            return false;
+        const auto it = before.find({left, info.index_for_id(rightKey)});
+        return it != before.end() && it->second == value;
+    };
+    writableKerning().updateMaster(toMaster, [&](GSMasterKerning &master) {
+        GSMasterKerning old = std::move(master);
+        master = GSMasterKerning::dictionaryWithCapacity(std::max(old.count(), pairs.size()));
+        const bool groups = hasGroupEntries(old);
+        std::vector<bool> heldLeft(pairs.size(), false);
+        std::vector<std::uint16_t> heldRight;
         // Left glyphs in ascending index, right glyphs in each list's order (ascending index), so
         // that a saved font is the same from one write to the next. A left glyph keeps its row
         // even when none of its records is written.
@@ -99,15 +150,76 @@ void ZVDataToGlyphs::writeSimplepairsGrouped(const std::vector<std::vector<ZVsim
             const std::string *leftId = idOf(static_cast<std::uint16_t>(left));
             if (list.empty() || !leftId)
                 continue;
-            GSKerningRow &row =
-                master.setObject(GSKerningRow::dictionaryWithCapacity(list.size()), *leftId);
-            for (const ZVsimplepair &r : list)
-                if (const std::string *rightId = idOf(r.indices.second))
-                    if (const std::optional<int> v = writtenValue(r, unitsPerEm, &beyond))
-                        row.setObject(*v, *rightId);
+            heldLeft[left] = true;
+            const GSKerningRow *oldRow = old.objectForKey(*leftId);
+            GSKerningRow &row = master.setObject(
+                GSKerningRow::dictionaryWithCapacity(list.size() + (oldRow ? oldRow->count() : 0)),
+                *leftId);
+            heldRight.clear();
+            for (const ZVsimplepair &r : list) {
+                const std::string *rightId = idOf(r.indices.second);
+                if (!rightId)
+                    continue;
+                heldRight.push_back(r.indices.second);
+                std::optional<int> v = writtenValue(r, unitsPerEm, &beyond);
+                // Where the rule writes nothing, a kerning group must not give the pair a value.
+                if (!v && groups)
+                    if (const double *g = groupValue(*font, old, *leftId, *rightId); g && *g != 0)
+                        v = 0;
+                const bool had = oldRow && oldRow->objectForKey(*rightId);
+                if (v) {
+                    row.setObject(*v, *rightId);
+                    written[r.indices] = *v;
+                    ++counts.written;
+                    counts.replaced += had;
+                } else if (had) {
+                    ++counts.removed;
+                }
+            }
+            if (!oldRow)
+                continue;
+            std::sort(heldRight.begin(), heldRight.end());
+            for (const auto &[right, value] : *oldRow) {
+                const std::uint16_t r = info.index_for_id(right);
+                if (r != PLXlibNamespaceForZV::ZV_NO_GLYPH &&
+                    std::binary_search(heldRight.begin(), heldRight.end(), r))
+                    continue;
+                if (stale(static_cast<std::uint16_t>(left), right, value)) {
+                    ++counts.removed;
+                    continue;
+                }
+                row.setObject(value, right);
+                ++counts.kept;
+            }
+        }
+        // Every other row as it was, but for the bridge's own entries the engine no longer holds.
+        for (auto &[key, oldRow] : old) {
+            const std::uint16_t left = info.index_for_id(key);
+            if (left < heldLeft.size() && heldLeft[left])
+                continue;
+            GSKerningRow row = GSKerningRow::dictionaryWithCapacity(oldRow.count());
+            bool removedAny = false;
+            for (const auto &[right, value] : oldRow) {
+                if (stale(left, right, value)) {
+                    ++counts.removed;
+                    removedAny = true;
+                    continue;
+                }
+                row.setObject(value, right);
+                ++counts.kept;
+            }
+            if (!row.empty() || !removedAny)
+                master.setObject(std::move(row), key);
         }
     });
+    lastWrites_[toMaster] = counts;
     unignoreObserversAfterDelay();
+    return counts;
+}
+
+const ZVkerningwrite *ZVDataToGlyphs::lastKerningWrite(const std::string &masterId) const {
+    const auto it = lastWrites_.find(masterId);
+    return it == lastWrites_.end() ? nullptr : &it->second;
 }
 
 void ZVDataToGlyphs::zvfontToGlyphs() {
@@ -115,8 +227,12 @@ void ZVDataToGlyphs::zvfontToGlyphs() {
     if (!font || !hasRunningMaster())
         return;
     GSFontMaster *master = currentMaster();
-    if (!holdsKerningFor(master->id()))
+    if (!holdsKerningFor(master->id())) {
+        // The host keeps its kerning, but the lists are the engine's all the same: a master
+        // whose models were all handed back must not bring them back at the next opening.
+        writeAllCustomPairsToMaster(master);
         return;
+    }
     setIgnore_observers(true);
     font->disableUpdateInterface();
     writeSimplepairsGrouped(get_zvfont()->get_single_master_flat_kerning(master->id()).lists,
@@ -138,8 +254,10 @@ void ZVDataToGlyphs::singlePairToGlyphs(const ZVsimplepair *pair) {
     GSFont *font = gsfont();
     const GSFontMaster *master = currentMaster();
     const std::vector<std::string> &ids = get_zvfont()->glyphsinfo._id_for_index;
+    // The whole-master write's guard: linked, interpolated and other masters whose kerning the
+    // engine does not make keep the host's.
     if (!font || !master || !pair || pair->indices.first >= ids.size() ||
-        pair->indices.second >= ids.size())
+        pair->indices.second >= ids.size() || !holdsKerningFor(master->id()))
         return;
     const std::string &left = ids[pair->indices.first], &right = ids[pair->indices.second];
     if (left.empty() || right.empty())
@@ -147,8 +265,9 @@ void ZVDataToGlyphs::singlePairToGlyphs(const ZVsimplepair *pair) {
     setIgnore_observers(true);
     font->disableUpdateInterface();
     const float value = round_pair_value(*pair, 2.0f);
-    font->setKerningForFontMasterID(master->id(), left, right,
-                                    beyondAnEm(value, font->unitsPerEm()) ? 0.f : value, 0);
+    const float written = beyondAnEm(value, font->unitsPerEm()) ? 0.f : value;
+    font->setKerningForFontMasterID(master->id(), left, right, written, 0);
+    writtenPairs_[master->id()][pair->indices] = static_cast<int>(written);
     font->enableUpdateInterface();
     unignoreObserversAfterDelay();
 }
@@ -157,13 +276,18 @@ void ZVDataToGlyphs::setPairValueToGlyphs(double value) {
     GSFont *font = gsfont();
     if (!font)
         return;
+    // Each value goes into the left layer's master: only one whose kerning the engine makes.
+    auto preview = [&](GSLayer *left, GSLayer *right) {
+        if (left && holdsKerningFor(left->associatedMasterId()))
+            setSinglePairValue(value, left, right);
+    };
     setIgnore_observers(true);
     font->disableUpdateInterface();
     if (pairFirstLayer() && pairSecondLayer()) {
-        setSinglePairValue(value, pairFirstLayer(), pairSecondLayer());
+        preview(pairFirstLayer(), pairSecondLayer());
     } else {
         for (const ZVglyph_pair &p : *currentPairs())
-            setSinglePairValue(value, layerForZvIndex(p.first), layerForZvIndex(p.second));
+            preview(layerForZvIndex(p.first), layerForZvIndex(p.second));
     }
     font->enableUpdateInterface();
     unignoreObserversAfterDelay();
@@ -195,5 +319,6 @@ void ZVDataToGlyphs::removeAllKerning() {
 #endif
     if (kerning)
         kerning->removeAllObjects();
+    writtenPairs_.clear();
     unignoreObserversAfterDelay();
 }

@@ -15,30 +15,29 @@ void ZVDataToGlyphs::initNonAutokerning() {
     if (!font)
         return;
     selectTextTool();
-    // Every list is read while the old names' marks still find their glyphs, and written back
-    // with the current names once the marks are gone, so that no list keeps a name without its
-    // mark, whatever happens to the start-up.
-    const std::string *keys[] = {&zvuserdata::kModels, &zvuserdata::kIndependentPairs,
-                                 &zvuserdata::kUserSetAutopairs};
-    struct Stored {
-        GSFontMaster *master;
-        const std::string *key;
-        std::vector<ZVglyph_pair> pairs;
-    };
-    std::vector<Stored> lists;
-    for (GSFontMaster *m : font->fontMasters())
-        for (const std::string *key : keys) {
-            if (!m->userDataForKey(*key))
-                continue;
-            std::vector<ZVglyph_pair> pairs;
-            for (const ZVminipair &p : readCustomPairsFromMaster(m, *key))
-                pairs.emplace_back(p.left, p.right);
-            lists.push_back({m, key, std::move(pairs)});
-        }
-    for (GSGlyph *g : font->glyphs())
-        g->removeUserDataForKey(zvuserdata::kName);
-    for (const Stored &s : lists)
-        writeCustomPairs(s.pairs, s.master, *s.key);
+    // So that no list keeps a name without its mark, whatever happens to the start-up.
+    rewriteStoredListsUnderCurrentNames();
+}
+
+void ZVDataToGlyphs::eraseExistingKerning() {
+    GSFont *font = gsfont();
+    GSKerningDictionary *kerning = font ? font->kerningDictionary() : nullptr;
+    if (!kerning)
+        return;
+    std::vector<std::string> erased;
+    for (const auto &[id, pairs] : *kerning)
+        if (!whyMasterDoesNotStart(font->fontMasterForId(id)))
+            erased.push_back(id);
+    if (erased.size() == kerning->count()) {
+        removeAllKerning();
+        return;
+    }
+    setIgnore_observers(true);
+    for (const std::string &id : erased) {
+        kerning->removeObjectForKey(id);
+        writtenPairs_.erase(id); // none of the bridge's entries is left there
+    }
+    unignoreObserversAfterDelay();
 }
 
 std::vector<GSFontMaster *>
@@ -53,7 +52,8 @@ ZVDataToGlyphs::beginInitialAutokerning(const std::vector<GSFontMaster *> &maste
     const GSFontMaster *current = currentMaster();
     for (GSFontMaster *m : font->fontMasters()) {
         if (std::find(masters.begin(), masters.end(), m) == masters.end() ||
-            !engineHasMaster(m->id()) || mm.get_master(m->id()).status == ZVfont::linked_metrics)
+            !engineHasMaster(m->id()) || mm.get_master(m->id()).status == ZVfont::linked_metrics ||
+            whyMasterDoesNotStart(m))
             continue;
         order.insert(m == current ? order.begin() : order.end(), m);
     }

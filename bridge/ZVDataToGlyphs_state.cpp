@@ -175,46 +175,56 @@ bool ZVDataToGlyphs::setTrackingGroupForSelectedLayersforSide(std::int8_t side, 
     return changed;
 }
 
-void ZVDataToGlyphs::renameInStoredLists(const GSGlyph *glyph, const std::string &oldName,
-                                         const GSFontMaster *writtenMaster,
-                                         const std::string &writtenKey) {
-    const GSFont *font = gsfont();
-    // Only entries that still find this glyph by the old name follow it.
-    if (!font || glyphForStoredName(font, oldName) != glyph)
+void ZVDataToGlyphs::storeGlyphPairs(const std::vector<std::pair<GSGlyph *, GSGlyph *>> &pairs,
+                                     GSFontMaster *master, const std::string &key) {
+    PlistArray list;
+    list.reserve(pairs.size());
+    for (const auto &[left, right] : pairs) {
+        for (GSGlyph *g : {left, right})
+            if (!glyph(g, g->name()))
+                g->setUserData(PlistValue(g->name()), zvuserdata::kName);
+        list.emplace_back(left->name() + " " + right->name());
+    }
+    if (list.empty())
+        master->removeUserDataForKey(key);
+    else
+        master->setUserData(PlistValue(std::move(list)), key);
+}
+
+void ZVDataToGlyphs::rewriteStoredListsUnderCurrentNames() {
+    GSFont *font = gsfont();
+    if (!font)
         return;
+    // Every list is resolved while all the marks still find their glyphs, and only then are the
+    // marks renewed: renaming glyph by glyph would let a name that another glyph gave up (an
+    // alternate promoted to "o", two names swapped) take over that glyph's entries.
+    struct Stored {
+        GSFontMaster *master;
+        const std::string *key;
+        std::vector<std::pair<GSGlyph *, GSGlyph *>> pairs;
+    };
+    std::vector<Stored> lists;
     for (GSFontMaster *m : font->fontMasters())
         for (const std::string *key :
              {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs}) {
-            if (m == writtenMaster && *key == writtenKey)
-                continue;
+            // A value that is no list cannot be read: it stays as it is.
             const PlistArray *list = zvuserdata::array(*m, *key);
             if (!list)
                 continue;
-            PlistArray renamed;
-            bool any = false;
-            for (const PlistValue &entry : *list) {
-                const std::string *text = entry.asString();
-                const std::size_t blank = text ? text->find(' ') : std::string::npos;
-                if (blank == std::string::npos) {
-                    renamed.push_back(entry);
-                    continue;
+            Stored s{m, key, {}};
+            for (const PlistValue &entry : *list)
+                if (const auto names = zvuserdata::pairEntry(entry)) {
+                    GSGlyph *left = glyphForStoredName(font, names->first);
+                    GSGlyph *right = glyphForStoredName(font, names->second);
+                    if (left && right)
+                        s.pairs.emplace_back(left, right);
                 }
-                const std::size_t next = text->find(' ', blank + 1);
-                std::string left = text->substr(0, blank);
-                std::string right = text->substr(blank + 1, next == std::string::npos
-                                                                ? std::string::npos
-                                                                : next - blank - 1);
-                const std::string rest = next == std::string::npos ? "" : text->substr(next);
-                for (std::string *name : {&left, &right})
-                    if (*name == oldName) {
-                        *name = glyph->name();
-                        any = true;
-                    }
-                renamed.emplace_back(left + " " + right + rest);
-            }
-            if (any)
-                m->setUserData(PlistValue(std::move(renamed)), *key);
+            lists.push_back(std::move(s));
         }
+    for (GSGlyph *g : font->glyphs())
+        g->removeUserDataForKey(zvuserdata::kName);
+    for (const Stored &s : lists)
+        storeGlyphPairs(s.pairs, s.master, *s.key);
 }
 
 void ZVDataToGlyphs::writeCustomPairs(const std::vector<ZVglyph_pair> &pairs,
@@ -223,28 +233,25 @@ void ZVDataToGlyphs::writeCustomPairs(const std::vector<ZVglyph_pair> &pairs,
     GSFontMaster *master = toUserDictForMaster;
     if (!gsfont() || !master)
         return;
-    PlistArray list;
-    list.reserve(pairs.size());
+    std::vector<std::pair<GSGlyph *, GSGlyph *>> glyphs;
+    glyphs.reserve(pairs.size());
+    bool renamed = false;
     for (const ZVglyph_pair &p : pairs) {
         GSGlyph *left = glyphForZvIndex(p.first);
         GSGlyph *right = glyphForZvIndex(p.second);
         if (!left || !right)
             continue;
-        for (GSGlyph *g : {left, right}) {
+        for (const GSGlyph *g : {left, right}) {
             const std::string *mark = zvuserdata::string(*g, zvuserdata::kName);
-            if (mark && *mark == g->name())
-                continue;
-            // The other lists still name the glyph by the old mark: they follow it first.
-            if (mark)
-                renameInStoredLists(g, *mark, master, withKey);
-            g->setUserData(PlistValue(g->name()), zvuserdata::kName);
+            renamed = renamed || (mark && *mark != g->name());
         }
-        list.emplace_back(left->name() + " " + right->name());
+        glyphs.emplace_back(left, right);
     }
-    if (list.empty())
-        master->removeUserDataForKey(withKey);
-    else
-        master->setUserData(PlistValue(std::move(list)), withKey);
+    // A glyph renamed since the lists were stored: the other lists still name it by its mark, so
+    // they follow it before the mark changes.
+    if (renamed)
+        rewriteStoredListsUnderCurrentNames();
+    storeGlyphPairs(glyphs, master, withKey);
 }
 
 void ZVDataToGlyphs::writeAllCustomPairsToMaster(GSFontMaster *master) {
@@ -311,8 +318,10 @@ void ZVDataToGlyphs::toggleInterpolateCurrentMaster() {
             return; // nothing to interpolate from: the master stays as it is
         mm.set_interpolated(coeffs, id);
         master->setUserData(PlistValue(1), zvuserdata::kIsInterpolated);
+        // Interpolated, it takes its kerning from no source any more.
         for (const std::string *key :
-             {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs})
+             {&zvuserdata::kModels, &zvuserdata::kIndependentPairs, &zvuserdata::kUserSetAutopairs,
+              &zvuserdata::kAutokernedFrom})
             master->removeUserDataForKey(*key);
     } else {
         mm.set_interpolated({}, id);

@@ -5,6 +5,15 @@
 
 namespace zvuserdata {
 
+std::optional<std::pair<std::string, std::string>> pairEntry(const PlistValue &entry) {
+    const std::string *text = entry.asString();
+    const std::size_t blank = text ? text->find(' ') : std::string::npos;
+    if (blank == std::string::npos || blank == 0 || blank + 1 == text->size() ||
+        text->find(' ', blank + 1) != std::string::npos)
+        return std::nullopt;
+    return std::make_pair(text->substr(0, blank), text->substr(blank + 1));
+}
+
 std::int64_t integerValue(const PlistValue &value) {
     if (const std::int64_t *i = value.asInteger())
         return *i;

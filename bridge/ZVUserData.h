@@ -56,6 +56,10 @@ autokerningSource(const GSUserDataOwner &master) {
     return std::make_pair(*(*a)[0].asString(), *(*a)[1].asString());
 }
 
+/// The two glyph names of a stored pair list's entry: a string of exactly two names separated by
+/// one blank ("left right"); nothing for any other entry.
+std::optional<std::pair<std::string, std::string>> pairEntry(const PlistValue &entry);
+
 /// The integer a value stands for, as the host's integerValue reads it: a number truncated, a
 /// boolean 0 or 1, a string's leading integer; 0 for anything else.
 std::int64_t integerValue(const PlistValue &value);

@@ -230,27 +230,13 @@ double GSFont::kerningForFontMasterIDFirstGlyph(const std::string &masterId, con
     const GSMasterKerning *master = kerning_->objectForKey(masterId);
     if (!master)
         return GSNoKerningValue;
-    const std::string *leftGroup =
-        first->rightKerningGroup() ? &*first->rightKerningGroup() : nullptr;
-    const std::string *rightGroup =
-        second->leftKerningGroup() ? &*second->leftKerningGroup() : nullptr;
-    const std::string leftGroupKey = leftGroup ? GSLeftGroupPrefix + *leftGroup : std::string();
-    const std::string rightGroupKey = rightGroup ? GSRightGroupPrefix + *rightGroup : std::string();
-    auto find = [&](const std::string &l, const std::string &r) -> const double * {
-        const GSKerningRow *row = master->objectForKey(l);
-        return row ? row->objectForKey(r) : nullptr;
-    };
-    if (const double *v = find(first->id(), second->id()))
+    if (const GSKerningRow *row = master->objectForKey(first->id()))
+        if (const double *v = row->objectForKey(second->id()))
+            return *v;
+    if (const double *v =
+            GSGroupKerningValue(*master, first->id(), second->id(), first->rightKerningGroup(),
+                                second->leftKerningGroup()))
         return *v;
-    if (rightGroup)
-        if (const double *v = find(first->id(), rightGroupKey))
-            return *v;
-    if (leftGroup)
-        if (const double *v = find(leftGroupKey, second->id()))
-            return *v;
-    if (leftGroup && rightGroup)
-        if (const double *v = find(leftGroupKey, rightGroupKey))
-            return *v;
     return GSNoKerningValue;
 }
 

@@ -4,6 +4,7 @@
 #include "host/MGOrderedDictionary.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 /// Right key → value (font units).
@@ -17,6 +18,14 @@ constexpr double GSNoKerningValue = 9223372036854775808.0;
 inline const std::string GSLeftGroupPrefix = "@MMK_L_";
 /// The group-key prefix of a right side (the right glyph's left group).
 inline const std::string GSRightGroupPrefix = "@MMK_R_";
+
+/// What a master's kerning-group entries give a glyph pair, looked up as after the pair's own
+/// entry: glyph–group, group–glyph, then group–group; nullptr when none does. `leftGroup` is the
+/// left glyph's right group, `rightGroup` the right glyph's left group.
+const double *GSGroupKerningValue(const GSMasterKerning &kerning, const std::string &leftId,
+                                  const std::string &rightId,
+                                  const std::optional<std::string> &leftGroup,
+                                  const std::optional<std::string> &rightGroup);
 
 /// Master id → that master's kerning, in insertion order. Every change calls the change hook
 /// (the font's observers of "kerning") synchronously before returning.
@@ -41,6 +50,10 @@ class GSKerningDictionary {
     /// `refill` fill it, then tells the observers once: a whole master rewritten is one change.
     void refillMaster(const std::string &masterId,
                       const std::function<void(GSMasterKerning &)> &refill);
+    /// Lets `update` change one master's kerning in place (adding the master, last, when it has
+    /// none), then tells the observers once.
+    void updateMaster(const std::string &masterId,
+                      const std::function<void(GSMasterKerning &)> &update);
     /// Stores one value, adding the master, left and right keys as needed (new keys go last).
     void setValue(const std::string &masterId, const std::string &left, const std::string &right,
                   double value);

@@ -145,14 +145,28 @@ void ZVFinalizeWindowController::finalizeClicked(const void *) {
         return;
     ZVfontMM &engine = *_zvdata->get_zvfont();
     order_ = mastersToFinalize(engine);
+    leftOut_ = mastersLeftOut(engine, _zvdata->gsfont());
     if (order_.empty()) {
+        std::string why = "Finalizing needs a master that Zelvar kerns from models.";
+        for (const ZVleftout &m : leftOut_)
+            why += "\n• " + m.name + ": " + m.reason + ".";
         NSAlert alert;
         alert.setMessageText("There is nothing to finalize yet.");
-        alert.setInformativeText("Finalizing needs a master that Zelvar kerns from models.");
+        alert.setInformativeText(why);
         alert.runModal();
         return;
     }
     kerningSizeTextField->validateEditing();
+    const std::string field = kerningSizeTextField->stringValue();
+    const std::optional<double> kb = limitInKilobytes(field);
+    if (!kb) {
+        // A limit the designer typed and the run cannot read is never taken for no limit.
+        progressLabel->setStringValue("The kerning size limit \"" + field +
+                                      "\" is not a number of kB: type one such as 1.5, or "
+                                      "leave the field empty for no limit.");
+        return;
+    }
+    limitKB_ = *kb;
     _abort_asap = false;
     running_ = true;
     next_ = 0;
@@ -190,17 +204,24 @@ void ZVFinalizeWindowController::computeNextMaster() {
     const std::size_t master = order_[next_++];
     ZVfontMM *engine = _zvdata->get_zvfont();
     const GSFontMaster *shown = _zvdata->gsfont()->fontMasterForId(engine->masters[master].name);
-    progressLabel->setStringValue(
-        std::string(engine->masters[master].status == ZVfont::interpolated ? "Interpolating "
-                                                                           : "Finalizing ") +
-        (shown ? shown->name() : engine->masters[master].name) + " (" + std::to_string(next_) +
-        " of " + std::to_string(order_.size()) + ")…");
+    const std::string name = shown ? shown->name() : engine->masters[master].name;
+    const bool interpolated = engine->masters[master].status == ZVfont::interpolated;
+    progressLabel->setStringValue(interpolated ? "Interpolating " + name + "…"
+                                               : "Kerning " + name + "…");
     // The bridge stays alive with the worker; the window's modal run waits for its post.
     auto promise = std::make_shared<NSRunLoop::PostPromise>(NSRunLoop::mainRunLoop());
     std::weak_ptr<int> alive = alive_;
+    const std::size_t step = next_ - 1;
+    // Between the engine's rounds the window hears how far the master is.
+    ZVkerning_progress progress = [this, alive, name, step](std::size_t done, std::size_t total) {
+        NSOperationQueue::mainQueue().addOperationWithBlock([this, alive, name, step, done, total] {
+            if (alive.lock() && running_)
+                showProgress(name, step, done, total);
+        });
+    };
     queue_->addOperationWithBlock(
-        [this, engine, master, alive, promise, bridge = _zvdata]() mutable {
-            ZVfinalmaster done = computeFinalMaster(*engine, master, frequentPairs_);
+        [this, engine, master, alive, promise, progress, bridge = _zvdata]() mutable {
+            ZVfinalmaster done = computeFinalMaster(*engine, master, frequentPairs_, progress);
             NSOperationQueue::mainQueue().addOperationWithBlock(
                 [this, alive, done = std::move(done)]() mutable {
                     if (alive.lock())
@@ -210,11 +231,30 @@ void ZVFinalizeWindowController::computeNextMaster() {
         });
 }
 
+std::string ZVFinalizeWindowController::pairCountText(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i && (digits.size() - i) % 3 == 0)
+            out += ' ';
+        out += digits[i];
+    }
+    return out;
+}
+
+void ZVFinalizeWindowController::showProgress(const std::string &name, std::size_t step,
+                                              std::size_t done, std::size_t total) {
+    progressLabel->setStringValue("Kerning " + name + ": " + pairCountText(done) + " of " +
+                                  pairCountText(total) + " pairs");
+    if (total)
+        progressBar->setDoubleValue(static_cast<double>(step) +
+                                    static_cast<double>(done) / static_cast<double>(total));
+}
+
 void ZVFinalizeWindowController::masterComputed(ZVfinalmaster master) {
     if (!running_)
         return;
     computed_.push_back(std::move(master));
-    progressBar->incrementBy(1);
+    progressBar->setDoubleValue(static_cast<double>(computed_.size()));
     computeNextMaster();
 }
 
@@ -228,14 +268,22 @@ void ZVFinalizeWindowController::endAbortedRun() {
     setControlsRunning(false);
 }
 
+std::optional<double> ZVFinalizeWindowController::limitInKilobytes(const std::string &text) {
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        return 0.0;
+    const std::optional<double> kb = wholeNumber(text);
+    if (!kb || *kb < 0)
+        return std::nullopt;
+    return *kb;
+}
+
 void ZVFinalizeWindowController::storeLimit() const {
     GSFont *font = _zvdata->gsfont();
-    const std::optional<double> kb = wholeNumber(kerningSizeTextField->stringValue());
-    if (!kb || kerning_size_limit(*kb) == 0) {
+    if (kerning_size_limit(limitKB_) == 0) {
         font->removeUserDataForKey(zvuserdata::kKerningWeightLimit);
         return;
     }
-    const double bytes = std::round(*kb * 1000);
+    const double bytes = std::round(limitKB_ * 1000);
     const double top = static_cast<double>(std::numeric_limits<std::int64_t>::max());
     font->setUserData(PlistValue(bytes >= top ? std::numeric_limits<std::int64_t>::max()
                                               : static_cast<std::int64_t>(bytes)),
@@ -244,10 +292,13 @@ void ZVFinalizeWindowController::storeLimit() const {
 
 void ZVFinalizeWindowController::reportProblems() const {
     std::string lines;
+    for (const ZVleftout &m : lastWrite_.left_out)
+        lines += "• " + m.name + ": not finalized: " + m.reason + ".\n";
     for (const ZVfinalreport &r : lastWrite_.masters) {
         if (!r.finalized)
             lines += "• " + r.name +
-                     ": its models could not be finalized; its kerning was written as it stood.\n";
+                     ": its models could not be finalized; its pairs were kerned with the tracking "
+                     "as it stood.\n";
         if (r.over_limit)
             lines += "• " + r.name + ": its kerning takes " + kilobytesText(r.size) +
                      " kB, more than the limit of " + kilobytesText(r.limit) +
@@ -267,10 +318,10 @@ void ZVFinalizeWindowController::reportProblems() const {
 
 void ZVFinalizeWindowController::writeAndClose() {
     running_ = false;
-    const std::optional<double> kb = wholeNumber(kerningSizeTextField->stringValue());
-    const std::size_t limit = kb ? kerning_size_limit(*kb) : 0;
+    const std::size_t limit = kerning_size_limit(limitKB_);
     progressLabel->setStringValue("Writing the kerning…");
     lastWrite_ = writeFinalKerning(*_zvdata, computed_, _options["regenerateGroups"], limit);
+    lastWrite_.left_out.insert(lastWrite_.left_out.begin(), leftOut_.begin(), leftOut_.end());
     progressBar->setDoubleValue(progressBar->maxValue);
     progressBar->stopAnimation();
     storeLimit();

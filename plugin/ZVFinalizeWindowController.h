@@ -16,6 +16,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,8 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     /// Ends the modal run; a run going on stops before its next master.
     void windowWillClose(const NSNotification &notification) override;
     /// Starts the run: every control but the stop button disabled, the bar from 0 to the masters
-    /// to compute + 1.
+    /// to compute + 1. A limit field that is not empty and not a number of kB refuses the run
+    /// with a word in the window.
     void finalizeClicked(const void *sender);
     /// Asks the run to stop before its next master.
     void abortClicked(const void *sender);
@@ -70,12 +72,21 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     bool isRunning() const { return running_; }
     /// Whether a run was stopped since the window opened (the engine may have moved on).
     bool wasAborted() const { return aborted_; }
+    /// The label and the bar while the master at `step` of the run (from 0) has `done` of its
+    /// `total` pairs kerned.
+    void showProgress(const std::string &name, std::size_t step, std::size_t done,
+                      std::size_t total);
     /// What the completed run wrote.
     const ZVfinalwrite &lastWrite() const { return lastWrite_; }
 
     /// The limit field's text for a stored limit in bytes: kB with at most three decimals and no
     /// trailing zeros (1500 → "1.5").
     static std::string kilobytesText(std::int64_t bytes);
+    /// The limit a field's text asks for in kB: 0 (no limit) for an empty field, nothing for a
+    /// text that is not a number of kB at least 0 ("1,5", "50 kB", "-2").
+    static std::optional<double> limitInKilobytes(const std::string &text);
+    /// A number of pairs with its thousands apart (23271 → "23 271").
+    static std::string pairCountText(std::size_t n);
 
   private:
     std::shared_ptr<ZVDataToGlyphs> _zvdata;
@@ -86,6 +97,8 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     bool running_ = false;
     bool aborted_ = false;
     std::vector<std::size_t> order_;
+    std::vector<ZVleftout> leftOut_;
+    double limitKB_ = 0; ///< the run's limit as the field gave it (0: none)
     std::size_t next_ = 0;
     std::vector<ZVfinalmaster> computed_;
     std::vector<ZVpair_frequency> frequentPairs_;
@@ -98,7 +111,8 @@ class ZVFinalizeWindowController : public NSWindowController, public NSWindowDel
     void masterComputed(ZVfinalmaster master);
     void writeAndClose();
     void endAbortedRun();
-    /// The one alert naming masters not finalized or over the limit (none when all is well).
+    /// The one alert naming masters left out, not finalized or over the limit (none when all is
+    /// well).
     void reportProblems() const;
     /// Stores the limit field for the font (removed when it means no limit).
     void storeLimit() const;

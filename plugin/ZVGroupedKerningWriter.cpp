@@ -1,5 +1,7 @@
 #include "plugin/ZVGroupedKerningWriter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -86,19 +88,22 @@ GSMasterKerning groupedMasterKerning(const ZVwrittenkerning &kerning, const ZVke
     return out;
 }
 
-bool expandGroupKerning(GSFont &font, const std::string &masterId) {
+namespace {
+
+/// A master's kerning as the host applies it: every glyph pair (font positions) an entry reaches,
+/// with its effective value under the glyphs' current groups, and the entries that name neither a
+/// glyph nor a group of the font, as they are.
+struct EffectiveKerning {
+    std::map<std::pair<std::size_t, std::size_t>, double> pairs;
+    GSMasterKerning untouched;
+    bool any_group = false; ///< some entry names a kerning group
+};
+
+EffectiveKerning effectiveKerning(const GSFont &font, const std::string &masterId) {
+    EffectiveKerning out;
     const GSMasterKerning *kerning = font.masterKerning(masterId, 0);
     if (!kerning)
-        return false;
-    bool any = false;
-    for (const auto &[left, row] : *kerning) {
-        any = any || startsWith(left, GSLeftGroupPrefix);
-        for (const auto &entry : row)
-            any = any || startsWith(entry.first, GSRightGroupPrefix);
-    }
-    if (!any)
-        return false;
-
+        return out;
     const std::vector<GSGlyph *> glyphs = font.glyphs();
     std::unordered_map<const GSGlyph *, std::size_t> position;
     std::unordered_map<std::string, std::vector<std::size_t>> leftGroups, rightGroups;
@@ -115,6 +120,7 @@ bool expandGroupKerning(GSFont &font, const std::string &masterId) {
                            bool &kept) -> std::vector<std::size_t> {
         kept = false;
         if (startsWith(key, prefix)) {
+            out.any_group = true;
             const auto it = groups.find(key);
             return it == groups.end() ? std::vector<std::size_t>{} : it->second;
         }
@@ -123,9 +129,6 @@ bool expandGroupKerning(GSFont &font, const std::string &masterId) {
         kept = true;
         return {};
     };
-
-    std::map<std::pair<std::size_t, std::size_t>, double> expanded;
-    GSMasterKerning untouched;
     for (const auto &[left, row] : *kerning) {
         bool leftKept = false;
         const std::vector<std::size_t> lefts = reach(left, GSLeftGroupPrefix, leftGroups, leftKept);
@@ -134,25 +137,53 @@ bool expandGroupKerning(GSFont &font, const std::string &masterId) {
             const std::vector<std::size_t> rights =
                 reach(right, GSRightGroupPrefix, rightGroups, rightKept);
             if (leftKept || rightKept) {
-                GSKerningRow *keptRow = untouched.objectForKey(left);
+                GSKerningRow *keptRow = out.untouched.objectForKey(left);
                 if (!keptRow)
-                    keptRow = &untouched.setObject(GSKerningRow{}, left);
+                    keptRow = &out.untouched.setObject(GSKerningRow{}, left);
                 keptRow->setObject(value, right);
                 continue;
             }
             for (std::size_t l : lefts)
                 for (std::size_t r : rights)
-                    expanded.emplace(std::make_pair(l, r), 0.0);
+                    out.pairs.emplace(std::make_pair(l, r), 0.0);
         }
     }
-    for (auto &[pair, value] : expanded)
+    for (auto &[pair, value] : out.pairs)
         value = font.kerningForFontMasterIDFirstGlyph(masterId, glyphs[pair.first],
                                                       glyphs[pair.second], 0);
+    return out;
+}
 
+} // namespace
+
+ZVfontkerning fontKerningPairs(const GSFont &font, const std::string &masterId,
+                               const ZVglyphsinfo &info) {
+    EffectiveKerning effective = effectiveKerning(font, masterId);
+    const std::vector<GSGlyph *> glyphs = font.glyphs();
+    ZVfontkerning out;
+    for (const auto &[pair, value] : effective.pairs) {
+        const std::uint16_t l = info.index_for_id(glyphs[pair.first]->id());
+        const std::uint16_t r = info.index_for_id(glyphs[pair.second]->id());
+        if (value == GSNoKerningValue || l == PLXlibNamespaceForZV::ZV_NO_GLYPH ||
+            r == PLXlibNamespaceForZV::ZV_NO_GLYPH) {
+            continue;
+        }
+        out.pairs.emplace_back(ZVglyph_pair{l, r}, static_cast<std::int32_t>(std::lround(value)));
+    }
+    std::sort(out.pairs.begin(), out.pairs.end());
+    out.untouched = std::move(effective.untouched);
+    return out;
+}
+
+bool expandGroupKerning(GSFont &font, const std::string &masterId) {
+    EffectiveKerning effective = effectiveKerning(font, masterId);
+    if (!effective.any_group)
+        return false;
+    const std::vector<GSGlyph *> glyphs = font.glyphs();
     GSMasterKerning out;
     GSKerningRow *row = nullptr;
     std::size_t rowGlyph = glyphs.size();
-    for (const auto &[pair, value] : expanded) {
+    for (const auto &[pair, value] : effective.pairs) {
         if (value == GSNoKerningValue)
             continue;
         if (!row || pair.first != rowGlyph) {
@@ -161,13 +192,17 @@ bool expandGroupKerning(GSFont &font, const std::string &masterId) {
         }
         row->setObject(value, glyphs[pair.second]->id());
     }
-    for (const auto &[left, keptRow] : untouched) {
-        GSKerningRow *into = out.objectForKey(left);
-        if (!into)
-            into = &out.setObject(GSKerningRow{}, left);
-        for (const auto &[right, value] : keptRow)
-            into->setObject(value, right);
-    }
+    addEntries(out, effective.untouched);
     font.ensureKerning().setObject(std::move(out), masterId);
     return true;
+}
+
+void addEntries(GSMasterKerning &into, const GSMasterKerning &entries) {
+    for (const auto &[left, row] : entries) {
+        GSKerningRow *to = into.objectForKey(left);
+        if (!to)
+            to = &into.setObject(GSKerningRow{}, left);
+        for (const auto &[right, value] : row)
+            to->setObject(value, right);
+    }
 }

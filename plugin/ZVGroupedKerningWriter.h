@@ -8,7 +8,10 @@
 #include "plugin/ZVfinalkerning.h"
 #include "plugin/ZVkerninggroups.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 /// The font's glyph order (names by position), each engine glyph's position in it, and which
 /// sides may join a kerning group (not in the No-kerning group).
@@ -24,6 +27,22 @@ void applyKerningGroups(GSFont &font, const ZVkerninggroups &groups,
 /// "@MMK_R_" with the group names.
 GSMasterKerning groupedMasterKerning(const ZVwrittenkerning &kerning, const ZVkerninggroups &groups,
                                      const PLXlibNamespaceForZV::ZVglyphsinfo &info);
+
+/// A master's kerning as the host applies it, in engine glyph indices.
+struct ZVfontkerning {
+    /// Every glyph pair some entry reaches, with its effective value (whole units) under the
+    /// glyphs' current groups; ascending pairs.
+    std::vector<std::pair<ZVglyph_pair, std::int32_t>> pairs;
+    /// The entries that name neither a glyph nor a group of the font, as they are.
+    GSMasterKerning untouched;
+};
+
+/// The kerning a master has now, as the host applies it.
+ZVfontkerning fontKerningPairs(const GSFont &font, const std::string &masterId,
+                               const PLXlibNamespaceForZV::ZVglyphsinfo &info);
+
+/// Adds entries to a master's kerning dictionary (an entry under the same keys is replaced).
+void addEntries(GSMasterKerning &into, const GSMasterKerning &entries);
 
 /// Replaces every entry of a master that names a kerning group by glyph–glyph entries holding the
 /// effective values of the glyph pairs it reached under the glyphs' current groups, so that the

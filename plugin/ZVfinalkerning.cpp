@@ -27,3 +27,25 @@ ZVwrittenkerning flat_kerning(const std::vector<ZVkerningtarget> &targets) {
               [](const ZVkerningentry &a, const ZVkerningentry &b) { return a.pair < b.pair; });
     return out;
 }
+
+std::vector<ZVkerningtarget>
+pairs_without_target(const std::vector<std::pair<ZVglyph_pair, std::int32_t>> &font_pairs,
+                     const std::vector<ZVkerningtarget> &targets, std::size_t &replaced) {
+    std::vector<ZVkerningtarget> out;
+    std::size_t t = 0;
+    for (const auto &[pair, value] : font_pairs) {
+        while (t < targets.size() && targets[t].pair < pair)
+            ++t;
+        if (t < targets.size() && targets[t].pair == pair) {
+            ++replaced;
+            continue;
+        }
+        ZVkerningtarget o;
+        o.pair = pair;
+        o.value = value;
+        o.frequency = ZV_UNKNOWN_FREQUENCY;
+        o.keeps_zero = true;
+        out.push_back(o);
+    }
+    return out;
+}

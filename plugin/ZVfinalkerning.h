@@ -25,6 +25,7 @@ struct ZVkerningentry {
     std::int64_t weight = 0;     ///< counted frequency × |the change its removal makes|
     std::uint32_t frequency = 0; ///< counted frequency (markers count 1)
     bool never_dropped = false;
+    bool from_font = false; ///< the font's own pair, without a target
 };
 
 /// One group–group entry: indices into the right-side and left-side groups, font units.
@@ -60,3 +61,19 @@ bool is_never_dropped(const ZVkerningtarget &target);
 /// Flat kerning: one glyph–glyph entry per target that writes something (a value other than 0,
 /// or a kept zero), weighing counted frequency × |value|.
 ZVwrittenkerning flat_kerning(const std::vector<ZVkerningtarget> &targets);
+
+/// What a finalisation does with the kerning a master had: the pairs with a target get the
+/// engine's value; each pair without one is kept (as it was, or as an exception to its class
+/// pair) or left to its class pair.
+struct ZVfontpairs {
+    std::size_t kept = 0;
+    std::size_t replaced = 0;
+    std::size_t removed = 0;
+};
+
+/// The kerning a master had (glyph pairs with their effective values, ascending pairs) less the
+/// pairs that have a target (ascending): each as a target of frequency ZV_UNKNOWN_FREQUENCY that
+/// keeps its zero. `replaced` counts the pairs that have a target.
+std::vector<ZVkerningtarget>
+pairs_without_target(const std::vector<std::pair<ZVglyph_pair, std::int32_t>> &font_pairs,
+                     const std::vector<ZVkerningtarget> &targets, std::size_t &replaced);

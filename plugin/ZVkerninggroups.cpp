@@ -45,15 +45,28 @@ class Sides {
             for (std::size_t g = 0; g < glyphs; ++g)
                 begin_[m][g + 1] += begin_[m][g];
         }
+        // Each side's targeted partners, counted once whatever the masters.
+        partners_.assign(glyphs, 0);
+        std::vector<std::uint16_t> seen_partners;
+        for (std::size_t g = 0; g < glyphs; ++g) {
+            if (!has_target_[g])
+                continue;
+            seen_partners.clear();
+            for (std::size_t m = 0; m < rows_.size(); ++m)
+                for (std::uint32_t i = begin_[m][g]; i < begin_[m][g + 1]; ++i)
+                    seen_partners.push_back(rows_[m][i].partner);
+            partners_[g] = distinct(seen_partners);
+        }
     }
 
     std::int64_t weight(std::uint16_t side) const { return weight_[side]; }
     bool has_target(std::uint16_t side) const { return has_target_[side]; }
 
-    /// In every master the two sides' targets differ by at most `tolerance` on each partner
-    /// both have, and they share at least one partner.
+    /// Two sides are alike when they share enough partners targeted with both (at least
+    /// ZV_GROUPING_MIN_SHARED, and at least a quarter of the smaller side's targeted partners),
+    /// and on each of them their targets differ by at most `tolerance` in every master.
     bool alike(std::uint16_t a, std::uint16_t b, double tolerance) const {
-        bool shared = false;
+        shared_.clear();
         for (std::size_t m = 0; m < rows_.size(); ++m) {
             const std::vector<Partner> &rows = rows_[m];
             std::uint32_t i = begin_[m][a], j = begin_[m][b];
@@ -66,20 +79,28 @@ class Sides {
                 } else {
                     if (std::abs(static_cast<double>(rows[i].value) - rows[j].value) > tolerance)
                         return false;
-                    shared = true;
+                    shared_.push_back(rows[i].partner);
                     ++i;
                     ++j;
                 }
             }
         }
-        return shared;
+        return enough_evidence(distinct(shared_), std::min(partners_[a], partners_[b]));
     }
 
   private:
+    /// The number of distinct values (sorts them).
+    static std::size_t distinct(std::vector<std::uint16_t> &v) {
+        std::sort(v.begin(), v.end());
+        return static_cast<std::size_t>(std::unique(v.begin(), v.end()) - v.begin());
+    }
+
     std::vector<std::vector<std::uint32_t>> begin_; ///< [master][side] → first row; one past
     std::vector<std::vector<Partner>> rows_;        ///< [master] rows of all sides
     std::vector<std::int64_t> weight_;
     std::vector<bool> has_target_;
+    std::vector<std::size_t> partners_;         ///< per side: its distinct targeted partners
+    mutable std::vector<std::uint16_t> shared_; ///< scratch of alike
 };
 
 /// The greedy grouping of one orientation; fills `groups` and `group_of`.
@@ -135,6 +156,10 @@ void group_sides(const Sides &sides, const ZVglyphorder &order, std::uint8_t gro
 
 } // namespace
 
+bool enough_evidence(std::size_t shared, std::size_t smaller_side_partners) {
+    return shared >= ZV_GROUPING_MIN_SHARED && 4 * shared >= smaller_side_partners;
+}
+
 double grouping_tolerance(std::uint32_t units_per_em) {
     return ZV_GROUPING_TOLERANCE * units_per_em / 1000.0;
 }
@@ -148,11 +173,35 @@ ZVkerninggroups make_kerning_groups(const std::vector<std::vector<ZVkerningtarge
     return out;
 }
 
+namespace {
+
+std::int32_t group_of(const std::vector<std::int32_t> &of, std::uint16_t g) {
+    return g < of.size() ? of[g] : -1;
+}
+
+/// The value a written class pair gives a glyph pair, or nullptr.
+const std::int32_t *class_value(const ZVwrittenkerning &kerning, const ZVkerninggroups &groups,
+                                ZVglyph_pair pair) {
+    const std::int32_t l = group_of(groups.right_side_of, pair.first);
+    const std::int32_t r = group_of(groups.left_side_of, pair.second);
+    if (l < 0 || r < 0)
+        return nullptr;
+    const ZVclassentry key{static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r), 0};
+    const auto it = std::lower_bound(kerning.class_entries.begin(), kerning.class_entries.end(),
+                                     key, [](const ZVclassentry &a, const ZVclassentry &b) {
+                                         return std::tie(a.left_group, a.right_group) <
+                                                std::tie(b.left_group, b.right_group);
+                                     });
+    return it != kerning.class_entries.end() && it->left_group == key.left_group &&
+                   it->right_group == key.right_group
+               ? &it->value
+               : nullptr;
+}
+
+} // namespace
+
 ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
                                  const ZVkerninggroups &groups) {
-    const auto group_of = [](const std::vector<std::int32_t> &of, std::uint16_t g) {
-        return g < of.size() ? of[g] : -1;
-    };
     // Votes of the grouped targets: (left group, right group, value) with counted frequency.
     struct Vote {
         std::uint32_t left, right;
@@ -205,23 +254,8 @@ ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
         i = j;
     }
 
-    const auto class_value = [&](std::int32_t l, std::int32_t r) -> const std::int32_t * {
-        if (l < 0 || r < 0)
-            return nullptr;
-        const ZVclassentry key{static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(r), 0};
-        const auto it = std::lower_bound(out.class_entries.begin(), out.class_entries.end(), key,
-                                         [](const ZVclassentry &a, const ZVclassentry &b) {
-                                             return std::tie(a.left_group, a.right_group) <
-                                                    std::tie(b.left_group, b.right_group);
-                                         });
-        return it != out.class_entries.end() && it->left_group == key.left_group &&
-                       it->right_group == key.right_group
-                   ? &it->value
-                   : nullptr;
-    };
     for (const ZVkerningtarget &t : targets) {
-        const std::int32_t *given = class_value(group_of(groups.right_side_of, t.pair.first),
-                                                group_of(groups.left_side_of, t.pair.second));
+        const std::int32_t *given = class_value(out, groups, t.pair);
         if (given ? t.value == *given : (t.value == 0 && !t.keeps_zero))
             continue;
         const std::uint32_t f = counted_frequency(t.frequency);
@@ -231,5 +265,32 @@ ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
     }
     std::sort(out.glyph_entries.begin(), out.glyph_entries.end(),
               [](const ZVkerningentry &a, const ZVkerningentry &b) { return a.pair < b.pair; });
+    return out;
+}
+
+ZVwrittenkerning final_master_kerning(const std::vector<ZVkerningtarget> &targets,
+                                      const std::vector<ZVkerningtarget> &others,
+                                      const ZVkerninggroups *groups, double tolerance,
+                                      ZVfontpairs &counts) {
+    ZVwrittenkerning out = groups ? grouped_kerning(targets, *groups) : flat_kerning(targets);
+    const std::size_t targeted = out.glyph_entries.size();
+    for (const ZVkerningtarget &o : others) {
+        const std::int32_t *given = groups ? class_value(out, *groups, o.pair) : nullptr;
+        if (given && out.untargeted_pairs > 0)
+            --out.untargeted_pairs; // not untargeted: it had a value of its own
+        const std::int64_t change =
+            std::abs(static_cast<std::int64_t>(o.value) - (given ? *given : 0));
+        if (given && static_cast<double>(change) <= tolerance) {
+            ++counts.removed;
+            continue;
+        }
+        ZVkerningentry e{o.pair, o.value, change, counted_frequency(o.frequency), false};
+        e.from_font = true;
+        out.glyph_entries.push_back(e);
+        ++counts.kept;
+    }
+    if (out.glyph_entries.size() != targeted)
+        std::sort(out.glyph_entries.begin(), out.glyph_entries.end(),
+                  [](const ZVkerningentry &a, const ZVkerningentry &b) { return a.pair < b.pair; });
     return out;
 }

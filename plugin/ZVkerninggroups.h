@@ -5,6 +5,7 @@
 
 #include "plugin/ZVfinalkerning.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 /// on every shared partner are alike. Of 0, 2, 4 and 8, the one that gave the sample family's
 /// masters their smallest kerning.
 inline constexpr double ZV_GROUPING_TOLERANCE = 8.0;
+/// The fewest partners two sides must share, each targeted with both, to be alike.
+inline constexpr std::size_t ZV_GROUPING_MIN_SHARED = 3;
 
 /// One kerning group of glyph sides.
 struct ZVkerninggroup {
@@ -30,11 +33,17 @@ struct ZVkerninggroups {
     std::vector<std::int32_t> left_side_of;
 };
 
+/// Whether two sides sharing `shared` partners (each targeted with both) have the evidence to be
+/// alike: at least ZV_GROUPING_MIN_SHARED, and at least a quarter of the partners of the side
+/// with fewer targeted partners.
+bool enough_evidence(std::size_t shared, std::size_t smaller_side_partners);
+
 /// Groups the sides of the glyphs from the targets of every written master. Two sides are alike
-/// when in every master their targets differ by at most `tolerance` font units on each partner
-/// both have, and they share at least one. In decreasing summed weight (ties: glyph order) each
-/// side joins the first group all of whose members it is alike with, else starts one; groups of
-/// one are dropped. Sides without a target, not groupable, or of glyphs outside the font stay out.
+/// when they share enough partners targeted with both (enough_evidence; partners counted once
+/// over the masters) and in every master their targets differ by at most `tolerance` font units
+/// on each of them. In decreasing summed weight (ties: glyph order) each side joins the first
+/// group all of whose members it is alike with, else starts one; groups of one are dropped.
+/// Sides without a target, not groupable, or of glyphs outside the font stay out.
 ZVkerninggroups make_kerning_groups(const std::vector<std::vector<ZVkerningtarget>> &masters,
                                     const ZVglyphorder &order, double tolerance);
 
@@ -47,3 +56,13 @@ double grouping_tolerance(std::uint32_t units_per_em);
 /// target with an ungrouped side that writes something.
 ZVwrittenkerning grouped_kerning(const std::vector<ZVkerningtarget> &targets,
                                  const ZVkerninggroups &groups);
+
+/// One master's final kerning before the size fit: its targets flat (`groups` null) or under the
+/// groups, and the font's own pairs without a target (`others`, pairs_without_target). Each of
+/// those stays as an entry, but one that a written class pair covers stays (as an exception) only
+/// when its value differs from the class pair's by more than `tolerance`; else it is left to the
+/// class pair. They weigh 1 × the change their removal makes and may be dropped.
+ZVwrittenkerning final_master_kerning(const std::vector<ZVkerningtarget> &targets,
+                                      const std::vector<ZVkerningtarget> &others,
+                                      const ZVkerninggroups *groups, double tolerance,
+                                      ZVfontpairs &counts);

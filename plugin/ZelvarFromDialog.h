@@ -12,7 +12,8 @@ class ZelvarFromDialog : public ZelvarToDialog {
     void activateZV();
     /// Builds the engine; asks how to treat existing kerning or for pairs needing none.
     void activateZV_2();
-    /// Whether the engine has no master (then the message says so and the bridge is unbound).
+    /// Whether the engine has no master, or none with something to measure (then the message
+    /// says why and the bridge is unbound).
     bool checkForFail();
     /// Asks for at least 10 pairs that need no kerning and gives the designer a tab to type them.
     void askForUnkernedPairs();

@@ -34,12 +34,15 @@ void ZelvarFromDialog::activateZV_2() {
     bridge->initZVfont();
     if (!bridge->font_is_untouched()) {
         bridge->initNonAutokerning();
-        if (!checkForFail())
+        if (!checkForFail()) {
+            showMasterNotices();
             activateZV_3();
+        }
         return;
     }
     if (checkForFail())
         return;
+    showMasterNotices(); // before the designer chooses what becomes of the kerning
     if (bridge->is_pre_kerned()) {
         messageLabel->setStringValue("This font already has kerning. Would you like to ...");
         // Re-working is the choice that keeps what the font has.
@@ -56,9 +59,10 @@ void ZelvarFromDialog::activateZV_2() {
 }
 
 bool ZelvarFromDialog::checkForFail() {
-    if (!zvdata()->get_zvfont()->masters.empty())
+    const std::shared_ptr<ZVDataToGlyphs> bridge = zvdata();
+    if (bridge->anyMasterCanStart())
         return false;
-    messageLabel->setStringValue("Sorry, could not find any masters that can be kerned.");
+    messageLabel->setStringValue(bridge->whyNoMasterStarts());
     zvdata()->setCurrentMaster(nullptr);
     setZvdata(nullptr);
     return true;
@@ -125,7 +129,7 @@ void ZelvarFromDialog::startUpButtonPushed(const void *) {
     if (!bridge || !bridge->gsfont())
         return;
     if (eraseExisting->state == NSControlStateValueOn) {
-        bridge->removeAllKerning();
+        bridge->eraseExistingKerning();
         askForUnkernedPairs();
     } else {
         bridge->writeAllTrackingGroups();

@@ -93,7 +93,9 @@ void ZelvarToDialog::updateGearMenu() {
     const ZVfont &master = engine.get_master(currentId);
     const bool autokerned = ZVDataFromGlyphs::isAutokernedMaster(current);
 
-    if (master.status != ZVfont::linked_metrics && current) {
+    // A master that does not start (nothing to measure) takes no source, nor lends.
+    if (master.status != ZVfont::linked_metrics && current &&
+        !_zvdata->whyMasterDoesNotStart(current)) {
         const GSFontMaster *source = _zvdata->autokerningSourceForMaster(current);
         for (GSDocument *d : GSApplication::sharedApplication().fontDocuments()) {
             GSFont *other = d->font();
@@ -112,6 +114,7 @@ void ZelvarToDialog::updateGearMenu() {
                 // A master of this font lends an engine only when that engine has models; one
                 // still starting up belongs to its worker and is not offered yet.
                 const bool lends = other != font || (!_zvdata->isStartingUp(m) &&
+                                                     !_zvdata->whyMasterDoesNotStart(m) &&
                                                      engine.get_number_of_models(m->id()) > 0);
                 if (master.status != ZVfont::interpolated && lends) {
                     auto item = menuItem(title, m, [this](NSMenuItem *s) { autokernFrom(s); });
@@ -166,6 +169,7 @@ void ZelvarToDialog::autokernFrom(NSMenuItem *item) {
         item->setState(NSControlStateValueOff);
     } else {
         _zvdata->autokernMaster(current, *source);
+        showMasterNotices(); // a source that could not lend says why
         // Stored only when the master did end autokerned (a source of this font without models
         // lends nothing).
         if (_zvdata->get_zvfont()->get_master(current->id()).status == ZVfont::engine_taken_over) {

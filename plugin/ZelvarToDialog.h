@@ -123,6 +123,9 @@ class ZelvarToDialog : public NSWindowController,
     void getAndSetFeedbackDismissCurrent(bool dismiss);
     /// Shows _currentFeedback: text, dot, buttons, editing.
     void setFeedback();
+    /// Shows, in one alert, what the bridge found since it last showed it and could not use of
+    /// the font's stored state (each notice once); nothing when there is nothing new.
+    void showMasterNotices();
     /// Message buttons.
     void messageCloseButtonclicked(const void *sender);
     void messageShowButtonClicked(const void *sender);

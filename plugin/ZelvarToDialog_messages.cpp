@@ -4,10 +4,12 @@
 
 #include "host/GSDocument.h"
 #include "host/GSFont.h"
+#include "platform/NSAlert.h"
 #include "platform/NSApplication.h"
 #include "platform/NSProcessInfo.h"
 #include "platform/NSWorkspace.h"
 #include "plugin/ZVFeedbackText.h"
+#include "version/ZVVersionChecker.h"
 
 void ZelvarToDialog::setFeedback() {
     messageCloseButton->setTitle("Ignore");
@@ -28,9 +30,11 @@ void ZelvarToDialog::setFeedback() {
         const std::string id = current ? current->id() : std::string();
         if (type5Resolved_ != id && !runOfBoundBridge()) {
             type5Resolved_ = id;
-            for (GSFontMaster *m : _zvdata->gsfont()->fontMasters())
-                _zvdata->initAutokernedMaster(m);
-            if (current && _zvdata->autokerningSourceForMaster(current)) {
+            _zvdata->initAutokernedFrom();
+            showMasterNotices();
+            // Found, or given up (a source that cannot lend: the master runs on its own now).
+            if (current && (_zvdata->autokerningSourceForMaster(current) ||
+                            !ZVDataFromGlyphs::isAutokernedMaster(current))) {
                 afterDelay([this] { updateDialogAndGlyphsKerning(); });
                 return;
             }
@@ -88,12 +92,37 @@ void ZelvarToDialog::setFeedback() {
     }
 
     messageLabel->setStringValue(_zvdata ? ZVfeedbackText(f, *_zvdata, from) : std::string());
+    // A master of a running font that does not start says why instead of what its status would
+    // ask for (pairs to type, a start-up to wait for); the font's own wait for pairs stays.
+    const std::optional<std::string> doesNotStart =
+        _zvdata && !_zvdata->font_is_untouched()
+            ? _zvdata->whyMasterDoesNotStart(_zvdata->currentMaster())
+            : std::nullopt;
+    if (doesNotStart)
+        messageLabel->setStringValue(*doesNotStart);
     messageCloseButton->setHidden(f.type < ZVfeedback::suggested_model);
     messageShowButton->setHidden(f.pairs.empty() && f.type != ZVfeedback::reworked_changes);
-    activateZVbutton->setHidden(f.type != ZVfeedback::too_few_unkerned_pairs);
+    activateZVbutton->setHidden(f.type != ZVfeedback::too_few_unkerned_pairs || doesNotStart);
     if (f.type == ZVfeedback::too_few_unkerned_pairs)
         activateZVbutton->setEnabled(enoughUnkernedPairs());
     setEditingEnabled(f.type < ZVfeedback::reworking_existing);
+}
+
+void ZelvarToDialog::showMasterNotices() {
+    if (!_zvdata)
+        return;
+    const std::vector<ZVmasterNotice> notices = _zvdata->takeNewMasterNotices();
+    if (notices.empty())
+        return;
+    std::string text;
+    for (const ZVmasterNotice &n : notices)
+        text += (text.empty() ? "" : "\n\n") + n.text;
+    NSAlert alert;
+    alert.setMessageText("Zelvar could not use everything this font stores.");
+    alert.setInformativeText(text);
+    alert.setIcon(ZVVersionChecker::zv()->pluginLogo());
+    alert.addButtonWithTitle("OK");
+    alert.runModal();
 }
 
 void ZelvarToDialog::messageCloseButtonclicked(const void *) {

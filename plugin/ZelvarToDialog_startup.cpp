@@ -106,6 +106,7 @@ void ZelvarToDialog::finishInitialisation(const std::shared_ptr<StartUpRun> &run
     bridge->setCurrentMasterHasChanged(true);
     bridge->updateStoredZelvarVersion();
     bridge->initAutokernedFrom();
+    showMasterNotices();
     updateDialogAndGlyphsKerning();
     gearMenu->setHidden(false);
 }

@@ -38,6 +38,9 @@ class ZVfont {
     PLXlibNamespaceForZV::ZVglyphs glyphs;        ///< glyph records, engine units
     ZVmodels models;                              ///< source pairs, model pairs, tracking
     std::unique_ptr<ZVautopairs> autopairs;       ///< null until the first initial_processing
+    /// Bytes of measurements this master's records may keep: its share of the font's budget
+    /// (see ZVfontMM::initial_processing); the records take it at every initial_processing.
+    std::size_t kept_budget = default_kept_budget();
     std::vector<ZVsimplepair> independents;       ///< pairs fixed by the designer, font units
     ZVfeedbacks feedbacks;                        ///< messages waiting for the window
     ZVcache cache;                                ///< finished pair values, font units
@@ -99,6 +102,9 @@ class ZVfont {
     void auto_pick_models();
     /// Rebuilds the finished pair values from the models, autopairs and independent pairs.
     void refill_cache();
+    /// The final kerning: refill_cache with every autokernable frequent pair kerned, not only
+    /// the visible ones; `progress`, when set, hears how many of them are done.
+    void refill_cache_with_every_pair(const ZVkerning_progress &progress = {});
 
     // Cache access shared by the editing operations and queries.
 
@@ -188,6 +194,7 @@ class ZVfont {
     void generate_version_related_feedback(int type);
 
   private:
+    void refill(bool every_pair, const ZVkerning_progress &progress);
     void sort_cache();
     /// The cache record for an undo frame: the no-pair record carries the pair's glyphs.
     ZVsimplepair frame_record(ZVglyph_pair pair);

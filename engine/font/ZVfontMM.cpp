@@ -218,6 +218,9 @@ void ZVfontMM::initial_processing(const std::string &id,
     } else {
         first = first_time_for(id);
     }
+    // One budget for the measurements the masters keep, shared out equally: a family of many
+    // masters keeps no more than one of few.
+    masters[k].kept_budget = default_kept_budget() / masters.size();
     masters[k].initial_processing(glyphsinfo, user_set_autos, features, first);
 }
 

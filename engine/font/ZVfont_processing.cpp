@@ -47,6 +47,7 @@ void ZVfont::initial_processing(const ZVglyphsinfo &table,
     if (!autopairs)
         autopairs = std::make_unique<ZVautopairs>(models, glyphs, independents, user_set_autos,
                                                   features, table);
+    autopairs->kept_budget = kept_budget;
     prepare_engine();
     if (!has_models()) {
         if (existing_pairs.empty()) {
@@ -142,7 +143,13 @@ void ZVfont::auto_pick_models() {
     models.removed.clear();
 }
 
-void ZVfont::refill_cache() {
+void ZVfont::refill_cache() { refill(false, {}); }
+
+void ZVfont::refill_cache_with_every_pair(const ZVkerning_progress &progress) {
+    refill(true, progress);
+}
+
+void ZVfont::refill(bool every_pair, const ZVkerning_progress &progress) {
     for (auto &list : cache.lists)
         list.clear();
     cache.sorted = true;
@@ -183,7 +190,9 @@ void ZVfont::refill_cache() {
             autopairs->set_autos({r.indices}, cache, independents, glyphs, models);
         }
     }
-    if (autopairs)
+    if (autopairs && every_pair)
+        autopairs->autokern_every_pair(models, glyphs, cache, progress);
+    else if (autopairs)
         autopairs->autokern_visible(models, glyphs, cache);
     feedbacks.erase_types_9_to_11();
     feedbacks.merge(models.models_feedbacks);

@@ -10,9 +10,13 @@
 #include "engine/model/ZVmodels.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
+
+/// Told between the rounds of a long autokerning how many of its pairs are done, of how many.
+using ZVkerning_progress = std::function<void(std::size_t done, std::size_t total)>;
 
 /// Index of a visible pair that has no record.
 inline constexpr std::uint32_t ZV_NO_RECORD = 0xFFFFFFFF;
@@ -41,10 +45,11 @@ struct ZVdiverse_selection {
 /// graphs, else 1 / their dissimilarity.
 double candidate_similarity(const ZVcandidate &a, const ZVcandidate &b);
 
-/// Bytes of measurements a new master's records may keep: 384 MB, or ZV_KEPT_BUDGET_MB
-/// megabytes when the environment gives it.
+/// Bytes of measurements all masters of a font may keep together (each master keeps an equal
+/// share, see ZVfontMM::initial_processing): 1152 MB, three masters of 384 MB, or
+/// ZV_KEPT_BUDGET_MB megabytes when the environment gives it.
 std::size_t default_kept_budget();
-/// Sets the budget of masters made from now on (0: keep no measurement between rounds).
+/// Sets the budget of fonts started from now on (0: keep no measurement between rounds).
 void set_default_kept_budget(std::size_t bytes);
 
 class ZVautopairs {
@@ -91,6 +96,10 @@ class ZVautopairs {
     /// Autokerns every visible pair with a record into the cache again.
     void autokern_visible(ZVmodels &models, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
                           ZVcache &cache);
+    /// Autokerns every autokernable record into the cache, visible or not (the final kerning);
+    /// `progress`, when set, hears how far it is.
+    void autokern_every_pair(ZVmodels &models, const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                             ZVcache &cache, const ZVkerning_progress &progress = {});
     /// Hands pairs to autokerning (kind 1), taking them out of the models and the independent
     /// pairs. A pair without record gets one when visible, or when keep_kerned asks to keep a
     /// former model kerned. Returns the head (engine units) of the one pair autokerned, the
@@ -142,6 +151,10 @@ class ZVautopairs {
     /// Offers a candidate to a selection; it joins, replaces the most redundant member, or is
     /// dropped.
     static void add_diverse_candidate(ZVdiverse_selection &selection, ZVcandidate c);
+    /// Offers candidates in order, as add_diverse_candidate one after another does, with their
+    /// similarities to the members measured side by side on the worker pool.
+    static void add_diverse_candidates(ZVdiverse_selection &selection,
+                                       std::vector<ZVcandidate> batch);
     /// Fills the suggestion list with the most diverse frequent pairs beside the model pairs;
     /// favoured pairs are replaced less readily.
     void init_diverse_selection(const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVmodels &models,
@@ -172,7 +185,8 @@ class ZVautopairs {
     /// Autokerns the records (on the worker pool) and writes them into the cache in order.
     void autokern_into_cache(const std::vector<std::uint32_t> &indices, const ZVmix &mix,
                              const std::vector<ZVmodelpair> &modelpairs,
-                             const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache);
+                             const PLXlibNamespaceForZV::ZVglyphs &glyphs, ZVcache &cache,
+                             const ZVkerning_progress &progress = {});
     records_type::iterator lower_bound(ZVglyph_pair pair);
     records_type::const_iterator lower_bound(ZVglyph_pair pair) const;
     std::uint32_t insert_record(records_type::iterator at, ZVglyph_pair pair);

@@ -98,7 +98,8 @@ std::uint32_t ZVautopairs::enter_visible_pair(ZVglyph_pair p, const ZVglyphs &gl
 
 void ZVautopairs::autokern_into_cache(const std::vector<std::uint32_t> &indices, const ZVmix &mix,
                                       const std::vector<ZVmodelpair> &modelpairs,
-                                      const ZVglyphs &glyphs, ZVcache &cache) {
+                                      const ZVglyphs &glyphs, ZVcache &cache,
+                                      const ZVkerning_progress &progress) {
     // Each record is autokerned on its own; the cache takes them in the given order. Rounds of
     // a fixed size keep the measurements within the budget as they are taken.
     constexpr std::size_t kRound = 1024;
@@ -108,6 +109,8 @@ void ZVautopairs::autokern_into_cache(const std::vector<std::uint32_t> &indices,
             records[indices[from + k]].autokerned(mix, modelpairs, glyphs);
         });
         keep_within_budget();
+        if (progress)
+            progress(from + n, indices.size());
     }
     for (const std::uint32_t i : indices)
         cache.add_sourcepair(records[i], true); // a pair seen before keeps one entry
@@ -132,6 +135,18 @@ void ZVautopairs::autokern_visible(ZVmodels &models, const ZVglyphs &glyphs, ZVc
         if (index != ZV_NO_RECORD && records[index].is_autokernable(glyphs))
             kern.push_back(index);
     autokern_into_cache(kern, models.mix, models.modelpairs.pairs, glyphs, cache);
+}
+
+void ZVautopairs::autokern_every_pair(ZVmodels &models, const ZVglyphs &glyphs, ZVcache &cache,
+                                      const ZVkerning_progress &progress) {
+    if (records.empty())
+        return;
+    models.determine_mix_and_modelpairs(false);
+    std::vector<std::uint32_t> kern;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i].is_autokernable(glyphs))
+            kern.push_back(static_cast<std::uint32_t>(i));
+    autokern_into_cache(kern, models.mix, models.modelpairs.pairs, glyphs, cache, progress);
 }
 
 std::uint32_t ZVautopairs::insert_record(records_type::iterator at, ZVglyph_pair pair) {
@@ -374,7 +389,7 @@ std::atomic<std::size_t> &kept_budget_setting() {
     static std::atomic<std::size_t> bytes = [] {
         const char *mb = std::getenv("ZV_KEPT_BUDGET_MB");
         return mb && *mb ? static_cast<std::size_t>(std::strtoull(mb, nullptr, 10)) << 20
-                         : std::size_t{384} << 20;
+                         : std::size_t{1152} << 20;
     }();
     return bytes;
 }

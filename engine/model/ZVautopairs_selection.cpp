@@ -120,6 +120,20 @@ double side_shift(const PLXlibNamespaceForZV::ZVprofile &a,
     return any ? (hi + lo) * 0.5 : none; // no inked row tells nothing
 }
 
+// Candidates made side by side a chunk at a time: as many keep every worker busy, and the
+// similarities of a chunk to the members stay small.
+constexpr std::size_t kDiverseChunk = 256;
+
+// The candidates that were made, in order.
+std::vector<ZVcandidate> present(std::vector<std::optional<ZVcandidate>> &made) {
+    std::vector<ZVcandidate> out;
+    out.reserve(made.size());
+    for (std::optional<ZVcandidate> &c : made)
+        if (c)
+            out.push_back(std::move(*c));
+    return out;
+}
+
 } // namespace
 
 double candidate_similarity(const ZVcandidate &a, const ZVcandidate &b) {
@@ -131,17 +145,22 @@ double candidate_similarity(const ZVcandidate &a, const ZVcandidate &b) {
     return D == 0 ? ZV_IDENTICAL_SIMILARITY : 1 / D;
 }
 
-void ZVautopairs::add_diverse_candidate(ZVdiverse_selection &sel, ZVcandidate c) {
+namespace {
+
+// Offers c to the selection; similarity(j) gives c's similarity to member j for every member
+// the selection holds when c is offered. Returns the member index c took, or -1 when dropped.
+template <class Similarity>
+std::ptrdiff_t offer_candidate(ZVdiverse_selection &sel, ZVcandidate &c, Similarity similarity) {
     ++sel.seen;
     set_breadth_indices(c.graph, graph_knee_index(c.graph, 16.875));
     c.max_similarity = c.second_similarity = 0;
     auto &m = sel.members;
-    for (ZVcandidate &member : m) {
-        const double s = candidate_similarity(c, member);
+    for (std::size_t j = 0; j < m.size(); ++j) {
+        const double s = similarity(j);
         offer(c, s);
-        member.similarity_to_new = s;
-        if (s == ZV_IDENTICAL_SIMILARITY && member.first_weight <= c.first_weight)
-            return;
+        m[j].similarity_to_new = s;
+        if (s == ZV_IDENTICAL_SIMILARITY && m[j].first_weight <= c.first_weight)
+            return -1;
     }
     if (static_cast<int>(m.size()) < sel.capacity) {
         m.push_back(std::move(c));
@@ -149,27 +168,29 @@ void ZVautopairs::add_diverse_candidate(ZVdiverse_selection &sel, ZVcandidate c)
             const std::size_t n = m.size();
             sel.dimension = n;
             sel.similarities.assign(n * (n - 1) / 2, 0.0);
-            for (std::size_t i = 1; i < n; ++i) {
+            // Each member's row of similarities on its own, side by side.
+            zvparallel::for_each(n - 1, [&](std::size_t k) {
+                const std::size_t i = k + 1;
                 if (m[i].fixed)
-                    continue;
+                    return;
                 for (std::size_t j = 0; j < i; ++j)
                     if (m[j].groups == m[i].groups)
                         stored(sel, j, i) = candidate_similarity(m[j], m[i]);
-            }
+            });
             refresh_largest(sel);
         }
-        return;
+        return static_cast<std::ptrdiff_t>(m.size() - 1);
     }
     if (m.empty())
-        return;
+        return -1;
     std::size_t w = 0;
     for (std::size_t i = 1; i < m.size(); ++i)
         if (!m[i].fixed && (m[w].fixed || key(m[i]) > key(m[w])))
             w = i;
     if (m[w].fixed)
-        return;
+        return -1;
     if (!c.fixed && !(key(m[w]) > key(c)))
-        return;
+        return -1;
     m[w] = std::move(c);
     for (std::size_t j = 0; j < m.size(); ++j) {
         if (j == w || m[j].groups != m[w].groups || (m[j].fixed && m[w].fixed))
@@ -178,6 +199,36 @@ void ZVautopairs::add_diverse_candidate(ZVdiverse_selection &sel, ZVcandidate c)
             candidate_similarity(m[std::min(j, w)], m[std::max(j, w)]);
     }
     refresh_largest(sel);
+    return static_cast<std::ptrdiff_t>(w);
+}
+
+} // namespace
+
+void ZVautopairs::add_diverse_candidate(ZVdiverse_selection &sel, ZVcandidate c) {
+    offer_candidate(sel, c, [&](std::size_t j) { return candidate_similarity(c, sel.members[j]); });
+}
+
+void ZVautopairs::add_diverse_candidates(ZVdiverse_selection &sel, std::vector<ZVcandidate> batch) {
+    // The similarities of every candidate to the members as they stand, side by side; a member
+    // that an earlier candidate of the batch replaced or joined as is measured when asked.
+    const std::size_t n = sel.members.size();
+    std::vector<double> similar(batch.size() * n);
+    zvparallel::for_each(batch.size(), [&](std::size_t k) {
+        ZVcandidate &c = batch[k];
+        set_breadth_indices(c.graph, graph_knee_index(c.graph, 16.875)); // as offered
+        for (std::size_t j = 0; j < n; ++j)
+            similar[k * n + j] = candidate_similarity(c, sel.members[j]);
+    });
+    std::vector<char> taken(n, 0);
+    for (std::size_t k = 0; k < batch.size(); ++k) {
+        ZVcandidate &c = batch[k];
+        const std::ptrdiff_t at = offer_candidate(sel, c, [&](std::size_t j) {
+            return j < n && !taken[j] ? similar[k * n + j]
+                                      : candidate_similarity(c, sel.members[j]);
+        });
+        if (at >= 0 && static_cast<std::size_t>(at) < n)
+            taken[static_cast<std::size_t>(at)] = 1;
+    }
 }
 
 void ZVautopairs::init_diverse_selection(const ZVglyphs &glyphs, ZVmodels &models,
@@ -208,18 +259,31 @@ void ZVautopairs::init_diverse_selection(const ZVglyphs &glyphs, ZVmodels &model
     // A refused pair is a fixed member already; offered again, its graph (measured at the value
     // the scoring left) need not equal the member's, and it would take the place of a new pair.
     const std::set<std::uint32_t> refused(diverse.begin(), diverse.end());
-    for (const std::uint32_t i : candidates) {
-        if (sel.seen > limit)
-            break;
-        if (refused.count(i))
-            continue;
-        std::optional<ZVcandidate> c = records[i].as_suggestion_candidate(mix, glyphs);
-        if (!c)
-            continue;
-        c->index = static_cast<std::int32_t>(i);
-        if (favoured.count(records[i].indices))
-            c->first_weight *= 0.0625;
-        add_diverse_candidate(sel, std::move(*c));
+    // The candidates' graphs (and the measurements they need) are made side by side on the pool,
+    // a chunk at a time, and offered in the walk's order. A chunk holds no more records than the
+    // walk may still offer, so no record past the walk's end is measured or changed.
+    std::vector<std::uint32_t> chunk;
+    std::size_t next = 0;
+    while (sel.seen <= limit && next < candidates.size()) {
+        const std::size_t room =
+            std::min(static_cast<std::size_t>(limit + 1 - sel.seen), kDiverseChunk);
+        chunk.clear();
+        while (chunk.size() < room && next < candidates.size()) {
+            const std::uint32_t i = candidates[next++];
+            if (!refused.count(i))
+                chunk.push_back(i);
+        }
+        std::vector<std::optional<ZVcandidate>> made(chunk.size());
+        zvparallel::for_each(chunk.size(), [&](std::size_t k) {
+            std::optional<ZVcandidate> &c = made[k] =
+                records[chunk[k]].as_suggestion_candidate(mix, glyphs);
+            if (!c)
+                return;
+            c->index = static_cast<std::int32_t>(chunk[k]);
+            if (favoured.count(records[chunk[k]].indices))
+                c->first_weight *= 0.0625;
+        });
+        add_diverse_candidates(sel, present(made));
     }
     suggestions.clear();
     for (const ZVcandidate &m : sel.members)
@@ -237,26 +301,23 @@ ZVfeedbacks ZVautopairs::model_suggestions(ZVmodels &models, const ZVglyphs &gly
     models.determine_mix_and_modelpairs(false);
     const ZVmix &mix = models.mix;
     const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
-    // Every suggested record is scored on its own (side by side); each score takes its terms
-    // in the same order.
-    std::vector<double> score(suggestions.size(), 0.0);
-    const std::size_t suggested = suggestions.size();
-    zvparallel::for_each(suggested, [&](std::size_t k) {
-        score[k] = records[suggestions[k]].uncertainty(mix, mp, glyphs);
-    });
     if (models.second_modelpairs.empty()) {
         models.second_modelpairs = models.modelpairs;
         ZVmodelpairs::advance_modelpair_breadth_indices(models.second_modelpairs);
     }
-    zvparallel::for_each(suggested, [&](std::size_t k) {
-        score[k] += records[suggestions[k]].compare_to_alternative(
-            mix, models.second_modelpairs.pairs, glyphs, 4.0, 1.125);
+    const std::vector<ZValternative> alternatives = models.alternative_solutions();
+    // Every suggested record is scored on its own (side by side), each score taking its terms in
+    // the same order. One record's terms on one thread: its measurements, read under one fit
+    // after another, stay unpacked at hand.
+    std::vector<double> score(suggestions.size(), 0.0);
+    zvparallel::for_each(suggestions.size(), [&](std::size_t k) {
+        ZVautopair &r = records[suggestions[k]];
+        double &s = score[k];
+        s = r.uncertainty(mix, mp, glyphs);
+        s += r.compare_to_alternative(mix, models.second_modelpairs.pairs, glyphs, 4.0, 1.125);
+        for (const ZValternative &alt : alternatives)
+            s += r.compare_to_alternative(alt.mix, alt.modelpairs, glyphs, 1.5, 1.8);
     });
-    for (const ZValternative &alt : models.alternative_solutions())
-        zvparallel::for_each(suggested, [&](std::size_t k) {
-            score[k] += records[suggestions[k]].compare_to_alternative(alt.mix, alt.modelpairs,
-                                                                       glyphs, 1.5, 1.8);
-        });
     const int n = static_cast<int>(mp.size());
     const double f = n < 40 ? std::pow(2.0, (40 - n) * -0.23446525363702297) : 1.0;
     const double q = std::sqrt(f);
@@ -365,30 +426,44 @@ std::vector<ZVsimplepair> ZVautopairs::changes(const ZVglyphs &glyphs, ZVmodels 
     const ZVmix &mix = models.mix;
     const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
     SavedValues saved;
+    constexpr int kSeen = 1200;
     const std::size_t walk = std::min<std::size_t>(candidates.size(), 5000);
-    for (std::size_t k = 0; k < walk && sel.seen <= 1200; ++k) {
-        const std::uint32_t i = candidates[k];
-        ZVautopair &r = records[i];
-        const auto [l, rr] = r.indices;
-        if (r.is_not_to_be_autokerned(glyphs) || counterpart[l] == 65535 ||
-            counterpart[rr] == 65535)
-            continue;
-        saved.save(i, r);
-        const auto it = previous.find(r.indices);
-        const float before = it == previous.end() ? 0.f : it->second;
-        double e = shift[1][l] + shift[0][rr];
-        if (e > 536870912.0) {
-            r.value = before;
-            e = r.x_shift(
-                mix, glyphs,
-                {previous_glyphs.glyphs[counterpart[l]], previous_glyphs.glyphs[counterpart[rr]]});
+    // Side by side a chunk at a time, offered in the walk's order; a chunk holds no more records
+    // than the walk may still offer (see init_diverse_selection).
+    std::vector<std::uint32_t> chunk;
+    std::size_t k = 0;
+    while (k < walk && sel.seen <= kSeen) {
+        const std::size_t room =
+            std::min(static_cast<std::size_t>(kSeen + 1 - sel.seen), kDiverseChunk);
+        chunk.clear();
+        for (; chunk.size() < room && k < walk; ++k) {
+            const std::uint32_t i = candidates[k];
+            const ZVautopair &r = records[i];
+            if (r.is_not_to_be_autokerned(glyphs) || counterpart[r.indices.first] == 65535 ||
+                counterpart[r.indices.second] == 65535)
+                continue;
+            saved.save(i, r);
+            chunk.push_back(i);
         }
-        r.value = static_cast<float>(before - e);
-        std::optional<ZVcandidate> c = r.as_changes_candidate(mix, mp, glyphs);
-        if (!c)
-            continue;
-        c->index = static_cast<std::int32_t>(i);
-        add_diverse_candidate(sel, std::move(*c));
+        std::vector<std::optional<ZVcandidate>> made(chunk.size());
+        zvparallel::for_each(chunk.size(), [&](std::size_t q) {
+            ZVautopair &r = records[chunk[q]];
+            const auto [l, rr] = r.indices;
+            const auto it = previous.find(r.indices);
+            const float before = it == previous.end() ? 0.f : it->second;
+            double e = shift[1][l] + shift[0][rr];
+            if (e > 536870912.0) {
+                r.value = before;
+                e = r.x_shift(mix, glyphs,
+                              {previous_glyphs.glyphs[counterpart[l]],
+                               previous_glyphs.glyphs[counterpart[rr]]});
+            }
+            r.value = static_cast<float>(before - e);
+            made[q] = r.as_changes_candidate(mix, mp, glyphs);
+            if (made[q])
+                made[q]->index = static_cast<std::int32_t>(chunk[q]);
+        });
+        add_diverse_candidates(sel, present(made));
     }
     std::vector<ZVsimplepair> result;
     result.reserve(sel.members.size());

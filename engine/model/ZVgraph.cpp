@@ -158,9 +158,8 @@ void mixed_source_values(const ZVsource &source, const std::array<double, 4> &we
 }
 
 ZVgraph::ZVgraph(const ZVsource &packed_or_not, ZVmix mix) {
-    thread_local ZVsource scratch;
     thread_local std::vector<double> amount;
-    const ZVsource &source = packed_or_not.with_shells(scratch);
+    const ZVsource &source = packed_or_not.with_shells_recent();
     mix.weights[2] *= mix.weights[2];
     const std::size_t R = source.shells();
     if (R == 0)

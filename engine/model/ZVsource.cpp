@@ -556,3 +556,22 @@ const ZVsource &ZVsource::with_shells(ZVsource &scratch) const {
     scratch.variant_rows = variant_records(main, shell_records(picked, total));
     return scratch;
 }
+
+const ZVsource &ZVsource::with_shells_recent() const {
+    if (expanded() || dropped_) {
+        thread_local ZVsource scratch; // a dropped source throws, as with_shells says
+        return with_shells(scratch);
+    }
+    // A stamp stands for one measurement: every source carrying it holds the same records.
+    struct Recent {
+        std::array<ZVsource, ZV_RECENT_UNPACKED> kept;
+        std::size_t next = 0;
+    };
+    thread_local Recent recent;
+    for (const ZVsource &k : recent.kept)
+        if (k.stamp_ == stamp_)
+            return k;
+    ZVsource &slot = recent.kept[recent.next];
+    recent.next = (recent.next + 1) % ZV_RECENT_UNPACKED;
+    return with_shells(slot);
+}

@@ -23,6 +23,9 @@ struct ZVbin {
     std::int64_t sum_b = 0, squares_b = 0;
 };
 
+/// How many unpacked measurements each thread keeps at hand (see ZVsource::with_shells_recent).
+inline constexpr std::size_t ZV_RECENT_UNPACKED = 8;
+
 class ZVsource {
   public:
     float value = 0;    ///< the kerning value measured, engine units
@@ -66,6 +69,10 @@ class ZVsource {
     /// packed histograms, bit for bit as measured. A dropped source has none to give: that
     /// throws std::logic_error (measure it again first).
     const ZVsource &with_shells(ZVsource &scratch) const;
+    /// The same from a small store of the measurements this thread unpacked last (found by
+    /// stamp), so that a measurement read under one mix after another is unpacked once. The
+    /// reference holds until this thread unpacks ZV_RECENT_UNPACKED other measurements.
+    const ZVsource &with_shells_recent() const;
     /// Forgets the shell records and their histograms, keeping what the measurement is known
     /// by (value, closest distances, shell count) and the search width it was taken with, so
     /// that measuring the same glyphs again gives it back bit for bit. Returns the bytes freed;

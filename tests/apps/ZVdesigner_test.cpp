@@ -106,7 +106,8 @@ TEST_F(DesignerRun, TheTenPairStartLeavesPlainLetterPairsUnkerned) {
                                  "line oo\nwait\nline on\nwait\nline ll\nwait\n"
                                  "kerning o n\nkerning l l\n",
                                  &error))
-            << error << "\n" << out.str();
+            << error << "\n"
+            << out.str();
     }
     const std::string transcript = out.str();
     const double unitsPerEm = doc->font()->unitsPerEm();

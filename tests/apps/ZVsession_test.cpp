@@ -44,6 +44,18 @@ GSDocument &saveAndReopen(GSDocument &document, const std::filesystem::path &pat
     return *reopened;
 }
 
+// What the session's report prints.
+std::string reportOf(const ZVsession &session) {
+    std::FILE *f = std::tmpfile();
+    session.report(f);
+    std::rewind(f);
+    std::string text;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        text += static_cast<char>(c);
+    std::fclose(f);
+    return text;
+}
+
 std::size_t count(const std::vector<std::string> &v, const std::string &s) {
     return static_cast<std::size_t>(std::count(v.begin(), v.end(), s));
 }
@@ -55,7 +67,11 @@ TEST(Session, TheReworkRoadIsWrittenAndGivenBackWhenReopened) {
     BundleWithoutFeed bundle("1.31");
     zvtest::TempFolder folder;
     GSFontBuilder b;
-    GSDocument &doc = preKernedFont(b).open("Small");
+    preKernedFont(b);
+    // A pair in the no-kerning group (tabular figures): the engine never kerns it.
+    for (int m = 0; m < 3; ++m)
+        b.kern("zero", "zero", -33 - m, m);
+    GSDocument &doc = b.open("Small");
     GSFont &font = *doc.font();
 
     ZVstoredState first;
@@ -73,6 +89,25 @@ TEST(Session, TheReworkRoadIsWrittenAndGivenBackWhenReopened) {
 
         first = storedState(font);
         ASSERT_EQ(first.masters.size(), 3u);
+        // What the engine does not kern keeps the font's kerning, and the report says so.
+        const ZVglyph_pair rare{session.bridge()->zvIndexForGlyphName("zero"),
+                                session.bridge()->zvIndexForGlyphName("zero")};
+        for (int m = 0; m < 3; ++m) {
+            const std::string id = "m" + std::to_string(m);
+            const ZVfont &engine = session.bridge()->get_zvfont()->get_master(id);
+            ASSERT_EQ(engine.cache.find(rare), nullptr) << id;
+            EXPECT_EQ(font.kerningForFontMasterIDLeftKey(id, "id-zero", "id-zero", 0), -33 - m)
+                << id;
+            ASSERT_NE(session.bridge()->lastKerningWrite(id), nullptr) << id;
+            EXPECT_GE(session.bridge()->lastKerningWrite(id)->kept, 1u) << id;
+        }
+        char *text = nullptr;
+        std::size_t size = 0;
+        std::FILE *report = open_memstream(&text, &size);
+        session.report(report);
+        std::fclose(report);
+        EXPECT_NE(std::string(text, size).find(" left as they were\n"), std::string::npos);
+        std::free(text);
         for (const ZVstoredState::Master &m : first.masters) {
             SCOPED_TRACE(m.name);
             EXPECT_GE(m.models.size(), 3u);
@@ -204,6 +239,106 @@ TEST(Session, InterpolatedAndLinkedMastersKeepTheirHostKerning) {
     EXPECT_EQ(hostKerning(font, "m3"), linked);
     EXPECT_EQ(hostKerning(font, "m1"), kerned);
     NSRunLoop::mainRunLoop().drain();
+}
+
+TEST(Session, StoredStateThatCannotBeUsedIsReportedUnderItsMaster) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    GSFontBuilder b;
+    setUpDemoFont(b);
+    b.masterUserData(2, "ZelvarModels", PlistValue("n n")); // no list
+    GSDocument &doc = b.open("Unreadable");
+    ZVsession session(doc, serial());
+    runToTheEnd(session);
+    EXPECT_EQ(session.road(), "stored");
+    const std::string report = reportOf(session);
+    const std::string said = "\nBold (m2), untouched\n  could not use: Could not read the "
+                             "stored “ZelvarModels” of the master Bold: it is not a list of pairs. "
+                             "It counts as empty.\n";
+    EXPECT_NE(report.find(said), std::string::npos) << report;
+    // It stays for the designer to see; the other masters run as before.
+    EXPECT_EQ(*doc.font()->fontMasters()[2]->userDataForKey("ZelvarModels"), PlistValue("n n"));
+    EXPECT_EQ(session.bridge()->masterNotices().size(), 1u);
+}
+
+TEST(Session, MastersMarkedFromEachOtherKeepAndKernWithTheirOwnModels) {
+    ClosesDocuments closing;
+    BundleWithoutFeed bundle;
+    zvtest::TempFolder folder;
+    GSFontBuilder b;
+    setUpDemoFont(b);
+    b.masterUserData(0, "ZelvarAutokernedFrom", pairList({"", "Bold"}));
+    b.masterUserData(2, "ZelvarAutokernedFrom", pairList({"", "Light"}));
+    GSDocument &doc = b.open("Loop");
+    ZVsession session(doc, serial());
+    runToTheEnd(session);
+    const std::string report = reportOf(session);
+    for (const char *said :
+         {"\nLight (m0), kerned\n  could not use: Light could not take its kerning from Bold, "
+          "which takes its kerning from Light. It keeps its own models and pairs.\n  models: 7",
+          "\nBold (m2), kerned\n  could not use: Bold could not take its kerning from Light, "
+          "which takes its kerning from Bold. It keeps its own models and pairs.\n  models: 7"})
+        EXPECT_NE(report.find(said), std::string::npos) << report;
+    const ZVstoredState state = storedState(*doc.font());
+    for (int m : {0, 2}) {
+        SCOPED_TRACE(m);
+        EXPECT_EQ(state.masters[static_cast<std::size_t>(m)].models.size(), 7u);
+        EXPECT_NEAR(state.masters[static_cast<std::size_t>(m)].kerning.at({"T", "o"}), -80, 1);
+        EXPECT_EQ(doc.font()->fontMasters()[static_cast<std::size_t>(m)]->userDataForKey(
+                      "ZelvarAutokernedFrom"),
+                  nullptr);
+    }
+    // Saved and opened again, both run on their own models without a word.
+    GSDocument &reopened = saveAndReopen(doc, folder.path() / "loop.json");
+    ZVsession again(reopened, serial());
+    runToTheEnd(again);
+    EXPECT_TRUE(again.bridge()->masterNotices().empty());
+    EXPECT_EQ(storedStateDifferences(state, storedState(*reopened.font())),
+              std::vector<std::string>{});
+}
+
+TEST(Session, AMasterWithNothingToMeasureDoesNotStartAndKeepsItsKerning) {
+    // Every glyph of Bold without width, or too wide to measure, in a font kerned before and in
+    // one set up earlier: Bold does not start and says why, the others run.
+    using Font = zvtesting::GSFontBuilder &(*)(zvtesting::GSFontBuilder &);
+    const struct {
+        Font font;
+        const char *road;
+        const char *bold; // Bold's state in the report
+    } cases[] = {{preKernedFont, "re-work", "untouched"},
+                 {[](GSFontBuilder &b) -> GSFontBuilder & {
+                      return setUpDemoFont(b).kern("A", "V", -90, 2).kern("H", "o", -4, 2);
+                  },
+                  "stored", "with stored models"}};
+    for (const auto &c : cases)
+        for (const double width : {0.0, 20000.0}) {
+            SCOPED_TRACE(std::string(c.road) + " " + std::to_string(width));
+            ClosesDocuments closing;
+            BundleWithoutFeed bundle;
+            GSFontBuilder b;
+            c.font(b);
+            for (GSGlyph *g : b.font().glyphs())
+                g->layerWithId("m2")->setWidth(width);
+            GSDocument &doc = b.open("Flat");
+            const auto before = hostKerning(*doc.font(), "m2");
+            const PlistValue *models = doc.font()->fontMasters()[2]->userDataForKey("ZelvarModels");
+            const std::optional<PlistValue> modelsBefore =
+                models ? std::optional<PlistValue>(*models) : std::nullopt;
+            ZVsession session(doc, serial());
+            runToTheEnd(session);
+            EXPECT_EQ(session.road(), c.road);
+            EXPECT_EQ(hostKerning(*doc.font(), "m2"), before);
+            models = doc.font()->fontMasters()[2]->userDataForKey("ZelvarModels");
+            EXPECT_EQ(models ? std::optional<PlistValue>(*models) : std::nullopt, modelsBefore);
+            EXPECT_EQ(session.bridge()->get_zvfont()->masters[0].status, ZVfont::kerned);
+            EXPECT_NE(session.bridge()->get_zvfont()->masters[2].status, ZVfont::kerned);
+            const std::string said =
+                "\nBold (m2), " + std::string(c.bold) +
+                "\n  could not use: Bold does not start: none of its glyphs "
+                "can be measured (each has no width, no outline, or is too large). Its kerning is "
+                "left as it is.\n";
+            EXPECT_NE(reportOf(session).find(said), std::string::npos) << reportOf(session);
+        }
 }
 
 TEST(Session, AFontNeverKernedStartsFromPairsThatNeedNoKerning) {

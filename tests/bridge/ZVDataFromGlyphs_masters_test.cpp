@@ -351,3 +351,41 @@ TEST(BridgeMasters, GlyphsTooLargeToMeasureGoInEmpty) {
     EXPECT_EQ(bridge->emptiedOutlines().size(), 2u);
     EXPECT_FALSE(m.glyphs.glyphs[bridge->zvIndexForGlyphName("wide")].left.empty());
 }
+
+TEST(BridgeMasters, AMasterWithNothingToMeasureDoesNotStart) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
+    b.master("Bold", 500, 700, {700});
+    addDemoGlyphs(b);
+    b.font().ensureKerning();
+    b.kern("T", "o", -80, 0);
+    b.masterUserData(0, "ZelvarModels", pairList({"n n", "o o", "T o"}));
+    b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
+    // Regular's and Bold's glyphs have no width: Regular's kerning comes from the others all
+    // the same, Bold has nothing the engine could measure.
+    for (GSGlyph *g : b.font().glyphs())
+        for (const char *id : {"m1", "m2"})
+            g->layerWithId(id)->setWidth(0);
+    GSDocument &doc = b.open();
+    auto bridge = built(doc);
+    const std::vector<GSFontMaster *> masters = doc.font()->fontMasters();
+    EXPECT_EQ(bridge->whyMasterDoesNotStart(masters[0]), std::nullopt);
+    EXPECT_EQ(bridge->whyMasterDoesNotStart(masters[1]), std::nullopt);
+    EXPECT_EQ(bridge->whyMasterDoesNotStart(masters[2]),
+              "Bold does not start: none of its glyphs can be measured (each has no width, no "
+              "outline, or is too large). Its kerning is left as it is.");
+    ASSERT_EQ(bridge->masterNotices().size(), 1u);
+    EXPECT_EQ(bridge->masterNotices()[0].master_id, "m2");
+    EXPECT_TRUE(bridge->anyMasterCanStart());
+
+    // A font of that master alone cannot start at all.
+    GSFontBuilder one("One");
+    one.master("Bold");
+    addDemoGlyphs(one);
+    for (GSGlyph *g : one.font().glyphs())
+        g->layerWithId("m0")->setWidth(0);
+    GSDocument &alone = one.open("One");
+    auto lone = built(alone);
+    EXPECT_FALSE(lone->anyMasterCanStart());
+}

@@ -93,8 +93,12 @@ TEST(BridgeStoredPairs, StoredNamesFollowRenamedGlyphs) {
 
 TEST(BridgeStoredPairs, ListsKeepTheirOrderAndDropWhatNamesNoGlyph) {
     GSFontBuilder b = renamedFont();
-    PlistArray list{PlistValue("a b"),    PlistValue("a"),   PlistValue(7),
-                    PlistValue("a x"),    PlistValue("c a"), PlistValue("b c extra"),
+    // Only two glyph names make an entry: a third word, a value after the names, a blank too many
+    // or a name missing are no pair.
+    PlistArray list{PlistValue("a b"),      PlistValue("a"),       PlistValue(7),
+                    PlistValue("a x"),      PlistValue("c a"),     PlistValue("b c extra"),
+                    PlistValue("a b 1e30"), PlistValue("a b NaN"), PlistValue("a  b"),
+                    PlistValue(" a b"),     PlistValue("a b "),    PlistValue("b c"),
                     PlistValue("a.alt b")};
     for (const char *key : {"ZelvarModels", "ZelvarUserSetAutopairs"})
         b.masterUserData(0, key, PlistValue(list).deepCopy());
@@ -122,6 +126,39 @@ TEST(BridgeStoredPairs, ListsKeepTheirOrderAndDropWhatNamesNoGlyph) {
                   {a, bOne, 0}, {c, a, 0}, {bOne, c, 0}, {a, bOne, 0}}));
     EXPECT_TRUE(bridge.readCustomPairsFromMaster(m, "ZelvarIndependentPairs").empty());
     EXPECT_TRUE(bridge.readCustomPairsFromMaster(nullptr, "ZelvarModels").empty());
+}
+
+TEST(BridgeStoredPairs, ListsThatCannotBeReadAreNamedByMasterAndKey) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    b.master("Regular").master("Bold");
+    addDemoGlyphs(b);
+    b.font().ensureKerning();
+    b.kern("T", "o", -80, 1);
+    b.masterUserData(1, "ZelvarModels", PlistValue(PlistDictionary())); // no list
+    b.masterUserData(1, "ZelvarIndependentPairs", pairList({"T o", "A V extra words", "A V NaN"}));
+    b.masterUserData(0, "ZelvarUserSetAutopairs", PlistValue(PlistArray{PlistValue(5)}));
+    b.masterUserData(0, "ZelvarModels", pairList({"T o", "n n"})); // all readable: nothing said
+    GSDocument &doc = b.open();
+    auto bridge = built(doc);
+    std::vector<std::pair<std::string, std::string>> notices;
+    for (const ZVmasterNotice &n : bridge->masterNotices())
+        notices.emplace_back(n.master_id, n.text);
+    EXPECT_EQ(notices,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"m0", "Could not read an entry of the stored “ZelvarUserSetAutopairs” of the "
+                         "master Regular: an entry is two glyph names. It was left out."},
+                  {"m1", "Could not read the stored “ZelvarModels” of the master Bold: it is not "
+                         "a list of pairs. It counts as empty."},
+                  {"m1", "Could not read 2 entries of the stored “ZelvarIndependentPairs” of the "
+                         "master Bold, such as “A V extra words”: an entry is two glyph names. "
+                         "They were left out."}}));
+    // Bold's models, though they cannot be read, say the font was set up: nothing is re-worked.
+    EXPECT_FALSE(bridge->font_is_untouched());
+    EXPECT_EQ(bridge->get_zvfont()->masters[1].independents.size(), 1u);
+    EXPECT_EQ(bridge->takeNewMasterNotices().size(), 3u);
+    EXPECT_TRUE(bridge->takeNewMasterNotices().empty()); // each once
+    EXPECT_EQ(bridge->masterNotices().size(), 3u);
 }
 
 TEST(BridgeStoredPairs, AnotherFontsListIsReadByItsOwnNamesAndScaled) {

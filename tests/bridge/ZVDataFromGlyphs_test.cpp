@@ -117,6 +117,7 @@ TEST(BridgeObject, SetUpNeedsKerningAndModelsOrAnAutokerningSource) {
         const char *what;
         bool kerningDictionary, kerningInMaster, models, autokerned;
         bool setUp;
+        bool modelsUnreadable = false; // stored as something else than a list
     } cases[] = {
         {"nothing", false, false, false, false, false},
         {"models without kerning dictionary", false, false, true, false, false},
@@ -125,6 +126,7 @@ TEST(BridgeObject, SetUpNeedsKerningAndModelsOrAnAutokerningSource) {
         {"models, kerning elsewhere", true, false, true, false, false},
         {"autokerned, empty kerning", true, false, false, true, true},
         {"kerning alone", true, true, false, false, false},
+        {"models that cannot be read, and kerning", true, true, false, false, true, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -140,6 +142,8 @@ TEST(BridgeObject, SetUpNeedsKerningAndModelsOrAnAutokerningSource) {
             b.masterUserData(1, "ZelvarModels", pairList({"A V"}));
         if (c.autokerned)
             b.masterUserData(0, "ZelvarAutokernedFrom", pairList({"", "Bold"}));
+        if (c.modelsUnreadable)
+            b.masterUserData(1, "ZelvarModels", PlistValue("A V"));
         const auto font = b.build();
         ZVDataFromGlyphs bridge(font.get());
         EXPECT_EQ(bridge.has_zv_set_up(), c.setUp);

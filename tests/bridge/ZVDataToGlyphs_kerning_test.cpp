@@ -1,6 +1,7 @@
-// The kerning writer: the whole number written for a record, a whole master emptied and refilled
-// in place with one notification, the masters whose host kerning stays, single pairs, the live
-// preview, the erase, and the bridge's own writes marked for the observers until the next turn.
+// The kerning writer: the whole number written for a record, a whole master's engine pairs written
+// in place with one notification and every other entry left, the masters whose host kerning
+// stays, single pairs, the live preview, the erase, and the bridge's own writes marked for the
+// observers until the next turn.
 #include "writer_fixture.h"
 
 #include <gtest/gtest.h>
@@ -60,9 +61,9 @@ TEST(KerningWriter, WholeNumberWrittenForARecord) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi),
-                                               1000),
-                  c.written);
+        EXPECT_EQ(
+            ZVDataToGlyphs::writtenValue(record(0, 1, c.value, c.properties, c.lo, c.hi), 1000),
+            c.written);
     }
 }
 
@@ -75,9 +76,12 @@ TEST(KerningWriter, NoValueOfAnEmOrMoreIsWritten) {
         double unitsPerEm;
         std::optional<int> written;
     } cases[] = {
-        {999.4f, 0, 1000, 999},         {999.6f, 0, 1000, std::nullopt},
-        {-1000.f, 0, 1000, std::nullopt}, {1862.f, 0x02, 1000, std::nullopt},
-        {-1200.f, 0x03, 1000, std::nullopt}, {1862.f, 0, 2048, 1862},
+        {999.4f, 0, 1000, 999},
+        {999.6f, 0, 1000, std::nullopt},
+        {-1000.f, 0, 1000, std::nullopt},
+        {1862.f, 0x02, 1000, std::nullopt},
+        {-1200.f, 0x03, 1000, std::nullopt},
+        {1862.f, 0, 2048, 1862},
         {1000.f, 0x04, 1000, std::nullopt},
     };
     ZVbeyondAnEm beyond;
@@ -102,8 +106,12 @@ TEST(KerningWriter, AGlyphDrawnAnEmLeftOfItsOriginIsLeftUnkerned) {
     ClosesDocuments closing;
     GSFontBuilder b;
     setUpDemoFont(b);
-    b.glyph("x").unicode("0078").category("Letter", "Lowercase").script("latin").width(200).rect(
-        -1300, 0, 150, 500);
+    b.glyph("x")
+        .unicode("0078")
+        .category("Letter", "Lowercase")
+        .script("latin")
+        .width(200)
+        .rect(-1300, 0, 150, 500);
     GSDocument &doc = b.open().textTool().tab("nxoxHx");
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
@@ -130,10 +138,11 @@ TEST(KerningWriter, AGlyphDrawnAnEmLeftOfItsOriginIsLeftUnkerned) {
     drain();
 }
 
-TEST(KerningWriter, AWholeMasterIsRefilledInPlaceWithOneNotification) {
+TEST(KerningWriter, AWholeMasterWritesThePairsTheEngineHoldsAndLeavesEveryOtherEntry) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    fiveGlyphs(b).kern("A", "V", -80, 0).kern("o", "o", -5, 0).kern("A", "V", -70, 1);
+    fiveGlyphs(b).kern("A", "V", -80, 0).kern("V", "A", -30, 0).kern("o", "o", -5, 0);
+    b.kern("A", "V", -70, 1);
     GSDocument &doc = b.open();
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
@@ -149,18 +158,30 @@ TEST(KerningWriter, AWholeMasterIsRefilledInPlaceWithOneNotification) {
     lists[2] = {record(2, 3, -61.6f)};
     lists[1] = {record(1, 0, 0.9f)};
     lists[0] = {record(0, 1, -88.5f, 0x03), record(0, 2, -3.0f)};
-    bridge->writeSimplepairsGrouped(lists, "m0");
+    const ZVkerningwrite counts = bridge->writeSimplepairsGrouped(lists, "m0");
 
     EXPECT_EQ(ignoredWhenTold, std::vector<bool>{true});
-    EXPECT_EQ(font.masterKerning("m0", 0), before); // the same dictionary, emptied and refilled
+    EXPECT_EQ(font.masterKerning("m0", 0), before); // the same dictionary, changed in place
     using K = std::map<std::pair<std::string, std::string>, double>;
-    EXPECT_EQ(hostKerning(font, "m0"),
-              (K{{{"A", "V"}, -89}, {{"A", "T"}, -3}, {{"T", "o"}, -61}, {{"n", "o"}, -12},
-                 {{"n", "n"}, 0}}));
+    // A V is replaced, V A (written as nothing) removed; o o, which the engine holds no value
+    // for, stays as it was.
+    EXPECT_EQ(hostKerning(font, "m0"), (K{{{"A", "V"}, -89},
+                                          {{"A", "T"}, -3},
+                                          {{"T", "o"}, -61},
+                                          {{"n", "o"}, -12},
+                                          {{"n", "n"}, 0},
+                                          {{"o", "o"}, -5}}));
     EXPECT_EQ(hostKerning(font, "m1"), (K{{{"A", "V"}, -70}})); // another master stays
-    // Left glyphs in ascending index, a row kept for a glyph whose records were all skipped.
+    EXPECT_EQ(counts.written, 5u);
+    EXPECT_EQ(counts.replaced, 1u);
+    EXPECT_EQ(counts.removed, 1u);
+    EXPECT_EQ(counts.kept, 1u);
+    ASSERT_NE(bridge->lastKerningWrite("m0"), nullptr);
+    EXPECT_EQ(bridge->lastKerningWrite("m0")->kept, 1u);
+    // The lists' left glyphs in ascending index (a row kept for a glyph whose records were all
+    // skipped), then the master's other rows.
     EXPECT_EQ(font.masterKerning("m0", 0)->allKeys(),
-              (std::vector<std::string>{"id-A", "id-V", "id-T", "id-n"}));
+              (std::vector<std::string>{"id-A", "id-V", "id-T", "id-n", "id-o"}));
     EXPECT_EQ(font.masterKerning("m0", 0)->objectForKey("id-V")->count(), 0u);
     EXPECT_EQ(font.masterKerning("m0", 0)->objectForKey("id-A")->allKeys(),
               (std::vector<std::string>{"id-V", "id-T"}));
@@ -169,8 +190,52 @@ TEST(KerningWriter, AWholeMasterIsRefilledInPlaceWithOneNotification) {
     EXPECT_TRUE(bridge->ignore_observers());
     NSRunLoop::mainRunLoop().runOneTurn();
     EXPECT_FALSE(bridge->ignore_observers());
-    font.setKerningForFontMasterID("m0", "id-A", "id-V", -20, 0);
+    font.setKerningForFontMasterID("m0", "id-A", "id-T", -20, 0);
     EXPECT_EQ(ignoredWhenTold, (std::vector<bool>{true, false}));
+
+    // Written again without T o and A T: T o, which this bridge wrote, goes with its record;
+    // A T, which the designer changed since, stays.
+    lists[2].clear();
+    lists[0].pop_back();
+    const ZVkerningwrite again = bridge->writeSimplepairsGrouped(lists, "m0");
+    EXPECT_EQ(hostKerning(font, "m0"), (K{{{"A", "V"}, -89},
+                                          {{"A", "T"}, -20},
+                                          {{"n", "o"}, -12},
+                                          {{"n", "n"}, 0},
+                                          {{"o", "o"}, -5}}));
+    EXPECT_EQ(again.removed, 1u);
+    EXPECT_EQ(again.kept, 2u);
+    drain();
+}
+
+// Where the engine's value writes nothing but a kerning group of the master would give the pair
+// a value, the pair gets an explicit 0; the group entries stay.
+TEST(KerningWriter, APairInAKerningGroupGetsAnExplicitZero) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    fiveGlyphs(b);
+    b.font().glyphForName("A")->setRightKerningGroup("A");
+    b.font().glyphForName("V")->setLeftKerningGroup("V");
+    b.kern("@MMK_L_A", "@MMK_R_V", -60, 0).kern("T", "@MMK_R_V", 0, 0).kern("o", "o", -5, 0);
+    b.kern("A", "V", -80, 0).kern("V", "A", -30, 0); // the engine picks its models from these
+    GSDocument &doc = b.open();
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    startAll(*bridge);
+    drain();
+    std::vector<std::vector<ZVsimplepair>> lists(5);
+    lists[0] = {record(0, 1, 0.9f)}; // A V: nothing written, the group would give -60
+    lists[2] = {record(2, 1, 0.9f)}; // T V: nothing written, and the group gives 0
+    bridge->writeSimplepairsGrouped(lists, "m0");
+    const GSMasterKerning &m0 = *font.masterKerning("m0", 0);
+    ASSERT_NE(m0.objectForKey("id-A"), nullptr);
+    ASSERT_NE(m0.objectForKey("id-A")->objectForKey("id-V"), nullptr);
+    EXPECT_EQ(*m0.objectForKey("id-A")->objectForKey("id-V"), 0);
+    EXPECT_EQ(m0.objectForKey("id-T")->objectForKey("id-V"), nullptr);
+    EXPECT_EQ(*m0.objectForKey("@MMK_L_A")->objectForKey("@MMK_R_V"), -60);
+    EXPECT_EQ(*m0.objectForKey("id-T")->objectForKey("@MMK_R_V"), 0);
+    EXPECT_EQ(*m0.objectForKey("id-o")->objectForKey("id-o"), -5);
+    drain();
 }
 
 TEST(KerningWriter, AFontWithoutKerningGetsItsMasterWritten) {
@@ -232,17 +297,23 @@ TEST(KerningWriter, MastersTheEngineHoldsNoKerningForKeepTheirHostKerning) {
     EXPECT_FALSE(bridge->isStartingUp("m2"));
     bridge->writeSimplepairsGrouped(lists, "m2");
     EXPECT_EQ(told, 1);
-    EXPECT_TRUE(hostKerning(font, "m2").empty());
+    // The engine holds no value for A V: the host keeps it.
+    EXPECT_EQ(hostKerning(font, "m2"),
+              (std::map<std::pair<std::string, std::string>, double>{{{"A", "V"}, -52}}));
     drain();
 }
 
 TEST(KerningWriter, SinglePairsAndTheLivePreview) {
     ClosesDocuments closing;
     GSFontBuilder b;
-    GSDocument &doc = fiveGlyphs(b).open().textTool().master(1).tab("AVTo").cursor(1);
+    // Bold's kerning gives it models: the engine holds its kerning, single pairs reach it.
+    fiveGlyphs(b).kern("A", "V", -70, 1).kern("o", "o", -5, 1);
+    GSDocument &doc = b.open().textTool().master(1).tab("AVTo").cursor(1);
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
+    startAll(*bridge);
     bridge->getUiState();
+    ASSERT_TRUE(bridge->get_zvfont()->get_master("m1").has_models());
     ASSERT_EQ(bridge->currentMaster(), font.fontMasters()[1]);
 
     // A single pair is written even at 0, rounded as the engine rounds.
@@ -268,6 +339,43 @@ TEST(KerningWriter, SinglePairsAndTheLivePreview) {
     EXPECT_TRUE(bridge->ignore_observers());
     drain();
     EXPECT_FALSE(bridge->ignore_observers());
+}
+
+TEST(KerningWriter, SinglePairsReachOnlyMastersTheEngineHoldsKerningFor) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    b.master("Light", 500, 700, {100}).master("Regular", 500, 700, {400});
+    b.master("Bold", 500, 700, {700}).master("Linked", 500, 700, {400});
+    addDemoGlyphs(b);
+    b.font().ensureKerning();
+    for (int m = 0; m < 4; ++m)
+        b.kern("H", "o", -10 - m, m);
+    for (int m : {0, 2})
+        b.masterUserData(m, "ZelvarModels", pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(1, "ZelvarIsInterpolated", PlistValue(1));
+    b.masterParameter(3, "Link Metrics With First Master", PlistValue(1));
+    GSDocument &doc = b.open().textTool().tab("Ho").cursor(1);
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    startAll(*bridge);
+    const std::uint16_t h = bridge->zvIndexForGlyphName("H"), o = bridge->zvIndexForGlyphName("o");
+    struct Case {
+        int master;
+        bool written;
+    } cases[] = {{1, false}, {3, false}, {0, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.master);
+        doc.windowController()->setSelectedFontMaster(
+            font.fontMasters()[static_cast<std::size_t>(c.master)]);
+        bridge->getUiState();
+        const std::string id = "m" + std::to_string(c.master);
+        ZVsimplepair r = record(h, o, -40, 0x03);
+        bridge->singlePairToGlyphs(&r);
+        EXPECT_EQ(hostKerning(font, id).at({"H", "o"}), c.written ? -40 : -10 - c.master);
+        bridge->setPairValueToGlyphs(-33);
+        EXPECT_EQ(hostKerning(font, id).at({"H", "o"}), c.written ? -33 : -10 - c.master);
+    }
+    drain();
 }
 
 TEST(KerningWriter, RemovingAllKerningEmptiesEveryMaster) {

@@ -121,6 +121,55 @@ TEST(StoredState, PairListsByNameWithTheirNameMarks) {
     EXPECT_EQ(bridge->readCustomPairsFromMaster(bold, "ZelvarModels").size(), 7u);
 }
 
+TEST(StoredState, RenamesThatReuseAStoredNameKeepEveryListsGlyphs) {
+    // o and its alternate o.ss01 are in Bold's list; then the designer promotes the alternate
+    // (o becomes o.old, o.ss01 becomes o) or swaps the two names through a third one. Light's
+    // next write names the former alternate first: Bold's entries must still find both glyphs.
+    struct Case {
+        const char *what;
+        std::vector<std::pair<const char *, const char *>> renames;
+        std::vector<std::string> bold; // Bold's list afterwards
+    } cases[] = {
+        {"promoted", {{"o", "o.old"}, {"o.ss01", "o"}}, {"V o.old", "V o", "o.old n"}},
+        {"swapped",
+         {{"o", "tmp"}, {"o.ss01", "o"}, {"tmp", "o.ss01"}},
+         {"V o.ss01", "V o", "o.ss01 n"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClosesDocuments closing;
+        GSFontBuilder b;
+        setUpDemoFont(b);
+        b.glyph("o.ss01").rect(40, 0, 460, 500);
+        GSDocument &doc = b.open();
+        GSFont &font = *doc.font();
+        auto bridge = builtWriter(doc);
+        GSFontMaster *light = font.fontMasters()[0], *bold = font.fontMasters()[2];
+        GSGlyph *o = font.glyphForName("o"), *alternate = font.glyphForName("o.ss01");
+        const std::uint16_t v = bridge->zvIndexForGlyphName("V"),
+                            n = bridge->zvIndexForGlyphName("n"),
+                            io = bridge->zvIndexForGlyphName("o"),
+                            ialt = bridge->zvIndexForGlyphName("o.ss01");
+        bridge->writeCustomPairs({{v, io}, {v, ialt}, {io, n}}, bold, "ZelvarIndependentPairs");
+        for (const auto &[from, to] : c.renames)
+            font.glyphForName(from)->setName(to);
+        ASSERT_EQ(font.glyphForName("o"), alternate);
+
+        bridge->writeCustomPairs({{v, ialt}, {v, io}}, light, "ZelvarIndependentPairs");
+        EXPECT_EQ(strings(bold->userDataForKey("ZelvarIndependentPairs")), c.bold);
+        std::vector<ZVglyph_pair> read;
+        for (const ZVminipair &p :
+             bridge->readCustomPairsFromMaster(bold, "ZelvarIndependentPairs"))
+            read.emplace_back(p.left, p.right);
+        EXPECT_EQ(read, (std::vector<ZVglyph_pair>{{v, io}, {v, ialt}, {io, n}}));
+        EXPECT_EQ(strings(light->userDataForKey("ZelvarIndependentPairs")),
+                  (std::vector<std::string>{"V o", "V " + o->name()}));
+        // Every list still finds its glyphs: the models too.
+        EXPECT_EQ(bridge->readCustomPairsFromMaster(bold, "ZelvarModels").size(), 7u);
+        EXPECT_EQ(strings(bold->userDataForKey("ZelvarModels"))[1], o->name() + " " + o->name());
+    }
+}
+
 TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
     ClosesDocuments closing;
     GSFontBuilder b;
@@ -133,6 +182,7 @@ TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
                      pairList({"stem stem", "round round", "H H", "T round", "V round"}));
     b.masterUserData(2, "ZelvarIndependentPairs", pairList({"round stem", "nothing here"}));
     b.masterUserData(1, "ZelvarUserSetAutopairs", pairList({"stem round"}));
+    b.masterUserData(2, "ZelvarUserSetAutopairs", PlistValue("stem round")); // cannot be read
     GSDocument &doc = b.open().tools({"GlyphsToolSelect", "GlyphsToolText"});
     GSFont &font = *doc.font();
     auto bridge = builtWriter(doc);
@@ -148,6 +198,9 @@ TEST(StoredState, ASetUpFontsListsAreRewrittenUnderCurrentNamesBeforeItStarts) {
               (std::vector<std::string>{"n o"}));
     EXPECT_EQ(*zvuserdata::string(*font.glyphForName("o"), "ZelvarName"), "o");
     EXPECT_EQ(font.glyphForName("x1")->userDataForKey("ZelvarName"), nullptr);
+    // What cannot be read is left as it is.
+    EXPECT_EQ(*font.fontMasters()[2]->userDataForKey("ZelvarUserSetAutopairs"),
+              PlistValue("stem round"));
 }
 
 TEST(StoredState, OnlyMastersTheEngineKernsGetTheirListsWritten) {
@@ -180,6 +233,29 @@ TEST(StoredState, OnlyMastersTheEngineKernsGetTheirListsWritten) {
     bridge->writeAllCustomPairsToMaster(font.fontMasters()[1]);
     EXPECT_EQ(strings(font.fontMasters()[1]->userDataForKey("ZelvarModels")),
               std::vector<std::string>{"n n"});
+}
+
+TEST(StoredState, EveryModelHandedBackLeavesNoneStored) {
+    ClosesDocuments closing;
+    GSFontBuilder b;
+    GSDocument &doc = setUpDemoFont(b).open();
+    GSFont &font = *doc.font();
+    auto bridge = builtWriter(doc);
+    startAll(*bridge);
+    bridge->getUiState();
+    ZVfontMM &mm = *bridge->get_zvfont();
+    const std::vector<ZVglyph_pair> models = mm.get_models("m0");
+    ASSERT_EQ(models.size(), 7u);
+    const auto kerningBefore = hostKerning(font, "m0");
+
+    mm.set_autos(models, "m0");
+    ASSERT_FALSE(mm.get_master("m0").has_models());
+    bridge->zvfontToGlyphs();
+    // The lists are the engine's; the kerning, which the engine no longer makes, is the host's.
+    GSFontMaster *light = font.fontMasters()[0];
+    EXPECT_EQ(light->userDataForKey("ZelvarModels"), nullptr);
+    EXPECT_EQ(hostKerning(font, "m0"), kerningBefore);
+    drain();
 }
 
 TEST(StoredState, SpecialSpacingGroupsOfAGlyph) {
@@ -385,6 +461,15 @@ TEST(StoredState, InterpolationAndAutokerningMarksOfTheCurrentMaster) {
     EXPECT_EQ(mm.masters[1].status, ZVfont::kerned);
     EXPECT_EQ(regular->userDataForKey("ZelvarIsInterpolated"), nullptr);
     EXPECT_NE(regular->userDataForKey("ZelvarModels"), nullptr); // written with the kerning
+
+    // A master waiting for a source font that is not open, interpolated instead: the mark goes,
+    // so that it reopens interpolated, not waiting.
+    regular->setUserData(pairList({"Closed", "Bold"}), "ZelvarAutokernedFrom");
+    bridge->initAutokernedMaster(regular);
+    ASSERT_EQ(mm.masters[1].status, ZVfont::engine_taken_over);
+    bridge->toggleInterpolateCurrentMaster();
+    EXPECT_EQ(mm.masters[1].status, ZVfont::interpolated);
+    EXPECT_EQ(regular->userDataForKey("ZelvarAutokernedFrom"), nullptr);
     drain();
 }
 

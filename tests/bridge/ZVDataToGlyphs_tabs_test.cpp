@@ -133,9 +133,10 @@ TEST(Tabs, TheVisibleTextIsKernedAndWritten) {
     EXPECT_EQ(told, 1);
     const double ho = font.kerningForFontMasterIDLeftKey("m0", "id-H", "id-o", 0);
     EXPECT_LT(ho, 1e6);
-    EXPECT_EQ(ho, *ZVDataToGlyphs::writtenValue(
-                      bridge->get_zvfont()->get_pair(pair(*bridge, "H", "o"), "m0"), font.unitsPerEm()) +
-                      0.0);
+    EXPECT_EQ(
+        ho, *ZVDataToGlyphs::writtenValue(
+                bridge->get_zvfont()->get_pair(pair(*bridge, "H", "o"), "m0"), font.unitsPerEm()) +
+                0.0);
 
     // A master still starting up hands nothing to the engine.
     bridge->beginInitialAutokerning({font.fontMasters()[0]});

@@ -119,6 +119,108 @@ TEST_F(PluginTest, AFontSetUpEarlierStartsWithoutAsking) {
     EXPECT_TRUE(hasModels(doc.font()->fontMasters()[1]));
 }
 
+TEST_F(PluginTest, StoredStateThatCannotBeUsedIsToldOnce) {
+    zvtesting::GSFontBuilder b = demoFont("Stored");
+    b.font().ensureKerning();
+    b.kern("T", "o", -80, 0).kern("V", "o", -60, 0);
+    b.masterUserData(0, "ZelvarModels",
+                     zvbridgetest::pairList({"n n", "o o", "H H", "T o", "V o"}));
+    b.masterUserData(1, "ZelvarIndependentPairs", PlistValue(3));
+    GSDocument &doc = b.open("Stored").textTool();
+    NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
+    openDialog();
+    settle();
+    ASSERT_EQ(NSAlertScript::log().size(), 1u);
+    EXPECT_EQ(NSAlertScript::log()[0].informative,
+              "Could not read the stored “ZelvarIndependentPairs” of the master Bold: it is not a "
+              "list of pairs. It counts as empty.");
+    EXPECT_EQ(NSAlertScript::log()[0].buttons, std::vector<std::string>{"OK"});
+    EXPECT_FALSE(p().gearMenu->isHidden()); // the font runs all the same
+    // Switching masters says nothing again.
+    window(doc).chooseFontMaster(doc.font()->fontMasters()[1]);
+    settle();
+    EXPECT_EQ(NSAlertScript::log().size(), 1u);
+}
+
+TEST_F(PluginTest, AMasterWithNothingToMeasureDoesNotStart) {
+    const std::string why = "Bold does not start: none of its glyphs can be measured (each has no "
+                            "width, no outline, or is too large). Its kerning is left as it is.";
+    // Bold's glyphs without width; the dialog opens on the font and its alert names Bold.
+    auto openWithBoldFlat = [&](zvtesting::GSFontBuilder &b, const char *family) -> GSDocument & {
+        for (GSGlyph *g : b.font().glyphs())
+            g->layerWithId("m1")->setWidth(0);
+        GSDocument &doc = b.open(family).textTool();
+        NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
+        openDialog();
+        settle();
+        std::vector<std::string> told;
+        for (const auto &alert : NSAlertScript::log())
+            told.push_back(alert.informative);
+        EXPECT_EQ(told, std::vector<std::string>{why});
+        return doc;
+    };
+    {
+        // Alone in its font: the font cannot start, before any question about its kerning.
+        zvtesting::GSFontBuilder b("Flat");
+        b.master("Bold");
+        zvbridgetest::addDemoGlyphs(b);
+        b.font().ensureKerning();
+        for (GSGlyph *g : b.font().glyphs()) {
+            g->layerWithId("m0")->setWidth(0);
+            b.kern(g->name(), "o", -30);
+        }
+        GSDocument &doc = b.open("Flat").textTool();
+        const std::size_t pairs = doc.font()->masterKerning("m0", 0)->count();
+        openDialog();
+        settle();
+        EXPECT_EQ(p().messageLabel->stringValue(), why);
+        EXPECT_EQ(p().zvdata(), nullptr);
+        EXPECT_TRUE(p().eraseExisting->isHidden());
+        EXPECT_EQ(doc.font()->masterKerning("m0", 0)->count(), pairs);
+        EXPECT_TRUE(NSAlertScript::log().empty());
+        gesture::closeWindow(dialog());
+        settle();
+        GSApplication::sharedApplication().closeAllDocuments();
+    }
+    {
+        // Kerned before, and the designer chooses to erase: Bold keeps its kerning, for nothing
+        // would make it again.
+        zvtesting::GSFontBuilder b = preKerned();
+        b.kern("T", "o", -99, 1).kern("V", "o", -77, 1);
+        GSDocument &doc = openWithBoldFlat(b, "Kerned");
+        EXPECT_FALSE(p().eraseExisting->isHidden());
+        gesture::click(*p().eraseExisting);
+        gesture::click(*p().startUpButton);
+        settle();
+        const GSMasterKerning *erased = doc.font()->masterKerning("m0", 0);
+        EXPECT_TRUE(erased == nullptr || erased->count() == 0);
+        window(doc).chooseFontMaster(doc.font()->fontMasters()[1]);
+        settle();
+        EXPECT_EQ(hostKerning(doc, "T", "o"), -99);
+        EXPECT_EQ(hostKerning(doc, "V", "o"), -77);
+        gesture::closeWindow(dialog());
+        settle();
+        GSApplication::sharedApplication().closeAllDocuments();
+        NSAlertScript::reset();
+    }
+    // Beside a master that starts: the alert names it, it is never started, and shown it says
+    // why; its kerning stays.
+    zvtesting::GSFontBuilder b = demoFont("Half");
+    b.font().ensureKerning();
+    b.kern("T", "o", -80, 0).kern("V", "o", -60, 0).kern("T", "o", -99, 1);
+    b.masterUserData(0, "ZelvarModels",
+                     zvbridgetest::pairList({"n n", "o o", "H H", "T o", "V o"}));
+    GSDocument &doc = openWithBoldFlat(b, "Half");
+    EXPECT_FALSE(p().gearMenu->isHidden());
+    EXPECT_NE(p().messageLabel->stringValue(), why); // Regular runs
+    window(doc).chooseFontMaster(doc.font()->fontMasters()[1]);
+    settle();
+    EXPECT_EQ(p().messageLabel->stringValue(), why);
+    EXPECT_TRUE(p().activateZVbutton->isHidden());
+    EXPECT_EQ(hostKerning(doc, "T", "o"), -99);
+    EXPECT_EQ(engine().get_master("m1").status, ZVfont::untouched);
+}
+
 TEST_F(PluginTest, AFontWithoutXHeightCannotStart) {
     zvtesting::GSFontBuilder b = demoFont("Flat");
     b.font().fontMasters()[1]->setXHeight(0);

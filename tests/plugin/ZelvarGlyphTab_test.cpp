@@ -211,8 +211,12 @@ TEST_F(GlyphTab, SpecialSpacingGroups) {
 // enabled exactly while there is something to undo; the comparison offers only fonts not running.
 TEST_F(GlyphTab, GearMenuByMaster) {
     GSDocument &doc = startFont(demoFont("Main", 3), "Main");
-    // Another open font, not running, whose masters hold stored models.
-    GSDocument &other = demoFont("Other", 3).open("Other");
+    // Another open font, not running, set up earlier: its masters hold stored models.
+    zvtesting::GSFontBuilder otherFont = demoFont("Other", 3);
+    otherFont.font().ensureKerning();
+    for (int m = 0; m < 3; ++m)
+        otherFont.kern("A", "V", -50, m);
+    GSDocument &other = otherFont.open("Other");
     for (GSFontMaster *m : other.font()->fontMasters())
         m->setUserData(PlistValue(PlistArray{PlistValue("A V")}), zvuserdata::kModels);
     GSApplication::sharedApplication().setCurrentFontDocument(&doc);

@@ -178,7 +178,11 @@ TEST_F(Messages, ASourceFontThatIsNotOpenIsAskedFor) {
 }
 
 TEST_F(Messages, ASourceFontOpenedIsResolvedOnceInARow) {
-    demoFont("Source").open("Source");
+    zvtesting::GSFontBuilder source = demoFont("Source");
+    source.font().ensureKerning();
+    source.kern("T", "o", -80).kern("V", "o", -60);
+    source.masterUserData(0, "ZelvarModels", zvbridgetest::pairList({"n n", "o o", "T o", "V o"}));
+    source.open("Source");
     GSApplication::sharedApplication().setCurrentFontDocument(doc);
     settle();
     p().messageLabel->setStringValue("before");
@@ -195,13 +199,29 @@ TEST_F(Messages, ASourceFontOpenedIsResolvedOnceInARow) {
 }
 
 TEST_F(Messages, ASourceMarkThatFindsNothingSaysSo) {
-    // A mark naming a master of this font that has no models is removed: no source is found.
-    markAutokerned("", "Bold");
+    // A mark naming a master that is not there stays: the master waits for it.
+    markAutokerned("", "Black");
     show(5);
     EXPECT_EQ(p().messageLabel->stringValue(),
-              "Couldn’t find Bold to autokern this master. Note: you can use the (···) menu to "
+              "Couldn’t find Black to autokern this master. Note: you can use the (···) menu to "
               "change the autokerning source.");
+    EXPECT_NE(p().zvdata()->currentMasterAutokernedFrom(), std::nullopt);
+}
+
+TEST_F(Messages, ASourceThatCannotLendIsSaidAndForgotten) {
+    // A mark naming a master of this font that has no models is removed, and the alert says
+    // why; the master's own state is shown next.
+    markAutokerned("", "Bold");
+    p().messageLabel->setStringValue("before");
+    NSAlertScript::expect("Zelvar could not use everything this font stores.", "OK");
+    show(5);
+    ASSERT_EQ(NSAlertScript::log().size(), 1u);
+    EXPECT_EQ(NSAlertScript::log()[0].informative,
+              "Regular could not take its kerning from Bold, which has no models. It keeps its "
+              "own models and pairs.");
     EXPECT_EQ(p().zvdata()->currentMasterAutokernedFrom(), std::nullopt);
+    EXPECT_EQ(p().messageLabel->stringValue(), "before");
+    EXPECT_GT(NSRunLoop::mainRunLoop().pendingCount(), 0u);
 }
 
 namespace {

@@ -137,6 +137,19 @@ TEST(FontManager, ThreeMastersProcessTheSameWithOrWithoutThreads) {
 
 // Run under ThreadSanitizer in CI: the window keeps asking about the current master while the
 // other masters start on worker threads.
+// The masters of a font share one budget for the measurements they keep, in equal parts: a
+// family of many masters keeps no more than one of few. A master on its own keeps the whole.
+TEST(FontManager, MastersShareOneBudgetForKeptMeasurements) {
+    ZVfontMM mm = three_masters();
+    start_up(mm, true);
+    for (const std::size_t i : {0u, 1u}) {
+        ASSERT_TRUE(mm.masters[i].autopairs) << mm.masters[i].name;
+        EXPECT_EQ(mm.masters[i].autopairs->kept_budget, default_kept_budget() / 3);
+        EXPECT_GT(mm.masters[i].autopairs->kept_budget, 0u);
+    }
+    EXPECT_EQ(ZVfont{}.kept_budget, default_kept_budget());
+}
+
 TEST(FontManager, CurrentMasterAnswersWhileOthersStart) {
     ZVfontMM mm = three_masters();
     mm.begin_start_up({"a", "b"});

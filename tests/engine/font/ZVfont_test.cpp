@@ -181,6 +181,53 @@ TEST(FontProcessing, BlankGlyphsChangeNothing) {
     EXPECT_EQ(with_blanks.second, plain.second);
 }
 
+// The final kerning's refill kerns every autokernable record, shown or not, each as a refill of
+// the shown pairs kerns it, and tells how far it is after each round.
+TEST(FontProcessing, RefillWithEveryPairKernsEveryAutokernableRecord) {
+    const FontFixture &d = font_fixture();
+    std::vector<PLXglyph> o = d.outlines();
+    std::vector<ZVminipair> m = d.models();
+    ZVfont f("m", o, d.font.info, m, {}, d.font.cap_height, d.font.x_height);
+    f.initial_processing(d.font.info, {}, d.features(), true);
+    std::vector<std::uint16_t> run;
+    std::size_t autokernable = 0;
+    for (const ZVautopair &r : f.autopairs->records)
+        if (r.is_autokernable(f.glyphs)) {
+            ++autokernable;
+            run.insert(run.end(), {r.indices.first, r.indices.second, 65535});
+        }
+    ASSERT_GT(autokernable, 50u);
+    // Every record shown: the plain refill's values are the reference (outlines and models are
+    // scaled in place, so the second master gets fresh copies).
+    std::vector<PLXglyph> o2 = d.outlines();
+    std::vector<ZVminipair> m2 = d.models();
+    ZVfont shown("m", o2, d.font.info, m2, {}, d.font.cap_height, d.font.x_height);
+    shown.initial_processing(d.font.info, {}, d.features(), true);
+    shown.set_required_text(run);
+    shown.refill_cache();
+
+    std::vector<std::pair<std::size_t, std::size_t>> heard;
+    f.refill_cache_with_every_pair([&](std::size_t done, std::size_t total) {
+        heard.push_back({done, total});
+    });
+    EXPECT_TRUE(f.cache_valid());
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), std::make_pair(autokernable, autokernable));
+    std::size_t n = 0, all = 0;
+    for (const auto &list : shown.cache.lists)
+        for (const ZVsimplepair &want : list) {
+            const ZVsimplepair *got = cached(f, want.indices);
+            ASSERT_NE(got, nullptr);
+            EXPECT_EQ(got->value, want.value);
+            EXPECT_EQ(got->properties.kind(), want.properties.kind());
+            ++n;
+        }
+    for (const auto &list : f.cache.lists)
+        all += list.size();
+    EXPECT_EQ(all, n);
+    EXPECT_GE(n, autokernable);
+}
+
 TEST(FontProcessing, SelfKernedMasterIsKerned) {
     const FontFixture &d = font_fixture();
     const ZVfont f = d.processed({d.mini("A", "V", -70)});

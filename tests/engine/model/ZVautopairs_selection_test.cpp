@@ -82,6 +82,42 @@ TEST(ZVautopairsSelection, DiverseSelectionKeepsUnlikeMembers) {
     EXPECT_EQ(indices(fixed), (std::vector<std::int32_t>{0, 5}));
 }
 
+// Candidates offered as a batch (their similarities measured side by side) leave the selection
+// exactly as offering them one after another does: joining, replacing members that earlier ones
+// of the same batch joined or replaced, dropped as copies, never displacing a fixed member.
+TEST(ZVautopairsSelection, BatchOfferingMatchesOneByOne) {
+    std::vector<ZVcandidate> batch;
+    for (int k = 0; k < 300; ++k) {
+        const double offset = (k * 37) % 101 + (k % 3 == 0 ? 0.0 : 0.25 * (k % 7));
+        batch.push_back(line(offset, k % 5 == 0 ? 0.0625 : 1.0 + (k % 4)));
+    }
+    batch.push_back(line(3)); // a copy of an earlier candidate
+    for (const int capacity : {1, 6, 40, 400}) {
+        ZVdiverse_selection one, all;
+        one.capacity = all.capacity = capacity;
+        for (ZVdiverse_selection *s : {&one, &all}) {
+            s->members.push_back(line(50, 1, 1)); // fixed, as a refused pair is
+            ++s->capacity;
+        }
+        for (const ZVcandidate &c : batch)
+            ZVautopairs::add_diverse_candidate(one, c);
+        const std::size_t half = batch.size() / 2; // two batches: the second meets a full selection
+        ZVautopairs::add_diverse_candidates(all, {batch.begin(), batch.begin() + half});
+        ZVautopairs::add_diverse_candidates(all, {batch.begin() + half, batch.end()});
+        SCOPED_TRACE(capacity);
+        EXPECT_EQ(indices(all), indices(one));
+        EXPECT_EQ(all.seen, one.seen);
+        EXPECT_EQ(all.dimension, one.dimension);
+        EXPECT_EQ(all.similarities, one.similarities);
+        ASSERT_EQ(all.members.size(), one.members.size());
+        for (std::size_t i = 0; i < one.members.size(); ++i) {
+            EXPECT_EQ(all.members[i].max_similarity, one.members[i].max_similarity);
+            EXPECT_EQ(all.members[i].second_similarity, one.members[i].second_similarity);
+            EXPECT_EQ(all.members[i].first_weight, one.members[i].first_weight);
+        }
+    }
+}
+
 TEST(ZVautopairsSelection, ModelSuggestionsAreFrequentAutokernedPairs) {
     const auto &d = demo_glyphs();
     ZVmodels models = fitted_demo_models();

@@ -187,16 +187,15 @@ TEST(ZVsourcepairs, TheLimitingPairsOfASpan) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const ZVsourcepairs s = measured(
-            {d.mini("n", "n", c.value), d.mini("n", "o", c.no_value), d.mini("o", "n", c.on_value)});
+        const ZVsourcepairs s = measured({d.mini("n", "n", c.value), d.mini("n", "o", c.no_value),
+                                          d.mini("o", "n", c.on_value)});
         std::vector<ZVmodelpair> models;
         for (const auto &p : s.pairs)
             models.emplace_back(p, test_mix());
         std::sort(models.begin(), models.end(), [&](const ZVmodelpair &a, const ZVmodelpair &b) {
             return (a.indices == no) > (b.indices == no); // n+o first
         });
-        const ZVUIpair info =
-            s.min_max_span_info({d.index("n"), d.index("n")}, test_mix(), models);
+        const ZVUIpair info = s.min_max_span_info({d.index("n"), d.index("n")}, test_mix(), models);
         EXPECT_LE(info.value_min, c.value);
         EXPECT_GE(info.value_max, c.value);
         EXPECT_EQ(info.influencer_min_indices, c.lower);

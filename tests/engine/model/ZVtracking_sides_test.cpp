@@ -26,8 +26,8 @@ struct Twins {
     ZVglyph_pair plain() const { return {d.index("n"), d.index("n")}; }
     ZVglyph_pair capitals() const { return {d.index("H"), d.index("H")}; }
     ZVsourcepairs sources(float capitals_value) const {
-        ZVsourcepairs s({{d.index("n"), d.index("n"), kPlain},
-                         {d.index("H"), d.index("H"), capitals_value}});
+        ZVsourcepairs s(
+            {{d.index("n"), d.index("n"), kPlain}, {d.index("H"), d.index("H"), capitals_value}});
         s.update_glyphs(d.glyphs);
         return s;
     }
@@ -106,12 +106,14 @@ TEST(TrackingSides, BoundsFromAModelInAnotherGroup) {
     const ZVsourcepairs sources = t.sources(30);
     const ZVsourcepair &plain = *std::find_if(sources.pairs.begin(), sources.pairs.end(),
                                               [&](auto &p) { return p.indices == t.plain(); });
-    const ZVsourcepair &capitals = *std::find_if(
-        sources.pairs.begin(), sources.pairs.end(), [&](auto &p) { return p.indices == t.capitals(); });
+    const ZVsourcepair &capitals =
+        *std::find_if(sources.pairs.begin(), sources.pairs.end(),
+                      [&](auto &p) { return p.indices == t.capitals(); });
     const struct {
         const ZVsourcepair &pair, &model;
         float lo, hi;
-    } cases[] = {{plain, capitals, 30 - kTracking, 30}, {capitals, plain, kPlain, kPlain + kTracking}};
+    } cases[] = {{plain, capitals, 30 - kTracking, 30},
+                 {capitals, plain, kPlain, kPlain + kTracking}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "pair in groups " << c.pair.left_group);
         ZVpair p = c.pair;
