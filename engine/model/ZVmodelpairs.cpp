@@ -110,22 +110,19 @@ std::vector<std::int64_t> match_kept(ZVcouple_outcomes &kept, const ZVsourcepair
 
 } // namespace
 
-namespace {
-
-// About 64 MB of outcomes per master: a whole search of the sample's largest model sets.
-constexpr std::size_t kMaxSearchCouples = std::size_t{1} << 21;
-
-} // namespace
-
+// Half the budget for this search's slots: the last search's, moved over slot by slot, take no
+// more than the other half.
 ZVcouple_outcomes *ZVsearch_outcomes::slot(const ZVmix &mix, bool weighted, std::size_t pairs) {
     const Key key{bits64(mix.weights[0]), bits64(mix.weights[1]), bits64(mix.weights[2]),
                   bits64(mix.weights[3]), weighted ? 1u : 0u};
     if (const auto it = now_.find(key); it != now_.end())
         return &it->second;
-    const std::size_t couples = pairs * (pairs - (pairs > 0)) / 2;
-    if (couples_ + couples > kMaxSearchCouples)
+    const std::size_t bytes =
+        pairs * (pairs - (pairs > 0)) / 2 * sizeof(ZVcouple_outcomes::Outcome) +
+        pairs * sizeof(ZVcouple_outcomes::Pair);
+    if (bytes_ + bytes > budget_ / 2)
         return nullptr;
-    couples_ += couples;
+    bytes_ += bytes;
     ZVcouple_outcomes &s = now_[key];
     if (const auto it = last_.find(key); it != last_.end()) {
         s = std::move(it->second);
@@ -137,7 +134,24 @@ ZVcouple_outcomes *ZVsearch_outcomes::slot(const ZVmix &mix, bool weighted, std:
 void ZVsearch_outcomes::end_search() {
     last_ = std::move(now_);
     now_.clear();
-    couples_ = 0;
+    bytes_ = 0;
+}
+
+void ZVsearch_outcomes::set_budget(std::size_t bytes) {
+    if (bytes < budget_) {
+        last_.clear();
+        now_.clear();
+        bytes_ = 0;
+    }
+    budget_ = bytes;
+}
+
+std::size_t ZVsearch_outcomes::heap_bytes() const {
+    std::size_t bytes = 0;
+    for (const auto *m : {&last_, &now_})
+        for (const auto &[key, o] : *m)
+            bytes += o.heap_bytes();
+    return bytes;
 }
 
 ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted,
