@@ -104,7 +104,7 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
     return road;
 }
 
-void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress) {
+void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress, bool start_up_only) {
     std::vector<std::uint16_t> run;
     for (const ZVglyph_pair &p : road.frequent) {
         run.push_back(p.first);
@@ -140,6 +140,12 @@ void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress) {
             m.id, road.bridge->readCustomPairsFromMaster(master, zvuserdata::kUserSetAutopairs));
         m.start_up_ms = ms_since(start);
         ++started;
+        if (start_up_only) {
+            m.ms = m.start_up_ms;
+            if (progress)
+                progress->line(m.name + ": started in " + ZVsecondsText(m.start_up_ms));
+            return;
+        }
         if (progress)
             progress->line(m.name + ": started in " + ZVsecondsText(m.start_up_ms) +
                            "; kerning " + pairs);

@@ -48,8 +48,10 @@ std::optional<ZVreworkRoad> load_rework_road(const std::string &font_path,
 /// Runs every master's first processing (the current master first), on worker threads when
 /// asked, then makes every frequent pair visible and settles autokerning sources; fills each
 /// master's time. Each master's start and end, and how many have started, are shown on
-/// `progress` when given.
-void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress = nullptr);
+/// `progress` when given. With `start_up_only` the masters stop after their first processing
+/// (what the designer waits for before the window answers).
+void run_rework_road(ZVreworkRoad &road, bool threads, ZVprogress *progress = nullptr,
+                     bool start_up_only = false);
 
 /// The whole number the host receives for a record, or nothing when it is not written.
 std::optional<int> written_kerning_value(const ZVsimplepair &record, double units_per_em);

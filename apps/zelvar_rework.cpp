@@ -118,8 +118,8 @@ int main(int argc, char **argv) {
         report(*road, m, road->font().unitsPerEm());
     std::printf("\nAll masters %s: %.0f ms (%u cores)\n", threads ? "in parallel" : "one by one",
                 wall, std::thread::hardware_concurrency());
-    std::printf("Measurements kept within %.0f MB for the font's %zu masters; %llu dropped ones "
-                "measured again\n",
+    std::printf("Measurements and comparisons kept within %.0f MB for the font's %zu masters; "
+                "%llu dropped measurements measured again\n",
                 static_cast<double>(default_kept_budget()) / (1 << 20), road->mm().masters.size(),
                 static_cast<unsigned long long>(ZVsource::measured_again_count()));
     if (!out.empty()) {

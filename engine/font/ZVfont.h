@@ -38,8 +38,9 @@ class ZVfont {
     PLXlibNamespaceForZV::ZVglyphs glyphs;        ///< glyph records, engine units
     ZVmodels models;                              ///< source pairs, model pairs, tracking
     std::unique_ptr<ZVautopairs> autopairs;       ///< null until the first initial_processing
-    /// Bytes of measurements this master's records may keep: its share of the font's budget
-    /// (see ZVfontMM::initial_processing); the records take it at every initial_processing.
+    /// Bytes this master may keep of its records' measurements and its search's comparisons: its
+    /// share of the font's budget (see ZVfontMM::initial_processing), shared out between the two
+    /// at every initial_processing.
     std::size_t kept_budget = default_kept_budget();
     std::vector<ZVsimplepair> independents;       ///< pairs fixed by the designer, font units
     ZVfeedbacks feedbacks;                        ///< messages waiting for the window

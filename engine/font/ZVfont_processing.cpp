@@ -47,7 +47,11 @@ void ZVfont::initial_processing(const ZVglyphsinfo &table,
     if (!autopairs)
         autopairs = std::make_unique<ZVautopairs>(models, glyphs, independents, user_set_autos,
                                                   features, table);
-    autopairs->kept_budget = kept_budget;
+    // The search's kept comparisons and the records' measurements share the master's budget:
+    // the comparisons take up to a third of it.
+    const std::size_t comparisons = std::min(kept_budget / 3, ZVsearch_outcomes::default_budget);
+    models.search_outcomes.set_budget(comparisons);
+    autopairs->kept_budget = kept_budget - comparisons;
     prepare_engine();
     if (!has_models()) {
         if (existing_pairs.empty()) {

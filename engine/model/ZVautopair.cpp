@@ -166,6 +166,24 @@ bool ZVautopair::has_source_for_value() const {
                        [&](const ZVsource &s) { return s.value == value; });
 }
 
+bool ZVautopair::has_dropped_source() const {
+    return std::any_of(sources.begin(), sources.end(),
+                       [](const ZVsource &s) { return s.dropped(); });
+}
+
+void ZVautopair::adopt(ZVautopair &&worked) {
+    static_cast<ZVpair &>(*this) = static_cast<const ZVpair &>(worked);
+    touched = worked.touched;
+    // A computation only packs the measurements it reads and appends those it takes; what it
+    // packed is packed here in place, so that every kept measurement holds the same storage.
+    const std::size_t before = std::min(sources.size(), worked.sources.size());
+    for (std::size_t k = 0; k < before; ++k)
+        if (sources[k].expanded() && !worked.sources[k].expanded())
+            sources[k].pack();
+    for (std::size_t k = before; k < worked.sources.size(); ++k)
+        sources.push_back(std::move(worked.sources[k]));
+}
+
 ZVgraph ZVautopair::apply_models(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
                                  const ZVglyphs &glyphs) {
     std::vector<float> scratch;

@@ -78,6 +78,14 @@ class ZVautopair : public ZVpair {
     ZVsource &source_for_value(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     bool has_source_for_value() const;
 
+    /// Whether a measurement was dropped (reading it measures it again).
+    bool has_dropped_source() const;
+    /// Takes over what a computation on a copy of this record wrote (the copy made when the
+    /// record had no dropped measurement): the head's values, the measurements it packed and
+    /// those it took (appended in order, so that the measurement list grows as it would have in
+    /// place), and that they were read. The record then is as if the computation had run on it.
+    void adopt(ZVautopair &&worked);
+
     /// Autokerns the record (from 0) and puts its bounds in order.
     ZVautopair &autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
                            const PLXlibNamespaceForZV::ZVglyphs &glyphs);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 
 using PLXlibNamespaceForZV::ZVglyph;
@@ -507,11 +508,58 @@ void ZVautopairs::quick_add_to_models(const ZVglyphs &glyphs, ZVmodels &models,
     if (entries.size() > keep)
         entries.resize(keep);
 
+    // A candidate's urgency against the models as they stand (it autokerns the record).
+    auto urgency = [&](ZVautopair &r, float target) {
+        const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
+        if (!flag)
+            return r.potential_model_urgency_special_spaced(models.mix, mp, glyphs, target);
+        r.graph_from_autokerned(models.mix, mp, glyphs, 0);
+        return 3 * std::fabs(target - r.value) +
+               std::max(0.0, static_cast<double>(r.value_max) - r.value_min);
+    };
+    auto target_of = [&](const ZVautopair &r) {
+        const auto it = existing.find(r.indices);
+        return it == existing.end() ? 0.f : it->second;
+    };
+    // The candidates are taken one after the other, each against the models the previous ones
+    // left; most are not added, so the models stay as they are for many candidates in a row.
+    // The next few to be evaluated are therefore evaluated together under the current models:
+    // the first on its record, the others on copies. Walking on, each copy whose candidate comes
+    // next is adopted by its record; when a candidate is added the models change and the
+    // copies left are thrown away, so every record ends as the serial walk leaves it.
+    struct Ahead {
+        std::size_t position = 0;
+        std::optional<ZVautopair> copy; // none: evaluated on the record itself
+        double u = 0;
+    };
+    std::vector<Ahead> ahead;
+    std::size_t next_ahead = 0;
+    auto evaluate_from = [&](std::size_t q, double T) {
+        ahead.clear();
+        next_ahead = 0;
+        const std::size_t wanted = std::max<std::size_t>(zvparallel::threads(), 1);
+        for (std::size_t p = q; p < entries.size() && ahead.size() < wanted; ++p) {
+            const ZVautopair &r = records[entries[p].second];
+            if (entries[p].first < T || r.is_not_to_be_autokerned(glyphs))
+                continue;
+            if (p == q)
+                ahead.push_back({p, std::nullopt, 0});
+            else if (!r.has_dropped_source()) // one with dropped measurements waits its turn
+                ahead.push_back({p, r, 0});
+        }
+        zvparallel::for_each(ahead.size(), [&](std::size_t k) {
+            Ahead &a = ahead[k];
+            ZVautopair &r = records[entries[a.position].second];
+            a.u = urgency(a.copy ? *a.copy : r, target_of(r));
+        });
+    };
+
     double T = 60.0;
     bool stop = false;
     while (!stop) {
         double best = 0;
-        for (auto &[u, i] : entries) {
+        for (std::size_t q = 0; q < entries.size(); ++q) {
+            auto &[u, i] = entries[q];
             if (u < T) {
                 best = std::max(best, u);
                 continue;
@@ -519,21 +567,21 @@ void ZVautopairs::quick_add_to_models(const ZVglyphs &glyphs, ZVmodels &models,
             ZVautopair &r = records[i];
             if (r.is_not_to_be_autokerned(glyphs))
                 continue;
-            const auto it = existing.find(r.indices);
-            const float target = it == existing.end() ? 0.f : it->second;
+            const float target = target_of(r);
             models.determine_mix_and_modelpairs(false);
-            const std::vector<ZVmodelpair> &mp = models.modelpairs.pairs;
-            if (!flag) {
-                u = r.potential_model_urgency_special_spaced(models.mix, mp, glyphs, target);
-            } else {
-                r.graph_from_autokerned(models.mix, mp, glyphs, 0);
-                u = 3 * std::fabs(target - r.value) +
-                    std::max(0.0, static_cast<double>(r.value_max) - r.value_min);
-            }
+            while (next_ahead < ahead.size() && ahead[next_ahead].position < q)
+                ++next_ahead;
+            if (next_ahead >= ahead.size() || ahead[next_ahead].position != q)
+                evaluate_from(q, T);
+            Ahead &a = ahead[next_ahead++];
+            if (a.copy)
+                r.adopt(std::move(*a.copy));
+            u = a.u;
             if (u < T) {
                 best = std::max(best, u);
                 continue;
             }
+            ahead.clear(); // evaluated under the models as they were
             u = 0;
             models.quick_add({r.indices.first, r.indices.second, target}, glyphs);
             if (models.modelpairs.empty())
@@ -546,6 +594,7 @@ void ZVautopairs::quick_add_to_models(const ZVglyphs &glyphs, ZVmodels &models,
                 }
             }
         }
+        ahead.clear();
         if (stop)
             break;
         models.tidy_up();

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <unordered_map>
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -110,25 +110,95 @@ std::vector<std::int64_t> match_kept(ZVcouple_outcomes &kept, const ZVsourcepair
 
 } // namespace
 
+// Half the budget for this search's slots: the last search's, moved over slot by slot, take no
+// more than the other half.
+ZVcouple_outcomes *ZVsearch_outcomes::slot(const ZVmix &mix, bool weighted, std::size_t pairs) {
+    const Key key{bits64(mix.weights[0]), bits64(mix.weights[1]), bits64(mix.weights[2]),
+                  bits64(mix.weights[3]), weighted ? 1u : 0u};
+    if (const auto it = now_.find(key); it != now_.end())
+        return &it->second;
+    const std::size_t bytes =
+        pairs * (pairs - (pairs > 0)) / 2 * sizeof(ZVcouple_outcomes::Outcome) +
+        pairs * sizeof(ZVcouple_outcomes::Pair);
+    if (bytes_ + bytes > budget_ / 2)
+        return nullptr;
+    bytes_ += bytes;
+    ZVcouple_outcomes &s = now_[key];
+    if (const auto it = last_.find(key); it != last_.end()) {
+        s = std::move(it->second);
+        last_.erase(it);
+    }
+    return &s;
+}
+
+void ZVsearch_outcomes::end_search() {
+    last_ = std::move(now_);
+    now_.clear();
+    bytes_ = 0;
+}
+
+void ZVsearch_outcomes::set_budget(std::size_t bytes) {
+    if (bytes < budget_) {
+        last_.clear();
+        now_.clear();
+        bytes_ = 0;
+    }
+    budget_ = bytes;
+}
+
+std::size_t ZVsearch_outcomes::heap_bytes() const {
+    std::size_t bytes = 0;
+    for (const auto *m : {&last_, &now_})
+        for (const auto &[key, o] : *m)
+            bytes += o.heap_bytes();
+    return bytes;
+}
+
 ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted,
                            ZVcouple_outcomes *kept) {
-    const std::size_t n = sources.size();
-    pairs.resize(n);
-    zvparallel::for_each(n, [&](std::size_t i) { pairs[i] = ZVmodelpair(sources.pairs[i], mix); });
+    const ZVmix_evaluation one{&mix, weighted, kept};
+    *this = std::move(evaluate_together(sources, {&one, 1}).front());
+}
 
-    // Every couple j < k is compared on its own (row k holds the couples of k with the earlier
-    // pairs); the costs are then summed couple by couple in that order. A couple of two pairs
-    // unchanged since the kept evaluation under this mix, in the same order, takes its outcome.
-    using Outcome = ZVcouple_outcomes::Outcome;
-    std::vector<Outcome> outcome(n * (n - (n > 0)) / 2);
-    auto row = [](std::size_t k) { return k * (k - 1) / 2; };
+namespace {
+
+using Outcome = ZVcouple_outcomes::Outcome;
+
+// Couple (j, k), j < k, at row(k) + j.
+std::size_t row(std::size_t k) { return k * (k - 1) / 2; }
+
+// One set being built under one mix: its pairs' graphs, then every couple j < k compared on its
+// own (row k holds the couples of k with the earlier pairs), then the costs summed couple by
+// couple in that order. A couple of two pairs unchanged since the kept evaluation under this
+// mix, in the same order, takes its outcome.
+struct Build {
+    ZVmodelpairs set;
+    ZVmixmanager *mix = nullptr;
+    bool weighted = false;
+    ZVcouple_outcomes *kept = nullptr;
+    std::vector<Outcome> outcome;
     std::vector<std::int64_t> was;
     std::vector<Outcome> before;
-    if (kept) {
-        was = match_kept(*kept, sources, mix, weighted);
-        before.swap(kept->outcomes);
+
+    void begin(const ZVsourcepairs &sources, const ZVmix_evaluation &e) {
+        mix = e.mix;
+        weighted = e.weighted;
+        kept = e.kept;
+        const std::size_t n = sources.size();
+        set.pairs.resize(n);
+        outcome.resize(n * (n - (n > 0)) / 2);
+        if (kept) {
+            was = match_kept(*kept, sources, *mix, weighted);
+            before.swap(kept->outcomes);
+        }
     }
-    zvparallel::for_each(n, [&](std::size_t k) {
+
+    void graph(const ZVsourcepairs &sources, std::size_t i) {
+        set.pairs[i] = ZVmodelpair(sources.pairs[i], *mix);
+    }
+
+    void compare_row(std::size_t k) {
+        const std::vector<ZVmodelpair> &pairs = set.pairs;
         const ZVmodelpair &kp = pairs[k];
         thread_local std::vector<ZVgraph_couple> couples;
         thread_local std::vector<std::size_t> index;
@@ -144,16 +214,16 @@ ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool
             }
             const ZVmodelpair &j = pairs[j_index];
             double d;
-            if (!mix.compare_all) {
+            if (!mix->compare_all) {
                 if (!same_group_class(j, kp))
                     continue;
                 // Pairs of one class differ only in capitals: the one with more capital sides
                 // may be looser by any amount.
                 d = kUnusable * (group1_sides(kp) - group1_sides(j));
             } else {
-                d = same_groups(j, kp) || mix.values.empty()
+                d = same_groups(j, kp) || mix->values.empty()
                         ? 0
-                        : group_tracking_difference(mix, kp, j);
+                        : group_tracking_difference(*mix, kp, j);
             }
             // As j.inconsistency(kp, two-way, (min(d, 0), max(d, 0)), weighted).
             couples.push_back(
@@ -173,42 +243,74 @@ ZVmodelpairs::ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool
             }
             outcome[row(k) + index[q]] = {true, m, s, f};
         }
-    });
-    if (kept)
-        kept->outcomes = outcome;
-
-    mix.cost = mix.cost2 = mix.overlap_sum = 0;
-    mix.comparisons = 0;
-    double worst = 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const ZVmodelpair &kp = pairs[k];
-        for (std::size_t j_index = 0; j_index < k; ++j_index) {
-            const Outcome &o = outcome[row(k) + j_index];
-            if (!o.compared)
-                continue;
-            const ZVmodelpair &j = pairs[j_index];
-            double m = o.m, s = o.s;
-            if (m > worst) {
-                mix.worst_first = j;
-                mix.worst_second = kp;
-                worst = std::fabs(m);
-            } else if (m < -worst) {
-                mix.worst_first = kp;
-                mix.worst_second = j;
-                worst = std::fabs(m);
-            }
-            if (!weighted && (j.left_group > 1 || j.right_group > 1 || kp.left_group > 1 ||
-                              kp.right_group > 1)) {
-                m *= 0.125;
-                s *= 0.125;
-            }
-            mix.cost += std::fabs(m);
-            mix.cost2 += std::fabs(s);
-            mix.overlap_sum += o.f;
-            mix.comparisons += 1;
-        }
     }
-    mix.cost2 = std::sqrt(mix.overlap_sum) * (mix.cost2 + 0.0009765625);
+
+    void end() {
+        if (kept)
+            kept->outcomes = outcome;
+        const std::vector<ZVmodelpair> &pairs = set.pairs;
+        const std::size_t n = pairs.size();
+        mix->cost = mix->cost2 = mix->overlap_sum = 0;
+        mix->comparisons = 0;
+        double worst = 0;
+        for (std::size_t k = 1; k < n; ++k) {
+            const ZVmodelpair &kp = pairs[k];
+            for (std::size_t j_index = 0; j_index < k; ++j_index) {
+                const Outcome &o = outcome[row(k) + j_index];
+                if (!o.compared)
+                    continue;
+                const ZVmodelpair &j = pairs[j_index];
+                double m = o.m, s = o.s;
+                if (m > worst) {
+                    mix->worst_first = j;
+                    mix->worst_second = kp;
+                    worst = std::fabs(m);
+                } else if (m < -worst) {
+                    mix->worst_first = kp;
+                    mix->worst_second = j;
+                    worst = std::fabs(m);
+                }
+                if (!weighted && (j.left_group > 1 || j.right_group > 1 || kp.left_group > 1 ||
+                                  kp.right_group > 1)) {
+                    m *= 0.125;
+                    s *= 0.125;
+                }
+                mix->cost += std::fabs(m);
+                mix->cost2 += std::fabs(s);
+                mix->overlap_sum += o.f;
+                mix->comparisons += 1;
+            }
+        }
+        mix->cost2 = std::sqrt(mix->overlap_sum) * (mix->cost2 + 0.0009765625);
+    }
+};
+
+} // namespace
+
+std::vector<ZVmodelpairs>
+ZVmodelpairs::evaluate_together(const ZVsourcepairs &sources,
+                                std::span<const ZVmix_evaluation> evaluations) {
+    const std::size_t n = sources.size(), count = evaluations.size();
+    std::vector<Build> builds(count);
+    for (std::size_t e = 0; e < count; ++e) {
+        ZVmix_evaluation one = evaluations[e];
+        // Two evaluations never fill one slot at once (the later compares everything).
+        for (std::size_t f = 0; f < e; ++f)
+            if (evaluations[f].kept == one.kept)
+                one.kept = nullptr;
+        builds[e].begin(sources, one);
+    }
+    // One loop for all: the graphs, then the rows, the longest rows of every set first.
+    zvparallel::for_each_then(
+        count * n, [&](std::size_t i) { builds[i / n].graph(sources, i % n); }, count * n,
+        [&](std::size_t i) { builds[i % count].compare_row(n - 1 - i / count); });
+    std::vector<ZVmodelpairs> sets;
+    sets.reserve(count);
+    for (Build &b : builds) {
+        b.end();
+        sets.push_back(std::move(b.set));
+    }
+    return sets;
 }
 
 void ZVmodelpairs::init_similar_models(similar_models &map) const {

@@ -8,8 +8,10 @@
 #include "engine/model/ZVsourcepairs.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,11 @@ struct ZVcouple_outcomes {
     std::vector<Pair> pairs;
     /// Couple (j, k), j < k, at k (k - 1) / 2 + j.
     std::vector<Outcome> outcomes;
+
+    std::size_t heap_bytes() const {
+        return (values.capacity() + singles.capacity()) * sizeof(std::uint32_t) +
+               pairs.capacity() * sizeof(Pair) + outcomes.capacity() * sizeof(Outcome);
+    }
 };
 
 /// The outcomes of the starting mixes' evaluations, kept by the models for the next search; a
@@ -60,6 +67,57 @@ struct ZVkept_outcomes {
         return *this;
     }
     ZVkept_outcomes &operator=(ZVkept_outcomes &&) = default;
+};
+
+/// One evaluation of a mix: the mix (its costs and worst couple are written), weighted or not,
+/// and the kept outcomes to take from and refill (none: compare every couple).
+struct ZVmix_evaluation {
+    ZVmixmanager *mix = nullptr;
+    bool weighted = false;
+    ZVcouple_outcomes *kept = nullptr;
+};
+
+/// The outcomes of every mix one search evaluated, for the next search: a refit after a model
+/// was added or removed walks many of the same mixes again, on a set that differs by one pair.
+/// Kept by the mix's weights and weighting (a slot under other tracking serves nothing but is
+/// refilled), within a budget of bytes for this search's slots and the last one's together. A
+/// copy of the models starts without them, under the same budget.
+class ZVsearch_outcomes {
+  public:
+    /// Most bytes kept when nobody sets a budget: a whole search of the sample's largest model
+    /// sets, and the last one.
+    static constexpr std::size_t default_budget = std::size_t{128} << 20;
+
+    ZVsearch_outcomes() = default;
+    ZVsearch_outcomes(const ZVsearch_outcomes &o) : budget_(o.budget_) {}
+    ZVsearch_outcomes(ZVsearch_outcomes &&) = default;
+    ZVsearch_outcomes &operator=(const ZVsearch_outcomes &o) {
+        last_.clear();
+        now_.clear();
+        bytes_ = 0;
+        budget_ = o.budget_;
+        return *this;
+    }
+    ZVsearch_outcomes &operator=(ZVsearch_outcomes &&) = default;
+
+    /// Keeps at most this many bytes from now on (0: keep nothing, compare every couple). What
+    /// is already kept beyond it goes.
+    void set_budget(std::size_t bytes);
+    std::size_t budget() const { return budget_; }
+    /// Bytes the kept outcomes hold.
+    std::size_t heap_bytes() const;
+
+    /// The slot of a mix in the search under way, with what the last search (or this one) kept
+    /// under it; none when the budget is spent (compare every couple). pairs: the set's size.
+    ZVcouple_outcomes *slot(const ZVmix &mix, bool weighted, std::size_t pairs);
+    /// The search under way is over: its slots serve the next one.
+    void end_search();
+
+  private:
+    using Key = std::array<std::uint64_t, 5>;
+    std::map<Key, ZVcouple_outcomes> last_, now_;
+    std::size_t bytes_ = 0; ///< the bytes now_'s slots take for their couples and pairs
+    std::size_t budget_ = default_budget;
 };
 
 class ZVmodelpairs {
@@ -82,6 +140,11 @@ class ZVmodelpairs {
     /// the same mix, and kept then holds this evaluation's.
     ZVmodelpairs(const ZVsourcepairs &sources, ZVmixmanager &mix, bool weighted,
                  ZVcouple_outcomes *kept = nullptr);
+
+    /// The sets of several evaluations of the same source pairs, one per evaluation in order,
+    /// each as the constructor builds it; built together in one loop on the worker pool.
+    static std::vector<ZVmodelpairs> evaluate_together(const ZVsourcepairs &sources,
+                                                       std::span<const ZVmix_evaluation> evaluations);
 
     std::size_t size() const { return pairs.size(); }
     bool empty() const { return pairs.empty(); }

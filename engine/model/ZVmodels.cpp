@@ -107,8 +107,8 @@ bool ZVmodels::other_mix_in_between(const ZVmix &a, const std::vector<ZVmixmanag
     return false;
 }
 
-void ZVmodels::evaluate(ZVmixmanager &candidate, bool weighted) const {
-    ZVmodelpairs scratch(*this, candidate, weighted);
+void ZVmodels::evaluate(ZVmixmanager &candidate, bool weighted, ZVcouple_outcomes *kept) const {
+    ZVmodelpairs scratch(*this, candidate, weighted, kept);
 }
 
 void ZVmodels::merge_feedback(const ZVfeedback &f) {
@@ -145,7 +145,7 @@ void ZVmodels::determine_mix_and_modelpairs(bool soften) {
             find_mix(second);
             grow_tracking(mix);
         }
-        modelpairs = ZVmodelpairs(*this, mix, false);
+        modelpairs = ZVmodelpairs(*this, mix, false, search_outcomes.slot(mix, false, size()));
 
         if (mix.cost == 0 && modelpairs.determine_tracking(mix, soften, &models_feedbacks)) {
             modelpairs.update_required_breadths(mix, 1);
@@ -225,13 +225,13 @@ std::vector<ZVmixmanager> ZVmodels::evaluated_initial_vertices(bool weighted) {
     while (true) {
         mixes.resize(evaluated_before);
         std::vector<ZVmixmanager> v = initial_vertices;
-        // The starting mixes are evaluated side by side; their statistics are taken in order.
-        std::vector<ZVmodelpairs> sets(v.size());
+        // The starting mixes are evaluated together; their statistics are taken in order.
         starting_outcomes.slots.resize(2 * v.size());
-        zvparallel::for_each(v.size(), [&](std::size_t i) {
-            ZVcouple_outcomes &kept = starting_outcomes.slots[weighted ? v.size() + i : i];
-            sets[i] = ZVmodelpairs(*this, v[i], weighted, &kept);
-        });
+        std::vector<ZVmix_evaluation> evaluations;
+        for (std::size_t i = 0; i < v.size(); ++i)
+            evaluations.push_back(
+                {&v[i], weighted, &starting_outcomes.slots[weighted ? v.size() + i : i]});
+        const std::vector<ZVmodelpairs> sets = ZVmodelpairs::evaluate_together(*this, evaluations);
         ZVmodelpairs::similar_models similar;
         for (std::size_t i = 0; i < v.size(); ++i) {
             if (i == 0)
@@ -269,9 +269,10 @@ std::vector<ZVmixmanager> ZVmodels::evaluated_initial_vertices(bool weighted) {
 }
 
 void ZVmodels::find_mix(bool second) {
+    search_outcomes.end_search();
     std::vector<ZVmixmanager> v = evaluated_initial_vertices(second);
     auto evaluated = [&](ZVmixmanager m) {
-        evaluate(m, second);
+        evaluate(m, second, search_outcomes.slot(m, second, size()));
         mixes.push_back(m);
         return m;
     };
@@ -352,12 +353,15 @@ void ZVmodels::find_mix(bool second) {
             } else if (v.size() != 5) {
                 v.pop_back();
             } else {
-                // Shrink the simplex toward its best mix (evaluated side by side, recorded in
+                // Shrink the simplex toward its best mix (evaluated together, recorded in
                 // order).
-                for (std::size_t i = 1; i < v.size(); ++i)
+                std::vector<ZVmix_evaluation> evaluations;
+                for (std::size_t i = 1; i < v.size(); ++i) {
                     move_mix_towards(v[i], v[0], 0.5);
-                zvparallel::for_each(v.size() - 1,
-                                     [&](std::size_t i) { evaluate(v[i + 1], second); });
+                    evaluations.push_back(
+                        {&v[i], second, search_outcomes.slot(v[i], second, size())});
+                }
+                ZVmodelpairs::evaluate_together(*this, evaluations);
                 for (std::size_t i = 1; i < v.size(); ++i)
                     mixes.push_back(v[i]);
             }

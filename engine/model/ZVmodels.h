@@ -29,6 +29,9 @@ class ZVmodels : public ZVsourcepairs {
     /// The starting mixes' comparisons of the last search, for the next one (after a removal or
     /// an edit most couples are unchanged).
     ZVkept_outcomes starting_outcomes;
+    /// The comparisons of every mix the last search walked (and of the fit it chose), for the
+    /// next one.
+    ZVsearch_outcomes search_outcomes;
 
     /// The 35 starting mixes of the search, built once.
     static const std::vector<ZVmixmanager> initial_vertices;
@@ -65,7 +68,8 @@ class ZVmodels : public ZVsourcepairs {
     static double mix_distance(const ZVmix &a, const ZVmix &b);
 
   private:
-    void evaluate(ZVmixmanager &candidate, bool weighted) const;
+    void evaluate(ZVmixmanager &candidate, bool weighted,
+                  ZVcouple_outcomes *kept = nullptr) const;
     void merge_feedback(const ZVfeedback &f);
     void grow_tracking(ZVtracking &t) const;
     void remove_as_given_up(const ZVmodelpairs &failed);

@@ -15,6 +15,13 @@ namespace zvparallel {
 /// not throw.
 void for_each(std::size_t n, const std::function<void(std::size_t)> &body, std::size_t grain = 1);
 
+/// Runs first(i) for every i in [0, n), then second(k) for every k in [0, m), as one loop on the
+/// pool: no second item starts before every first item has ended, and the workers are called
+/// once for both. For a step whose second part reads everything the first part made (graphs,
+/// then the comparisons between them). Bodies must not throw.
+void for_each_then(std::size_t n, const std::function<void(std::size_t)> &first, std::size_t m,
+                   const std::function<void(std::size_t)> &second);
+
 /// Number of threads a loop may use (workers plus the caller); 1 runs every loop serially. The
 /// environment variable ZV_THREADS sets it at start (0 or unset: the machine's cores).
 std::size_t threads();

@@ -137,15 +137,23 @@ TEST(FontManager, ThreeMastersProcessTheSameWithOrWithoutThreads) {
 
 // Run under ThreadSanitizer in CI: the window keeps asking about the current master while the
 // other masters start on worker threads.
-// The masters of a font share one budget for the measurements they keep, in equal parts: a
-// family of many masters keeps no more than one of few. A master on its own keeps the whole.
+// The masters of a font share one budget for the measurements and comparisons they keep, in
+// equal parts: a family of many masters keeps no more than one of few. A master on its own
+// keeps the whole. A master's share holds both its records' measurements and its search's
+// comparisons.
 TEST(FontManager, MastersShareOneBudgetForKeptMeasurements) {
     ZVfontMM mm = three_masters();
     start_up(mm, true);
     for (const std::size_t i : {0u, 1u}) {
-        ASSERT_TRUE(mm.masters[i].autopairs) << mm.masters[i].name;
-        EXPECT_EQ(mm.masters[i].autopairs->kept_budget, default_kept_budget() / 3);
-        EXPECT_GT(mm.masters[i].autopairs->kept_budget, 0u);
+        const ZVfont &m = mm.masters[i];
+        ASSERT_TRUE(m.autopairs) << m.name;
+        EXPECT_EQ(m.autopairs->kept_budget + m.models.search_outcomes.budget(),
+                  default_kept_budget() / 3)
+            << m.name;
+        EXPECT_GT(m.autopairs->kept_budget, 0u) << m.name;
+        EXPECT_GT(m.models.search_outcomes.budget(), 0u) << m.name;
+        EXPECT_LE(m.models.search_outcomes.heap_bytes(), m.models.search_outcomes.budget())
+            << m.name;
     }
     EXPECT_EQ(ZVfont{}.kept_budget, default_kept_budget());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 using zvtest::demo_glyphs;
@@ -98,6 +99,46 @@ TEST(ZVautopair, AutokerningSettlesWithinBoundsMeasuringEachValueOnce) {
         // Within a quarter unit of a whole font unit.
         const double units = a.value / g.scale;
         EXPECT_LE(std::fabs(units - std::round(units)), 0.25 + 1e-4);
+    }
+}
+
+// Autokerning worked on a copy and adopted by the record leaves it as autokerning it in place:
+// the head, what was read, and every measurement with the same storage (the measurement budget
+// counts the bytes held, the kept-memory figure the list's capacity too). Twice: from a fresh
+// record holding one measurement in full, then again from its nearest measured value.
+TEST(ZVautopair, AComputationOnACopyAdoptedIsAsOneInPlace) {
+    const auto &g = demo_glyphs().glyphs;
+    auto same = [](const ZVautopair &a, const ZVautopair &b) {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(a.value), std::bit_cast<std::uint32_t>(b.value));
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(a.value_min),
+                  std::bit_cast<std::uint32_t>(b.value_min));
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(a.value_max),
+                  std::bit_cast<std::uint32_t>(b.value_max));
+        EXPECT_EQ(a.touched, b.touched);
+        ASSERT_EQ(a.sources.size(), b.sources.size());
+        EXPECT_EQ(a.sources.capacity(), b.sources.capacity());
+        for (std::size_t i = 0; i < a.sources.size(); ++i) {
+            const ZVsource &x = a.sources[i], &y = b.sources[i];
+            EXPECT_EQ(x.value, y.value) << i;
+            EXPECT_EQ(x.closest, y.closest) << i;
+            EXPECT_EQ(x.expanded(), y.expanded()) << i;
+            EXPECT_EQ(x.heap_bytes(), y.heap_bytes()) << i;
+            EXPECT_EQ(ZVgraph(x, mix()).breadths, ZVgraph(y, mix()).breadths) << i;
+        }
+    };
+    for (const auto &[l, r] : std::vector<std::pair<const char *, const char *>>{
+             {"T", "n"}, {"V", "n"}, {"o", "p"}, {"A", "V"}}) {
+        SCOPED_TRACE(std::string(l) + r);
+        ZVautopair in_place = demo_pair(l, r), adopted = demo_pair(l, r);
+        ASSERT_TRUE(adopted.sources.front().expanded());
+        for (const int reuse : {0, 1}) {
+            in_place.graph_from_autokerned(mix(), models(), g, reuse);
+            ZVautopair copy = adopted;
+            copy.graph_from_autokerned(mix(), models(), g, reuse);
+            adopted.adopt(std::move(copy));
+            same(in_place, adopted);
+        }
+        EXPECT_GT(in_place.sources.size(), 1u) << "values beyond the first were measured";
     }
 }
 

@@ -1,11 +1,14 @@
 #include "autopairs_fixture.h"
 #include "engine/model/ZVautopairs.h"
+#include "engine/model/ZVparallel.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <set>
+#include <string>
 
 using zvtest::demo_glyphs;
 using zvtest::fitted_demo_models;
@@ -260,4 +263,106 @@ TEST(ZVautopairsSelection, QuickAddOfSpecialGroupsAndEmptyMaps) {
                 << "only pairs with one side in the custom group";
         }
     EXPECT_TRUE(models.modelpairs.empty());
+}
+
+namespace {
+
+// The letters' walk: every ninth pair of the font's kerning far tighter than the models.
+std::map<ZVglyph_pair, float> urgent_letters(ZVautopairs &set, const ZVmodels &models) {
+    std::map<ZVglyph_pair, float> existing = autokerned_values(set, models);
+    int k = 0;
+    for (auto &[p, v] : existing)
+        if (k++ % 9 == 0)
+            v -= 40;
+    return existing;
+}
+
+// A record as the walk leaves it: its head and every measurement it keeps.
+std::string record_state(const ZVautopair &r) {
+    auto bits = [](float v) { return std::to_string(std::bit_cast<std::uint32_t>(v)); };
+    std::string s = std::to_string(r.indices.first) + "," + std::to_string(r.indices.second) +
+                    " v=" + bits(r.value) + " min=" + bits(r.value_min) +
+                    " max=" + bits(r.value_max) + " touched=" + std::to_string(r.touched) +
+                    " groups=" + std::to_string(r.left_group) + "," +
+                    std::to_string(r.right_group);
+    for (const ZVsource &src : r.sources)
+        s += " [" + bits(src.value) + " " + std::to_string(src.shells()) + " " +
+             std::to_string(src.expanded()) + " " + std::to_string(src.heap_bytes()) + "]";
+    return s;
+}
+
+// The models and every record after the quick addition, with a pool of that size; the records
+// start untouched, so that those the walk evaluated say so.
+std::string quick_added_state(std::size_t threads, bool letters) {
+    const auto &d = demo_glyphs();
+    PLXlibNamespaceForZV::ZVglyphs g = d.glyphs;
+    if (!letters)
+        g.glyphs[d.index("hyphen")].tracking_group = {2, 2};
+    ZVmodels models = fitted_demo_models();
+    ZVautopairs set = zvtest::demo_autopairs(models, d);
+    std::map<ZVglyph_pair, float> existing;
+    if (letters) {
+        existing = urgent_letters(set, models);
+    } else {
+        for (const char *other : {"n", "o", "H", "T", "V"}) {
+            existing[{d.index("hyphen"), d.index(other)}] = -14;
+            existing[{d.index(other), d.index("hyphen")}] = -9;
+        }
+    }
+    for (ZVautopair &r : set.records)
+        r.touched = false;
+    zvparallel::set_threads(threads);
+    set.quick_add_to_models(g, models, existing, letters);
+    zvparallel::set_threads(0);
+    std::string s = "models " + std::to_string(models.size()) + "\n";
+    for (const ZVsourcepair &p : models.pairs)
+        s += std::to_string(p.indices.first) + "," + std::to_string(p.indices.second) + " " +
+             std::to_string(std::bit_cast<std::uint32_t>(p.value)) + "\n";
+    for (const ZVautopair &r : set.records)
+        s += record_state(r) + "\n";
+    return s;
+}
+
+} // namespace
+
+// The walk evaluates the next candidates ahead, on copies of their records, under the models as
+// they stand, and keeps a copy only when no candidate was added before it. The letters' walk
+// adds models while candidates follow whose values under the models before the addition differ
+// from those after it (so a copy kept wrongly would show); the state is the serial walk's for
+// every size of pool, down to the bytes the records hold.
+TEST(ZVautopairsSelection, QuickAddWithWorkersLeavesWhatTheSerialWalkLeaves) {
+    for (const bool letters : {true, false}) {
+        SCOPED_TRACE(letters ? "letters" : "a special group");
+        const std::string serial = quick_added_state(1, letters);
+        for (const std::size_t threads : {2u, 3u, 4u, 8u})
+            EXPECT_TRUE(quick_added_state(threads, letters) == serial) << threads << " threads";
+    }
+
+    // The fixture does what the comparison relies on: models are added, and records evaluated
+    // after an addition hold another value than they would under the models before it.
+    const auto &d = demo_glyphs();
+    const ZVmodels before = fitted_demo_models();
+    ZVmodels models = before;
+    ZVautopairs set = zvtest::demo_autopairs(models, d);
+    const std::map<ZVglyph_pair, float> existing = urgent_letters(set, models);
+    for (ZVautopair &r : set.records)
+        r.touched = false;
+    const ZVautopairs start = set;
+    zvparallel::set_threads(1);
+    set.quick_add_to_models(d.glyphs, models, existing, true);
+    zvparallel::set_threads(0);
+    ASSERT_GT(models.size(), before.size());
+    ZVmodels stale_models = before;
+    stale_models.determine_mix_and_modelpairs(false);
+    int evaluated = 0, stale = 0;
+    for (std::size_t i = 0; i < set.records.size(); ++i) {
+        if (!set.records[i].touched)
+            continue;
+        ++evaluated;
+        ZVautopair copy = start.records[i];
+        copy.graph_from_autokerned(stale_models.mix, stale_models.modelpairs.pairs, d.glyphs, 0);
+        stale += copy.value != set.records[i].value;
+    }
+    EXPECT_GT(evaluated, 4);
+    EXPECT_GT(stale, 0) << "no record was evaluated under models that had changed";
 }

@@ -17,6 +17,31 @@ struct PoolOfSize {
     ~PoolOfSize() { zvparallel::set_threads(0); }
 };
 
+// A two-phase loop of n first and m second items: each runs once, and every second item finds
+// every first item ended.
+void expect_phases_in_order(std::size_t n, std::size_t m) {
+    std::vector<std::atomic<int>> first(n), second(m);
+    std::atomic<std::size_t> first_ended{0}, early{0};
+    zvparallel::for_each_then(
+        n,
+        [&](std::size_t i) {
+            first[i].fetch_add(1, std::memory_order_relaxed);
+            first_ended.fetch_add(1, std::memory_order_release);
+        },
+        m,
+        [&](std::size_t k) {
+            second[k].fetch_add(1, std::memory_order_relaxed);
+            if (first_ended.load(std::memory_order_acquire) != n)
+                early.fetch_add(1, std::memory_order_relaxed);
+        });
+    EXPECT_EQ(early.load(), 0u) << "second items started before the first ended (" << n << ", "
+                                << m << ")";
+    for (std::size_t i = 0; i < n; ++i)
+        ASSERT_EQ(first[i].load(), 1) << "first item " << i << " of " << n;
+    for (std::size_t k = 0; k < m; ++k)
+        ASSERT_EQ(second[k].load(), 1) << "second item " << k << " of " << m;
+}
+
 // Runs a loop of n items (each a nested loop of `inner` items when inner > 0) and checks that
 // every item and nested item ran exactly once.
 void expect_every_item_once(std::size_t n, std::size_t inner, std::size_t grain) {
@@ -61,6 +86,23 @@ TEST(WorkerPool, RunsEveryItemOnceWhileOtherThreadsSubmitLoopsOfEverySize) {
         t.join();
 }
 
+TEST(WorkerPool, TwoPhaseLoopsEndTheirFirstPhaseFirst) {
+    PoolOfSize pool(4);
+    // A master's loops run beside, so that workers come and go between chunks.
+    std::atomic<bool> busy{true};
+    std::thread other([&] {
+        while (busy.load())
+            expect_every_item_once(2000, 0, 16);
+    });
+    const std::vector<std::pair<std::size_t, std::size_t>> shapes = {
+        {0, 0}, {0, 5}, {5, 0}, {1, 1}, {3, 200}, {200, 3}, {64, 64}, {35 * 40, 35 * 40}};
+    for (int repeat = 0; repeat < 30; ++repeat)
+        for (const auto &[n, m] : shapes)
+            expect_phases_in_order(n, m);
+    busy.store(false);
+    other.join();
+}
+
 TEST(WorkerPool, RunsLoopsOnTheCallerAloneWithoutWorkers) {
     PoolOfSize pool(1);
     const std::thread::id caller = std::this_thread::get_id();
@@ -71,4 +113,17 @@ TEST(WorkerPool, RunsLoopsOnTheCallerAloneWithoutWorkers) {
     });
     EXPECT_EQ(elsewhere.load(), 0);
     expect_every_item_once(50, 3, 2);
+    zvparallel::for_each_then(
+        3,
+        [&](std::size_t) {
+            if (std::this_thread::get_id() != caller)
+                elsewhere.fetch_add(1);
+        },
+        3,
+        [&](std::size_t) {
+            if (std::this_thread::get_id() != caller)
+                elsewhere.fetch_add(1);
+        });
+    EXPECT_EQ(elsewhere.load(), 0);
+    expect_phases_in_order(40, 40);
 }

@@ -335,3 +335,55 @@ TEST(ModelFit, ThreadedAndSerialFitsAgree) {
         EXPECT_TRUE(same_bits(serial.modelpairs.pairs[i].graph.breadths,
                               threaded.modelpairs.pairs[i].graph.breadths));
 }
+
+// Mixes evaluated together in one loop of the pool give each what it gives alone (and the same
+// model pairs): unweighted, weighted, with tracking, with kept comparisons, contradicting.
+TEST(ModelFit, MixesEvaluatedTogetherAsOneByOne) {
+    const auto &d = demo_glyphs();
+    std::vector<ZVminipair> list;
+    for (const auto &[l, r] : kPairs)
+        list.push_back(d.mini(l, r, static_cast<float>(std::strlen(l) * 3) - 10));
+    list[4].value -= 200; // a contradiction, so that costs and worst couples are not 0
+    ZVsourcepairs sources(list);
+    sources.update_glyphs(d.glyphs);
+    sources.pairs[2].priority *= 4;
+    ZVmixmanager tracked = ZVmodels::initial_vertices[7];
+    tracked.compare_all = 1;
+    tracked.values = {0, 6, 3};
+    const std::vector<std::pair<ZVmixmanager, bool>> cases = {
+        {ZVmodels::initial_vertices[0], false}, {ZVmodels::initial_vertices[0], true},
+        {ZVmodels::initial_vertices[12], false}, {tracked, false}, {tracked, true}};
+    std::vector<ZVcouple_outcomes> kept_alone(cases.size()), kept_together(cases.size());
+    zvparallel::set_threads(4);
+    for (const char *round : {"first", "with kept comparisons"}) {
+        SCOPED_TRACE(round);
+        std::vector<ZVmixmanager> alone, together;
+        std::vector<ZVmodelpairs> sets_alone;
+        std::vector<ZVmix_evaluation> evaluations;
+        for (const auto &[mix, weighted] : cases) {
+            alone.push_back(mix);
+            together.push_back(mix);
+        }
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            sets_alone.emplace_back(sources, alone[i], cases[i].second, &kept_alone[i]);
+            evaluations.push_back({&together[i], cases[i].second, &kept_together[i]});
+        }
+        const std::vector<ZVmodelpairs> sets = ZVmodelpairs::evaluate_together(sources, evaluations);
+        ASSERT_EQ(sets.size(), cases.size());
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_TRUE(same_bits(alone[i].cost, together[i].cost));
+            EXPECT_TRUE(same_bits(alone[i].cost2, together[i].cost2));
+            EXPECT_TRUE(same_bits(alone[i].overlap_sum, together[i].overlap_sum));
+            EXPECT_EQ(alone[i].comparisons, together[i].comparisons);
+            EXPECT_EQ(alone[i].worst_first.indices, together[i].worst_first.indices);
+            EXPECT_EQ(alone[i].worst_second.indices, together[i].worst_second.indices);
+            ASSERT_EQ(sets[i].size(), sets_alone[i].size());
+            for (std::size_t p = 0; p < sets[i].size(); ++p)
+                EXPECT_TRUE(same_bits(sets[i].pairs[p].graph.breadths,
+                                      sets_alone[i].pairs[p].graph.breadths));
+        }
+        EXPECT_GT(alone[0].cost, 0);
+    }
+    zvparallel::set_threads(0);
+}
