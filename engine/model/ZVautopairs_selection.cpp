@@ -53,20 +53,27 @@ double &stored(ZVdiverse_selection &s, std::size_t i, std::size_t j) {
     return s.similarities[i < j ? triangle(i, j, s.dimension) : triangle(j, i, s.dimension)];
 }
 
+// Each member's two largest similarities to the members of its groups, side by side: a member
+// not fixed starts again and takes those of the members before it, then of the members after it
+// that are not fixed; a fixed member keeps what it had and takes those of the members after it
+// that are not fixed (the offers a pass over every couple, in order, makes to it).
 void refresh_largest(ZVdiverse_selection &s) {
     auto &m = s.members;
-    for (std::size_t i = 0; i < m.size(); ++i) {
-        if (m[i].fixed)
-            continue;
-        m[i].max_similarity = m[i].second_similarity = 0;
-        for (std::size_t j = 0; j < i; ++j) {
-            if (m[j].groups != m[i].groups)
-                continue;
-            const double v = stored(s, j, i);
-            offer(m[i], v);
-            offer(m[j], v);
-        }
-    }
+    zvparallel::for_each(
+        m.size(),
+        [&](std::size_t i) {
+            ZVcandidate &c = m[i];
+            if (!c.fixed) {
+                c.max_similarity = c.second_similarity = 0;
+                for (std::size_t j = 0; j < i; ++j)
+                    if (m[j].groups == c.groups)
+                        offer(c, stored(s, j, i));
+            }
+            for (std::size_t j = i + 1; j < m.size(); ++j)
+                if (!m[j].fixed && m[j].groups == c.groups)
+                    offer(c, stored(s, i, j));
+        },
+        16);
 }
 
 ZVcandidate fixed_member(const ZVmodelpair &m) {
@@ -192,12 +199,18 @@ std::ptrdiff_t offer_candidate(ZVdiverse_selection &sel, ZVcandidate &c, Similar
     if (!c.fixed && !(key(m[w]) > key(c)))
         return -1;
     m[w] = std::move(c);
-    for (std::size_t j = 0; j < m.size(); ++j) {
-        if (j == w || m[j].groups != m[w].groups || (m[j].fixed && m[w].fixed))
-            continue;
-        stored(sel, std::min(j, w), std::max(j, w)) =
-            candidate_similarity(m[std::min(j, w)], m[std::max(j, w)]);
-    }
+    // The new member's similarities to the members of its groups, side by side.
+    std::vector<std::size_t> alike;
+    for (std::size_t j = 0; j < m.size(); ++j)
+        if (j != w && m[j].groups == m[w].groups && !(m[j].fixed && m[w].fixed))
+            alike.push_back(j);
+    zvparallel::for_each(
+        alike.size(),
+        [&](std::size_t k) {
+            const std::size_t a = std::min(alike[k], w), b = std::max(alike[k], w);
+            stored(sel, a, b) = candidate_similarity(m[a], m[b]);
+        },
+        8);
     refresh_largest(sel);
     return static_cast<std::ptrdiff_t>(w);
 }
@@ -209,8 +222,7 @@ void ZVautopairs::add_diverse_candidate(ZVdiverse_selection &sel, ZVcandidate c)
 }
 
 void ZVautopairs::add_diverse_candidates(ZVdiverse_selection &sel, std::vector<ZVcandidate> batch) {
-    // The similarities of every candidate to the members as they stand, side by side; a member
-    // that an earlier candidate of the batch replaced or joined as is measured when asked.
+    // The similarities of every candidate to the members as they stand, side by side.
     const std::size_t n = sel.members.size();
     std::vector<double> similar(batch.size() * n);
     zvparallel::for_each(batch.size(), [&](std::size_t k) {
@@ -219,15 +231,41 @@ void ZVautopairs::add_diverse_candidates(ZVdiverse_selection &sel, std::vector<Z
         for (std::size_t j = 0; j < n; ++j)
             similar[k * n + j] = candidate_similarity(c, sel.members[j]);
     });
-    std::vector<char> taken(n, 0);
+    // The candidate of the batch each member now is (-1: one of the members measured above).
+    // Once a candidate joins, the later candidates of its groups are measured against it side by
+    // side; the rest (other groups, or too few to share out) when asked.
+    std::vector<std::ptrdiff_t> holds(n, -1);
+    std::vector<std::vector<double>> later(batch.size());
+    constexpr std::size_t kFewest = 8;
+    std::vector<std::size_t> alike;
     for (std::size_t k = 0; k < batch.size(); ++k) {
         ZVcandidate &c = batch[k];
         const std::ptrdiff_t at = offer_candidate(sel, c, [&](std::size_t j) {
-            return j < n && !taken[j] ? similar[k * n + j]
-                                      : candidate_similarity(c, sel.members[j]);
+            const std::ptrdiff_t h = holds[j];
+            if (h < 0)
+                return similar[k * n + j];
+            const std::vector<double> &v = later[static_cast<std::size_t>(h)];
+            return v.empty() ? candidate_similarity(c, sel.members[j])
+                             : v[k - static_cast<std::size_t>(h) - 1];
         });
-        if (at >= 0 && static_cast<std::size_t>(at) < n)
-            taken[static_cast<std::size_t>(at)] = 1;
+        if (at < 0)
+            continue;
+        const auto a = static_cast<std::size_t>(at);
+        if (a >= holds.size())
+            holds.resize(a + 1, -1);
+        holds[a] = static_cast<std::ptrdiff_t>(k);
+        const ZVcandidate &member = sel.members[a];
+        alike.clear();
+        for (std::size_t q = k + 1; q < batch.size(); ++q)
+            if (batch[q].groups == member.groups)
+                alike.push_back(q);
+        if (alike.size() < kFewest)
+            continue;
+        std::vector<double> &v = later[k];
+        v.assign(batch.size() - k - 1, 0.0); // 0 across groups, as candidate_similarity says
+        zvparallel::for_each(alike.size(), [&](std::size_t q) {
+            v[alike[q] - k - 1] = candidate_similarity(batch[alike[q]], member);
+        });
     }
 }
 
@@ -242,23 +280,30 @@ void ZVautopairs::init_diverse_selection(const ZVglyphs &glyphs, ZVmodels &model
         sel.members.push_back(fixed_member(m));
         ++sel.capacity;
     }
-    for (const std::uint32_t i : diverse) {
-        if (i >= records.size())
-            continue;
-        std::optional<ZVcandidate> c = records[i].as_suggestion_candidate(mix, glyphs);
-        if (!c)
-            continue;
-        // Its own weights stay: an equal candidate then yields to it, so a refused pair is not
-        // suggested again.
-        c->index = -1;
-        c->fixed = 1;
-        sel.members.push_back(std::move(*c));
-        ++sel.capacity;
-    }
-    const int limit = std::min<int>(3600, 40 + 40 * static_cast<int>(models.modelpairs.size()));
     // A refused pair is a fixed member already; offered again, its graph (measured at the value
     // the scoring left) need not equal the member's, and it would take the place of a new pair.
     const std::set<std::uint32_t> refused(diverse.begin(), diverse.end());
+    // The refused pairs' graphs side by side (one after another should a pair be there twice),
+    // joined in the order they were refused.
+    std::vector<std::optional<ZVcandidate>> refused_made(diverse.size());
+    const auto make_refused = [&](std::size_t k) {
+        if (diverse[k] < records.size())
+            refused_made[k] = records[diverse[k]].as_suggestion_candidate(mix, glyphs);
+    };
+    if (refused.size() == diverse.size())
+        zvparallel::for_each(diverse.size(), make_refused);
+    else
+        for (std::size_t k = 0; k < diverse.size(); ++k)
+            make_refused(k);
+    for (ZVcandidate &c : present(refused_made)) {
+        // Its own weights stay: an equal candidate then yields to it, so a refused pair is not
+        // suggested again.
+        c.index = -1;
+        c.fixed = 1;
+        sel.members.push_back(std::move(c));
+        ++sel.capacity;
+    }
+    const int limit = std::min<int>(3600, 40 + 40 * static_cast<int>(models.modelpairs.size()));
     // The candidates' graphs (and the measurements they need) are made side by side on the pool,
     // a chunk at a time, and offered in the walk's order. A chunk holds no more records than the
     // walk may still offer, so no record past the walk's end is measured or changed.

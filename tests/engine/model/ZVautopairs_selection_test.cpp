@@ -84,12 +84,15 @@ TEST(ZVautopairsSelection, DiverseSelectionKeepsUnlikeMembers) {
 
 // Candidates offered as a batch (their similarities measured side by side) leave the selection
 // exactly as offering them one after another does: joining, replacing members that earlier ones
-// of the same batch joined or replaced, dropped as copies, never displacing a fixed member.
+// of the same batch joined or replaced, dropped as copies, never displacing a fixed member; with
+// candidates of two groups, so that a member is measured against the later ones of its own group.
 TEST(ZVautopairsSelection, BatchOfferingMatchesOneByOne) {
     std::vector<ZVcandidate> batch;
     for (int k = 0; k < 300; ++k) {
         const double offset = (k * 37) % 101 + (k % 3 == 0 ? 0.0 : 0.25 * (k % 7));
         batch.push_back(line(offset, k % 5 == 0 ? 0.0625 : 1.0 + (k % 4)));
+        if (k % 4 == 1)
+            batch.back().groups = {1, 2};
     }
     batch.push_back(line(3)); // a copy of an earlier candidate
     for (const int capacity : {1, 6, 40, 400}) {
