@@ -1,4 +1,5 @@
 #include "engine/model/ZVautopair.h"
+#include "engine/model/ZVsharedmeasurements.h"
 
 #include "engine/model/ZVmodelpair.h"
 #include "engine/model/ZVsourcepair.h"
@@ -142,7 +143,7 @@ void ZVautopair::activate(const ZVglyphs &glyphs) {
     refresh_properties(glyphs);
 }
 
-ZVsource &ZVautopair::source_for_value(const ZVglyphs &glyphs) {
+ZVsource &ZVautopair::source_for_value(const ZVglyphs &glyphs, ZVsharedmeasurements *shared) {
     touched = true;
     const ZVglyph *l = glyph_at(glyphs, indices.first), *r = glyph_at(glyphs, indices.second);
     for (ZVsource &s : sources)
@@ -154,9 +155,14 @@ ZVsource &ZVautopair::source_for_value(const ZVglyphs &glyphs) {
             return s;
         }
     ZVsource &s = sources.emplace_back();
-    if (l && r)
-        s.update_from_glyphs(*l, *r, static_cast<unsigned>(glyphs.max_width), value);
-    else
+    if (l && r) {
+        const auto n = static_cast<unsigned>(glyphs.max_width);
+        if (shared && shared->take(indices, n, value, s))
+            return s;
+        s.update_from_glyphs(*l, *r, n, value);
+        if (shared)
+            shared->put(indices, n, value, s);
+    } else
         s.value = value;
     return s;
 }
@@ -187,12 +193,13 @@ void ZVautopair::adopt(ZVautopair &&worked) {
 ZVgraph ZVautopair::apply_models(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
                                  const ZVglyphs &glyphs) {
     std::vector<float> scratch;
-    return apply_models(mix, models, glyphs, scratch);
+    return apply_models(mix, models, glyphs, scratch, nullptr);
 }
 
 ZVgraph ZVautopair::apply_models(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
-                                 const ZVglyphs &glyphs, std::vector<float> &candidates) {
-    ZVsource &s = source_for_value(glyphs);
+                                 const ZVglyphs &glyphs, std::vector<float> &candidates,
+                                 ZVsharedmeasurements *shared) {
+    ZVsource &s = source_for_value(glyphs, shared);
     value_min = ZV_NO_LOWER_BOUND;
     value_max = ZV_NO_VALUE;
     ZVgraph graph(s, mix);
@@ -261,7 +268,8 @@ void ZVautopair::round_to_whole_units(double unit) {
 }
 
 ZVgraph ZVautopair::graph_from_autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
-                                          const ZVglyphs &glyphs, int reuse) {
+                                          const ZVglyphs &glyphs, int reuse,
+                                          ZVsharedmeasurements *shared) {
     const double unit = glyphs.scale;
     if (reuse)
         take_nearest_source_value();
@@ -273,7 +281,7 @@ ZVgraph ZVautopair::graph_from_autokerned(const ZVmix &mix, const std::vector<ZV
     std::vector<float> scratch;
     scratch.reserve(2 * models.size());
 
-    ZVgraph best_graph = apply_models(mix, models, glyphs, scratch);
+    ZVgraph best_graph = apply_models(mix, models, glyphs, scratch, shared);
     if (value == 0)
         return best_graph;
     if (value < -16) {
@@ -310,7 +318,7 @@ ZVgraph ZVautopair::graph_from_autokerned(const ZVmix &mix, const std::vector<ZV
         if (reuse && tried.size() >= 4 && !has_source_for_value())
             break;
         tried.push_back(value);
-        ZVgraph g = apply_models(mix, models, glyphs, scratch);
+        ZVgraph g = apply_models(mix, models, glyphs, scratch, shared);
         const float last = tried.back();
         const double c = rounding_cost(last, value, value_min, value_max);
         if (c < cost) {
@@ -328,8 +336,8 @@ ZVgraph ZVautopair::graph_from_autokerned(const ZVmix &mix, const std::vector<ZV
 }
 
 ZVautopair &ZVautopair::autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
-                                   const ZVglyphs &glyphs) {
-    graph_from_autokerned(mix, models, glyphs, 0);
+                                   const ZVglyphs &glyphs, ZVsharedmeasurements *shared) {
+    graph_from_autokerned(mix, models, glyphs, 0, shared);
     if (value_max < value_min)
         std::swap(value_min, value_max);
     return *this;

@@ -14,6 +14,7 @@
 #include <vector>
 
 class ZVmodelpair;
+class ZVsharedmeasurements;
 class ZVsourcepair;
 
 /// Largest similarity a candidate can have: that of two identical graphs.
@@ -75,7 +76,9 @@ class ZVautopair : public ZVpair {
     void activate(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
     /// The measurement at the current value, measured now when there is none or it was
     /// dropped.
-    ZVsource &source_for_value(const PLXlibNamespaceForZV::ZVglyphs &glyphs);
+    /// A measurement that pairs of the same sides took already comes from shared.
+    ZVsource &source_for_value(const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                               ZVsharedmeasurements *shared = nullptr);
     bool has_source_for_value() const;
 
     /// Whether a measurement was dropped (reading it measures it again).
@@ -88,11 +91,13 @@ class ZVautopair : public ZVpair {
 
     /// Autokerns the record (from 0) and puts its bounds in order.
     ZVautopair &autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
-                           const PLXlibNamespaceForZV::ZVglyphs &glyphs);
+                           const PLXlibNamespaceForZV::ZVglyphs &glyphs,
+                           ZVsharedmeasurements *shared = nullptr);
     /// Iterates value, rounding and models until the value settles (at most 16 trials); starts
     /// from the nearest measured value with reuse, else from 0. Returns the chosen value's graph.
     ZVgraph graph_from_autokerned(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
-                                  const PLXlibNamespaceForZV::ZVglyphs &glyphs, int reuse);
+                                  const PLXlibNamespaceForZV::ZVglyphs &glyphs, int reuse,
+                                  ZVsharedmeasurements *shared = nullptr);
     /// Bounds from every model at the current value, then the value they imply; the graph.
     ZVgraph apply_models(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
                          const PLXlibNamespaceForZV::ZVglyphs &glyphs);
@@ -147,7 +152,8 @@ class ZVautopair : public ZVpair {
 
   private:
     ZVgraph apply_models(const ZVmix &mix, const std::vector<ZVmodelpair> &models,
-                         const PLXlibNamespaceForZV::ZVglyphs &glyphs, std::vector<float> &scratch);
+                         const PLXlibNamespaceForZV::ZVglyphs &glyphs, std::vector<float> &scratch,
+                         ZVsharedmeasurements *shared);
     void take_nearest_source_value();
     void round_to_whole_units(double unit);
 };

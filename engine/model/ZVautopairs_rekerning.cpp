@@ -2,12 +2,14 @@
 #include "engine/model/ZVautopairs.h"
 
 #include "engine/model/ZVparallel.h"
+#include "engine/model/ZVsharedmeasurements.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 using PLXlibNamespaceForZV::ZVglyph;
 using PLXlibNamespaceForZV::ZVglyphs;
@@ -102,11 +104,22 @@ void ZVautopairs::autokern_into_cache(const std::vector<std::uint32_t> &indices,
                                       const ZVkerning_progress &progress) {
     // Each record is autokerned on its own; the cache takes them in the given order. Rounds of
     // a fixed size keep the measurements within the budget as they are taken.
+    // Pairs whose glyphs face each other with the same sides as another pair's take that
+    // pair's measurements instead of measuring them again.
     constexpr std::size_t kRound = 1024;
+    std::optional<ZVsharedmeasurements> shared;
+    if (indices.size() > 1) {
+        std::vector<ZVglyph_pair> pairs;
+        pairs.reserve(indices.size());
+        for (const std::uint32_t i : indices)
+            pairs.push_back(records[i].indices);
+        shared.emplace(glyphs, pairs);
+    }
+    ZVsharedmeasurements *share = shared ? &*shared : nullptr;
     for (std::size_t from = 0; from < indices.size(); from += kRound) {
         const std::size_t n = std::min(kRound, indices.size() - from);
         zvparallel::for_each(n, [&](std::size_t k) {
-            records[indices[from + k]].autokerned(mix, modelpairs, glyphs);
+            records[indices[from + k]].autokerned(mix, modelpairs, glyphs, share);
         });
         keep_within_budget();
         if (progress)

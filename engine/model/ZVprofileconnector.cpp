@@ -15,6 +15,44 @@ constexpr double kNoInkGap = 268435455.5;
 // a measurement forever.
 constexpr int kMaxCycles = 100000;
 
+// Rows per block of the clear record: a block tells whether any of its rows was cleared since.
+constexpr std::int64_t kBlock = 16;
+
+void reset_idle_record(ZVprofileconnector &c) {
+    const std::size_t n = c.depths.size();
+    c.cleared_at.assign(n, 0);
+    c.idle_clears.assign(n, 0);
+    c.idle_lo.assign(n, 0);
+    c.idle_hi.assign(n, -1);
+    c.block_cleared.assign((n + kBlock - 1) / kBlock, 0);
+    c.clears = 0;
+}
+
+// A link of c cleared: its row may now take a farther partner, and a seek its way may find one.
+void note_cleared(ZVprofileconnector &c, std::int64_t row) {
+    c.partners[row] = ZVrowpartner{};
+    if (c.idle_clears.empty())
+        return;
+    const std::uint32_t t = ++c.clears;
+    c.cleared_at[row] = t;
+    c.block_cleared[row / kBlock] = t;
+    c.idle_clears[row] = 0;
+}
+
+// Whether any row of c in [lo, hi] was cleared after the clear count since.
+bool cleared_since(const ZVprofileconnector &c, std::int64_t lo, std::int64_t hi,
+                   std::uint32_t since) {
+    for (std::int64_t k = lo / kBlock; k <= hi / kBlock && lo <= hi; ++k)
+        if (c.block_cleared[k] > since) {
+            const std::int64_t from = std::max(lo, k * kBlock);
+            const std::int64_t to = std::min(hi, k * kBlock + kBlock - 1);
+            for (std::int64_t q = from; q <= to; ++q)
+                if (c.cleared_at[q] > since)
+                    return true;
+        }
+    return false;
+}
+
 } // namespace
 
 ZVprofileconnector::ZVprofileconnector(const PLXlibNamespaceForZV::ZVprofile &profile,
@@ -64,8 +102,18 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
     double b_min = PLXlibNamespaceForZV::ZV_NO_INK;
     for (double d : b.depths)
         b_min = std::min(b_min, d);
+    // Only the rounds of find_partners keep the record: it must see every change of a link.
+    const bool spare = a.idle_clears.size() == a.depths.size() &&
+                       b.idle_clears.size() == b.depths.size() && !a.depths.empty() &&
+                       !b.depths.empty();
 
     auto seek = [&](std::int64_t r) {
+        // A seek that changed nothing changes nothing again while the row keeps its link (or
+        // only a nearer one) and no row it considered lost its link: every row it considers
+        // holds a partner at most as far, and the walks end where they ended.
+        if (spare && a.idle_clears[r] != 0 &&
+            !cleared_since(b, a.idle_lo[r], a.idle_hi[r], a.idle_clears[r] - 1))
+            return;
         const double ga = a.depths[r];
         const std::int64_t yr = a.first_row + r;
         const std::int64_t level = yr - b.first_row; // b's row at r's height
@@ -73,7 +121,10 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
         std::int64_t best_q = -1;
         const double g_min = std::max(ga + b_min, 0.0);
         const double g_min2 = g_min * g_min;
+        std::int64_t lo = nb, hi = -1; // the rows considered
         auto consider = [&](std::int64_t q, double dy2) {
+            lo = std::min(lo, q);
+            hi = std::max(hi, q);
             const double g = std::max(ga + b.depths[q], 0.0);
             const double d = dy2 + g * g;
             if (d < best && d < b.partners[q].distance) {
@@ -108,16 +159,24 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
             walk_down();
             walk_up();
         }
-        if (best_q < 0)
+        if (best_q < 0) {
+            if (!spare)
+                return;
+            a.idle_clears[r] = b.clears + 1;
+            a.idle_lo[r] = static_cast<std::int32_t>(lo);
+            a.idle_hi[r] = static_cast<std::int32_t>(hi);
             return;
+        }
+        if (spare)
+            a.idle_clears[r] = 0;
         const std::int32_t p = a.partners[r].row;
         if (p >= 0) {
-            b.partners[p] = ZVrowpartner{};
+            note_cleared(b, p);
             b.pending[p] = 1;
         }
         const std::int32_t other = b.partners[best_q].row;
         if (other >= 0) {
-            a.partners[other] = ZVrowpartner{};
+            note_cleared(a, other);
             fresh[other] = 1;
             marked = true;
         }
@@ -141,6 +200,8 @@ bool ZVprofileconnector::find_partners_round(ZVprofileconnector &a, ZVprofilecon
 }
 
 void ZVprofileconnector::find_partners(ZVprofileconnector &a, ZVprofileconnector &b) {
+    reset_idle_record(a);
+    reset_idle_record(b);
     for (int cycle = 0; cycle < kMaxCycles; ++cycle) {
         if (!find_partners_round(a, b, false) || !find_partners_round(b, a, true) ||
             !find_partners_round(a, b, true) || !find_partners_round(b, a, false))

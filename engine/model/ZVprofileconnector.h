@@ -22,6 +22,13 @@ class ZVprofileconnector : public PLXlibNamespaceForZV::ZVprofile {
     std::vector<ZVrowpartner> partners; ///< one per row
     std::vector<std::uint8_t> pending;  ///< 1 while a row with ink is still to be (re)linked
     std::uint32_t side = 0;             ///< 1 for the connector built first; orders the search
+    /// What spares a seek that cannot change anything. Per row: the last clear of its link
+    /// (counted by clears), and, after a seek of the row that changed nothing, the facing
+    /// rows it considered and the other connector's clear count then (idle_clears 0: none).
+    std::vector<std::uint32_t> cleared_at, idle_clears;
+    std::vector<std::int32_t> idle_lo, idle_hi;
+    std::vector<std::uint32_t> block_cleared; ///< the latest clear per block of rows
+    std::uint32_t clears = 0;                 ///< links of this connector cleared so far
 
     ZVprofileconnector() = default;
     /// Copies the profile; no row has a partner; every row with ink is pending.

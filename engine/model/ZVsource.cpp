@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 
@@ -115,16 +116,18 @@ Measure measure(const ZVprofile &a, const ZVprofile &b, unsigned n,
 // many more empty bins follow; after any other, its four sums zigzag-coded as the differences
 // from the last non-empty bin's (neighbouring shells hold similar rows). Integers, so they come
 // back exactly.
-void put_varint(std::vector<std::uint8_t> &out, std::uint64_t v) {
+std::uint8_t *put_varint(std::uint8_t *out, std::uint64_t v) {
     while (v >= 0x80) {
-        out.push_back(static_cast<std::uint8_t>(v | 0x80));
+        *out++ = static_cast<std::uint8_t>(v | 0x80);
         v >>= 7;
     }
-    out.push_back(static_cast<std::uint8_t>(v));
+    *out++ = static_cast<std::uint8_t>(v);
+    return out;
 }
 
-void put_signed(std::vector<std::uint8_t> &out, std::int64_t v) {
-    put_varint(out, (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63));
+std::uint8_t *put_signed(std::uint8_t *out, std::int64_t v) {
+    return put_varint(out,
+                      (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63));
 }
 
 std::uint64_t get_varint(const std::uint8_t *&p) {
@@ -142,27 +145,49 @@ std::int64_t get_signed(const std::uint8_t *&p) {
     return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
 }
 
-void put_bins(std::vector<std::uint8_t> &out, const std::vector<ZVbin> &bins) {
-    put_varint(out, bins.size());
+// The most bytes put_bins writes for a histogram of count bins.
+std::size_t packed_bound(std::size_t count) { return 10 + count * (5 + 4 * 10); }
+
+// Writes into room for packed_bound bytes; returns the end of what it wrote.
+std::uint8_t *put_bins(std::uint8_t *out, const std::vector<ZVbin> &bins) {
+    out = put_varint(out, bins.size());
     ZVbin last;
     for (std::size_t i = 0; i < bins.size();) {
         const ZVbin &b = bins[i];
-        put_varint(out, b.count);
+        out = put_varint(out, b.count);
         if (b.count == 0) {
             std::size_t end = i + 1;
             while (end < bins.size() && bins[end].count == 0)
                 ++end;
-            put_varint(out, end - i - 1);
+            out = put_varint(out, end - i - 1);
             i = end;
             continue;
         }
-        put_signed(out, b.sum_a - last.sum_a);
-        put_signed(out, b.squares_a - last.squares_a);
-        put_signed(out, b.sum_b - last.sum_b);
-        put_signed(out, b.squares_b - last.squares_b);
+        out = put_signed(out, b.sum_a - last.sum_a);
+        out = put_signed(out, b.squares_a - last.squares_a);
+        out = put_signed(out, b.sum_b - last.sum_b);
+        out = put_signed(out, b.squares_b - last.squares_b);
         last = b;
         ++i;
     }
+    return out;
+}
+
+// The packed form of the histograms: their number, then each one.
+void pack_histograms(std::vector<std::uint8_t> &packed,
+                     std::initializer_list<const std::vector<ZVbin> *> histograms) {
+    std::size_t room = 1;
+    for (const std::vector<ZVbin> *bins : histograms)
+        room += packed_bound(bins->size());
+    thread_local std::vector<std::uint8_t> buffer;
+    if (buffer.size() < room)
+        buffer.resize(room);
+    std::uint8_t *out = buffer.data();
+    *out++ = static_cast<std::uint8_t>(histograms.size());
+    for (const std::vector<ZVbin> *bins : histograms)
+        out = put_bins(out, *bins);
+    packed.assign(buffer.data(), out);
+    packed.shrink_to_fit();
 }
 
 void get_bins(const std::uint8_t *&p, std::vector<ZVbin> &bins) {
@@ -425,18 +450,32 @@ std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double clo
         return bins;
     thread_local std::vector<std::int32_t> shell;
     shell.resize(job.m);
+    // The heights of b's rows and their squares, as add_to_bin takes them.
+    thread_local std::vector<std::int64_t> y_b, y_b2;
+    y_b.resize(job.m);
+    y_b2.resize(job.m);
+    for (std::size_t q = 0; q < job.m; ++q) {
+        y_b[q] = static_cast<std::int64_t>(row_b[q]);
+        y_b2[q] = y_b[q] * y_b[q];
+    }
     for (std::size_t i = 0; i < a.rows(); ++i) {
         job.da = a.depths[i];
         // Sums only grow: every couple of this row lies beyond the shell end too.
         if (job.da + b_min > job.E)
             continue;
         const std::int64_t ya = a.first_row + static_cast<std::int64_t>(i);
+        const std::int64_t ya2 = ya * ya;
         job.ya = static_cast<double>(ya);
         all_rows_shells(job, shell.data());
         for (std::size_t q = 0; q < job.m; ++q)
-            if (shell[q] >= 0)
-                add_to_bin(bins[static_cast<std::size_t>(shell[q])],
-                           static_cast<std::int64_t>(row_b[q]), ya);
+            if (shell[q] >= 0) {
+                ZVbin &bin = bins[static_cast<std::size_t>(shell[q])];
+                bin.count += 1;
+                bin.sum_a += y_b[q];
+                bin.squares_a += y_b2[q];
+                bin.sum_b += ya;
+                bin.squares_b += ya2;
+            }
     }
     return bins;
 }
@@ -476,10 +515,7 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
     const bool zone_right = !letters_across_case && !right.left_zone.empty();
     if (!zone_left && !zone_right) {
         rows = std::move(main.rows);
-        packed_.push_back(2);
-        put_bins(packed_, main.picked);
-        put_bins(packed_, main.total);
-        packed_.shrink_to_fit();
+        pack_histograms(packed_, {&main.picked, &main.total});
         packed_shells_ = static_cast<std::uint32_t>(rows.size());
         return;
     }
@@ -488,10 +524,7 @@ void ZVsource::update_from_glyphs(const ZVglyph &left, const ZVglyph &right, uns
                            zone_right ? right.left_zone : right.left, n, closest);
     closest_variant = zone.closest;
     variant_rows = variant_records(main.rows, zone.rows);
-    packed_.push_back(4);
-    for (const std::vector<ZVbin> *bins : {&main.picked, &main.total, &zone.picked, &zone.total})
-        put_bins(packed_, *bins);
-    packed_.shrink_to_fit();
+    pack_histograms(packed_, {&main.picked, &main.total, &zone.picked, &zone.total});
     packed_shells_ = static_cast<std::uint32_t>(variant_rows.size());
 }
 
