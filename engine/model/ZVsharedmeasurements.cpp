@@ -66,7 +66,7 @@ ZVsharedmeasurements::ZVsharedmeasurements(const ZVglyphs &glyphs,
                                            const std::vector<ZVglyph_pair> &pairs)
     : left_class_(side_classes(glyphs, false)), right_class_(side_classes(glyphs, true)) {
     std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> count;
-    for (const ZVglyph_pair p : pairs)
+    for (const ZVglyph_pair &p : pairs)
         if (p.first < right_class_.size() && p.second < left_class_.size())
             ++count[{right_class_[p.first], left_class_[p.second]}];
     std::uint32_t number = 0;
