@@ -143,8 +143,8 @@ class ZVmodelpairs {
 
     /// The sets of several evaluations of the same source pairs, one per evaluation in order,
     /// each as the constructor builds it; built together in one loop on the worker pool.
-    static std::vector<ZVmodelpairs> evaluate_together(const ZVsourcepairs &sources,
-                                                       std::span<const ZVmix_evaluation> evaluations);
+    static std::vector<ZVmodelpairs>
+    evaluate_together(const ZVsourcepairs &sources, std::span<const ZVmix_evaluation> evaluations);
 
     std::size_t size() const { return pairs.size(); }
     bool empty() const { return pairs.empty(); }

@@ -68,8 +68,7 @@ class ZVmodels : public ZVsourcepairs {
     static double mix_distance(const ZVmix &a, const ZVmix &b);
 
   private:
-    void evaluate(ZVmixmanager &candidate, bool weighted,
-                  ZVcouple_outcomes *kept = nullptr) const;
+    void evaluate(ZVmixmanager &candidate, bool weighted, ZVcouple_outcomes *kept = nullptr) const;
     void merge_feedback(const ZVfeedback &f);
     void grow_tracking(ZVtracking &t) const;
     void remove_as_given_up(const ZVmodelpairs &failed);

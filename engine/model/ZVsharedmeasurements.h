@@ -54,6 +54,5 @@ class ZVsharedmeasurements {
     mutable std::mutex mutex_;
     std::unordered_map<Key, Held, KeyHash> held_;
 
-    bool key_for(ZVglyph_pair pair, unsigned n, float value, Key &key,
-                 std::uint32_t &pairs) const;
+    bool key_for(ZVglyph_pair pair, unsigned n, float value, Key &key, std::uint32_t &pairs) const;
 };

@@ -286,8 +286,7 @@ std::string record_state(const ZVautopair &r) {
     std::string s = std::to_string(r.indices.first) + "," + std::to_string(r.indices.second) +
                     " v=" + bits(r.value) + " min=" + bits(r.value_min) +
                     " max=" + bits(r.value_max) + " touched=" + std::to_string(r.touched) +
-                    " groups=" + std::to_string(r.left_group) + "," +
-                    std::to_string(r.right_group);
+                    " groups=" + std::to_string(r.left_group) + "," + std::to_string(r.right_group);
     for (const ZVsource &src : r.sources)
         s += " [" + bits(src.value) + " " + std::to_string(src.shells()) + " " +
              std::to_string(src.expanded()) + " " + std::to_string(src.heap_bytes()) + "]";

@@ -34,8 +34,8 @@ void expect_phases_in_order(std::size_t n, std::size_t m) {
             if (first_ended.load(std::memory_order_acquire) != n)
                 early.fetch_add(1, std::memory_order_relaxed);
         });
-    EXPECT_EQ(early.load(), 0u) << "second items started before the first ended (" << n << ", "
-                                << m << ")";
+    EXPECT_EQ(early.load(), 0u) << "second items started before the first ended (" << n << ", " << m
+                                << ")";
     for (std::size_t i = 0; i < n; ++i)
         ASSERT_EQ(first[i].load(), 1) << "first item " << i << " of " << n;
     for (std::size_t k = 0; k < m; ++k)

@@ -351,8 +351,11 @@ TEST(ModelFit, MixesEvaluatedTogetherAsOneByOne) {
     tracked.compare_all = 1;
     tracked.values = {0, 6, 3};
     const std::vector<std::pair<ZVmixmanager, bool>> cases = {
-        {ZVmodels::initial_vertices[0], false}, {ZVmodels::initial_vertices[0], true},
-        {ZVmodels::initial_vertices[12], false}, {tracked, false}, {tracked, true}};
+        {ZVmodels::initial_vertices[0], false},
+        {ZVmodels::initial_vertices[0], true},
+        {ZVmodels::initial_vertices[12], false},
+        {tracked, false},
+        {tracked, true}};
     std::vector<ZVcouple_outcomes> kept_alone(cases.size()), kept_together(cases.size());
     zvparallel::set_threads(4);
     for (const char *round : {"first", "with kept comparisons"}) {
@@ -368,7 +371,8 @@ TEST(ModelFit, MixesEvaluatedTogetherAsOneByOne) {
             sets_alone.emplace_back(sources, alone[i], cases[i].second, &kept_alone[i]);
             evaluations.push_back({&together[i], cases[i].second, &kept_together[i]});
         }
-        const std::vector<ZVmodelpairs> sets = ZVmodelpairs::evaluate_together(sources, evaluations);
+        const std::vector<ZVmodelpairs> sets =
+            ZVmodelpairs::evaluate_together(sources, evaluations);
         ASSERT_EQ(sets.size(), cases.size());
         for (std::size_t i = 0; i < cases.size(); ++i) {
             SCOPED_TRACE(i);

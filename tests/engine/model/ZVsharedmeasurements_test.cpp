@@ -59,15 +59,15 @@ TEST(ZVsharedmeasurements, TwinSidesShareOnlyTheSameMeasurement) {
         bool shared;
     } cases[] = {
         {{t.T, t.twin}, t.n(), -20, true},        // the same sides
-        {{t.T, t.twin}, t.n(), -20.25f, false},    // another value
-        {{t.T, t.twin}, t.n() + 1, -20, false},    // another search width
-        {{t.T, t.other_kind}, t.n(), -20, false},  // another category bucket
-        {{t.T, t.e}, t.n(), -20, false},           // another profile
-        {{t.o, t.T}, t.n(), -20, false},           // no twin among the pairs
+        {{t.T, t.twin}, t.n(), -20.25f, false},   // another value
+        {{t.T, t.twin}, t.n() + 1, -20, false},   // another search width
+        {{t.T, t.other_kind}, t.n(), -20, false}, // another category bucket
+        {{t.T, t.e}, t.n(), -20, false},          // another profile
+        {{t.o, t.T}, t.n(), -20, false},          // no twin among the pairs
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.pair.first << "+" << c.pair.second << " at "
-                                        << c.value << " width " << c.n);
+        SCOPED_TRACE(testing::Message() << c.pair.first << "+" << c.pair.second << " at " << c.value
+                                        << " width " << c.n);
         ZVsource got;
         ASSERT_EQ(shared.take(c.pair, c.n, c.value, got), c.shared);
         if (c.shared) {
