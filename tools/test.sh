@@ -18,8 +18,11 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_SANITIZE=ON -DZV_BUILD_BENCHMARKS=OFF \
   "${sanitizer_flags[@]}"
 cmake --build build-asan -j "$jobs"
+# The sample family's final kerning against fontTools' compiler (the whole re-work of three
+# masters, eleven minutes under the sanitizers) runs in the optimised build only; the finalisation
+# itself runs under them in test_plugin's fonts drawn in code.
 ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -E '^plugin_test_kerning_size$'
 
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZV_TSAN=ON -DZV_BUILD_BENCHMARKS=OFF \
   "${sanitizer_flags[@]}"
