@@ -47,12 +47,18 @@ ZVprofile shifted(const ZVprofile &p, float value) {
     return s;
 }
 
-void add_to_bin(ZVbin &bin, std::int64_t row_a, std::int64_t row_b) {
+// The rows' squares given, for a caller that adds the same rows again and again.
+void add_to_bin(ZVbin &bin, std::int64_t row_a, std::int64_t row_a2, std::int64_t row_b,
+                std::int64_t row_b2) {
     bin.count += 1;
     bin.sum_a += row_a;
-    bin.squares_a += row_a * row_a;
+    bin.squares_a += row_a2;
     bin.sum_b += row_b;
-    bin.squares_b += row_b * row_b;
+    bin.squares_b += row_b2;
+}
+
+void add_to_bin(ZVbin &bin, std::int64_t row_a, std::int64_t row_b) {
+    add_to_bin(bin, row_a, row_a * row_a, row_b, row_b * row_b);
 }
 
 // The histogram of the nearest-partner measure (a: the left glyph's profile, shifted); writes
@@ -468,14 +474,8 @@ std::vector<ZVbin> total_bins(ZVprofile &a, ZVprofile &b, unsigned n, double clo
         job.ya = static_cast<double>(ya);
         all_rows_shells(job, shell.data());
         for (std::size_t q = 0; q < job.m; ++q)
-            if (shell[q] >= 0) {
-                ZVbin &bin = bins[static_cast<std::size_t>(shell[q])];
-                bin.count += 1;
-                bin.sum_a += y_b[q];
-                bin.squares_a += y_b2[q];
-                bin.sum_b += ya;
-                bin.squares_b += ya2;
-            }
+            if (shell[q] >= 0)
+                add_to_bin(bins[static_cast<std::size_t>(shell[q])], y_b[q], y_b2[q], ya, ya2);
     }
     return bins;
 }
